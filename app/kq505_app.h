@@ -1,0 +1,61 @@
+#pragma once
+// The one owner of the program's state. The program has exactly one (TheApp()); tests
+// build their own, with recording outputs.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "instruments/instrument_name_table.h"
+#include "model/midi_output.h"
+#include "model/part_table.h"
+
+namespace kq505 {
+
+using PartInts = std::array<std::int32_t, kPartCount>;
+
+class CKQ505App {
+public:
+    // Table defaults, preview note 69, part 0, closed null outputs, every other value 0.
+    CKQ505App();
+    CKQ505App(std::unique_ptr<MidiOutput> out_a, std::unique_ptr<MidiOutput> out_b);
+
+    MidiOutput& Output(Port port) { return port == Port::A ? *midi_out_a : *midi_out_b; }
+
+    std::int32_t& Value(Row row) { return part_table[row][selected_part]; }
+    std::int32_t Value(Row row) const { return part_table[row][selected_part]; }
+
+    std::unique_ptr<MidiOutput> midi_out_a;
+    std::unique_ptr<MidiOutput> midi_out_b;
+    std::int32_t out_a_device = 0;
+    std::int32_t out_b_device = 0;
+    std::int32_t in_device = 0;  // shown and stored only; no MIDI input is opened
+    std::int32_t module_level = 0;
+    std::int32_t preview_velocity = 0;
+    std::int32_t preview_gate_ms = 0;
+    std::int32_t export_step = 0;
+    std::int32_t export_info = 0;
+    std::int32_t show_logo = 0;
+    std::int32_t preview_note = 69;
+    PartInts map_sel_a{};
+    PartInts pc_sel_a{};
+    PartInts bank_sel_a{};
+    PartInts map_sel_b{};
+    PartInts pc_sel_b{};
+    PartInts bank_sel_b{};
+    std::int32_t selected_part = 0;
+    PartTable part_table{};
+    std::string ini_path;
+    std::string instrument_file_path;
+    std::string instrument_text;  // the instrument list as read, Shift_JIS bytes
+    std::array<std::string, 8> module_names;
+    std::array<std::string, 128> map_names;
+    InstrumentNameTable instrument_names;
+    std::array<std::string, kPartCount> track_names;  // Shift_JIS bytes
+};
+
+// The program's one instance; defined by the program, never by the core or the tests.
+CKQ505App& TheApp();
+
+}  // namespace kq505

@@ -1,0 +1,118 @@
+#include "model/midi_send.h"
+
+#include <optional>
+
+#include "app/kq505_app.h"
+#include "model/midi_messages.h"
+#include "model/part_transmission.h"
+
+namespace kq505 {
+namespace {
+
+// How one row reaches the tone generator.
+struct Carrier {
+    enum Kind { kNone, kCcBothPorts, kCcLayer, kProgram, kNrpn, kNoteShiftB, kPortamento, kMix };
+    Kind kind;
+    int number;  // control or NRPN parameter number
+};
+
+Carrier CarrierOf(Row row) {
+    switch (row) {
+        case vol: return {Carrier::kCcBothPorts, kCcVolume};
+        case exp: return {Carrier::kCcBothPorts, kCcExpression};
+        case key_shift: return {Carrier::kNoteShiftB, 0};
+        case porta_sw: return {Carrier::kPortamento, kCcPortamento};
+        case porta_time: return {Carrier::kCcBothPorts, kCcPortamentoTime};
+        case mix: return {Carrier::kMix, 0};
+        case mix_sw: return {Carrier::kNone, 0};
+        default: break;
+    }
+    switch (static_cast<Row>(row - (IsLayerB(row) ? 1 : 0))) {
+        case bank_msb_a: return {Carrier::kCcLayer, kCcBankMsb};
+        case bank_lsb_a: return {Carrier::kCcLayer, kCcBankLsb};
+        case program_a: return {Carrier::kProgram, 0};
+        case reverb_a: return {Carrier::kCcLayer, kCcReverb};
+        case chorus_a: return {Carrier::kCcLayer, kCcChorus};
+        case variation_a: return {Carrier::kCcLayer, kCcVariation};
+        case pan_a: return {Carrier::kCcLayer, kCcPan};
+        case brightness_a: return {Carrier::kCcLayer, kCcBrightness};
+        case harmonic_a: return {Carrier::kCcLayer, kCcHarmonic};
+        case hpf_a: return {Carrier::kNrpn, kNrpnHpfCutoff};
+        case attack_a: return {Carrier::kCcLayer, kCcAttack};
+        case decay_a: return {Carrier::kNrpn, kNrpnDecay};
+        case release_a: return {Carrier::kCcLayer, kCcRelease};
+        case vib_rate_a: return {Carrier::kNrpn, kNrpnVibratoRate};
+        case vib_depth_a: return {Carrier::kNrpn, kNrpnVibratoDepth};
+        case vib_delay_a: return {Carrier::kNrpn, kNrpnVibratoDelay};
+        case eq_bass_freq_a: return {Carrier::kNrpn, kNrpnEqBassFrequency};
+        case eq_bass_gain_a: return {Carrier::kNrpn, kNrpnEqBassGain};
+        case eq_treble_freq_a: return {Carrier::kNrpn, kNrpnEqTrebleFrequency};
+        case eq_treble_gain_a: return {Carrier::kNrpn, kNrpnEqTrebleGain};
+        default: return {Carrier::kNone, 0};
+    }
+}
+
+void SendToBothPorts(CKQ505App& app, std::uint32_t packed) {
+    SendPartMessage(app, Port::A, packed);
+    SendPartMessage(app, Port::B, packed);
+}
+
+PortOpenResult OpenBoth(CKQ505App& app) {
+    const bool a = app.midi_out_a->Open(app.out_a_device);
+    const bool b = app.midi_out_b->Open(app.out_b_device);
+    return {a, b};
+}
+
+}  // namespace
+
+void SendPartMessage(CKQ505App& app, Port port, std::uint32_t packed) {
+    app.Output(port).SendShortMessage(packed + static_cast<std::uint32_t>(app.selected_part & 0x0F));
+}
+
+void SendNrpn(CKQ505App& app, Port port, int parameter, std::int32_t value) {
+    SendPartMessage(app, port, ControlChange(0, kCcNrpnLsb, parameter));
+    SendPartMessage(app, port, ControlChange(0, kCcNrpnMsb, kNrpnMsb));
+    SendPartMessage(app, port, ControlChange(0, kCcDataEntry, value));
+}
+
+void SendSysEx(CKQ505App& app, std::span<const std::uint8_t> message) {
+    app.midi_out_a->SendSysEx(message);
+}
+
+void SendXgPartParameter(CKQ505App& app, int part_number, int address, std::int32_t value) {
+    SendSysEx(app, XgPartParameterMessage(part_number, address, value));
+}
+
+void SendRowMessage(CKQ505App& app, Row row) {
+    const Carrier carrier = CarrierOf(row);
+    const Port port = IsLayerB(row) ? Port::B : Port::A;
+    const std::int32_t value = app.Value(row);
+    const auto cc = static_cast<std::uint8_t>(carrier.number);
+    switch (carrier.kind) {
+        case Carrier::kNone: return;
+        case Carrier::kCcBothPorts: return SendToBothPorts(app, ControlChange(0, cc, value));
+        case Carrier::kPortamento:
+            return SendToBothPorts(app, ControlChange(0, cc, value == 1 ? 127 : 0));
+        case Carrier::kNoteShiftB:
+            return SendXgPartParameter(app, app.selected_part + kPartCount, kXgNoteShift, value);
+        case Carrier::kMix: return SendMixOffsets(app);
+        case Carrier::kCcLayer: return SendPartMessage(app, port, ControlChange(0, cc, value));
+        case Carrier::kProgram:
+            return SendPartMessage(app, port, PackShortMessage(kProgramChange, value));
+        case Carrier::kNrpn: return SendNrpn(app, port, carrier.number, value);
+    }
+}
+
+PortOpenResult OpenMidiPorts(CKQ505App& app) { return OpenBoth(app); }
+
+void CloseMidiPorts(CKQ505App& app) {
+    app.midi_out_a->Close();
+    app.midi_out_b->Close();
+}
+
+PortOpenResult ReinitialiseMidiPorts(CKQ505App& app) {
+    CloseMidiPorts(app);
+    return OpenBoth(app);
+}
+
+}  // namespace kq505

@@ -1,0 +1,41 @@
+#pragma once
+// The primitives through which every edit reaches the two ports. Channel messages go out
+// on the channel of the selected part; system exclusive goes out on Port A only, so the
+// two outputs feed the two inputs of one tone generator.
+
+#include <cstdint>
+#include <span>
+
+#include "model/midi_output.h"
+#include "model/part_table.h"
+
+namespace kq505 {
+
+class CKQ505App;
+
+// `packed` is built with channel 0 (B0h, C0h, 90h); the selected part is added to it.
+void SendPartMessage(CKQ505App& app, Port port, std::uint32_t packed);
+// CC98 = parameter, CC99 = 01h, CC6 = value, in this order.
+void SendNrpn(CKQ505App& app, Port port, int parameter, std::int32_t value);
+// One complete F0..F7 message on Port A.
+void SendSysEx(CKQ505App& app, std::span<const std::uint8_t> message);
+// XG part number = part index for the A layer, part index + 16 for the B layer.
+void SendXgPartParameter(CKQ505App& app, int part_number, int address, std::int32_t value);
+
+// The message that an edit of this row sends for the selected part, with the row's stored
+// value: the carrier of every row of the table (the mix row sends the mix rule, mix_sw
+// nothing).
+void SendRowMessage(CKQ505App& app, Row row);
+
+struct PortOpenResult {
+    bool port_a_opened;
+    bool port_b_opened;
+};
+
+// Port A on out_a_device, then Port B on out_b_device; the window layer reports failures.
+PortOpenResult OpenMidiPorts(CKQ505App& app);
+void CloseMidiPorts(CKQ505App& app);
+// Close both, then open both again on the current device numbers.
+PortOpenResult ReinitialiseMidiPorts(CKQ505App& app);
+
+}  // namespace kq505

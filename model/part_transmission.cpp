@@ -1,0 +1,47 @@
+#include "model/part_transmission.h"
+
+#include <array>
+
+#include "app/kq505_app.h"
+#include "model/midi_messages.h"
+#include "model/midi_send.h"
+
+namespace kq505 {
+namespace {
+
+// The A layer's rows in the order a whole layer is sent; the B layer uses the row after each.
+constexpr std::array<Row, 20> kLayerSendOrder{
+    bank_msb_a,     bank_lsb_a,       program_a,       reverb_a,       chorus_a,
+    variation_a,    pan_a,            brightness_a,    harmonic_a,     hpf_a,
+    attack_a,       decay_a,          release_a,       vib_rate_a,     vib_depth_a,
+    vib_delay_a,    eq_bass_freq_a,   eq_bass_gain_a,  eq_treble_freq_a, eq_treble_gain_a};
+
+}  // namespace
+
+void SendMixOffsets(CKQ505App& app) {
+    const int part = app.selected_part;
+    const std::int32_t m = app.Value(mix);
+    SendXgPartParameter(app, part, kXgVelocitySenseOffset, 64);
+    SendXgPartParameter(app, part + kPartCount, kXgVelocitySenseOffset, 64);
+    if (m > 0) SendXgPartParameter(app, part, kXgVelocitySenseOffset, 64 - m);
+    if (m < 0) SendXgPartParameter(app, part + kPartCount, kXgVelocitySenseOffset, 64 + m);
+}
+
+void SendAllPartParameters(CKQ505App& app) {
+    for (Row row : {vol, exp, key_shift, porta_sw, porta_time, mix}) SendRowMessage(app, row);
+    for (bool layer_b : {false, true}) {
+        for (Row row : kLayerSendOrder) SendRowMessage(app, LayerRow(row, layer_b));
+    }
+}
+
+void SendXgSystemOn(CKQ505App& app) {
+    SendSysEx(app, kXgSystemOn);
+    ResetPartParameters(app.part_table);
+}
+
+void SendGmSystemOn(CKQ505App& app) {
+    SendSysEx(app, kGmSystemOn);
+    ResetPartParameters(app.part_table);
+}
+
+}  // namespace kq505

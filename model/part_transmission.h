@@ -1,0 +1,17 @@
+#pragma once
+// Operations that send or reset many parameters at once, for the selected part.
+
+namespace kq505 {
+
+class CKQ505App;
+
+// Velocity sense offset of both layers from `mix`: both back to 64 first, then a positive
+// mix softens the A layer (64 − mix), a negative one the B layer (64 + mix).
+void SendMixOffsets(CKQ505App& app);
+// Every row of the selected part except mix_sw, to both ports (the "send all" command).
+void SendAllPartParameters(CKQ505App& app);
+// The system message on Port A, then every part of the table back to its defaults.
+void SendXgSystemOn(CKQ505App& app);
+void SendGmSystemOn(CKQ505App& app);
+
+}  // namespace kq505
