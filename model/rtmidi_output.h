@@ -1,0 +1,23 @@
+#pragma once
+// MIDI output through RtMidi, on the MIDI system chosen by the environment variable
+// KQ505_MIDI_API ("alsa", "jack"); when it is unset, the first system RtMidi was built with
+// that can be reached here. Device numbers are RtMidi's port indexes on that system.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/midi_output.h"
+
+namespace kq505 {
+
+// Device -1 opens a virtual output named "KQ505 MIDI OUT A" or "KQ505 MIDI OUT B", for a
+// software synthesizer or a patchbay to connect to. Nothing it does throws or prints.
+std::unique_ptr<MidiOutput> MakeRtMidiOutput(Port port);
+
+// The devices of the chosen system, list position = device number; empty when no MIDI
+// system can be reached.
+std::vector<std::string> MidiOutputDeviceNames();
+std::vector<std::string> MidiInputDeviceNames();
+
+}  // namespace kq505
