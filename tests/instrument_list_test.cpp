@@ -95,12 +95,13 @@ TEST(InstrumentList, RecordTypesAreIndependentAndTheLastLineWins) {
     Parse(app,
           List({M(0, 0, 1, 2, "Deep"), P(0, 1, "One"), M(0, 0, 1, 0, "Shallow"), L(1, "MU"),
                 P(0, 0, "Zero"), M(1, 0, 1, 0, "Level 0 first"), M(1, 0, 1, 2, "Level 2 last"),
-                L(1, "MU50")}),
+                L(1, "MU50"), M(2, 0, 1, 0, "Removed"), M(2, 0, 1, 0, "")}),
           2);
     EXPECT_EQ(Voice(app, 0, 0, 0), "Shallow");
     EXPECT_EQ(Voice(app, 0, 0, 1), "Level 2 last");
     EXPECT_EQ(app.map_names[0], "Zero ");
     EXPECT_EQ(app.module_names[1], "MU50");
+    EXPECT_EQ(app.instrument_names.NamedCount(), 2u);  // a later empty name removes the voice
 }
 
 TEST(InstrumentList, LevelsAboveTheModuleAreSkippedUntilAReloadAtAHigherLevel) {
@@ -202,13 +203,6 @@ TEST(InstrumentList, AShortRecordStaysWithinItsLine) {
     EXPECT_EQ(Voice(app, 2, 2, 5), "Bare LF");
     EXPECT_EQ(Voice(app, 2, 2, 6), "");
     EXPECT_EQ(Voice(app, 2, 2, 7), "Bare CR");
-}
-
-TEST(InstrumentList, AnEmptyVoiceNameLaterInTheFileRemovesTheName) {
-    CKQ505App app;
-    Parse(app, List({M(0, 0, 1, 0, "Piano"), M(0, 0, 1, 0, "")}));
-    EXPECT_EQ(Voice(app, 0, 0, 0), "");
-    EXPECT_EQ(app.instrument_names.NamedCount(), 0u);
 }
 
 class InstrumentListFile : public ::testing::Test {
