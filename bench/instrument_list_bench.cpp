@@ -1,0 +1,116 @@
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "app/kq505_app.h"
+#include "instruments/instrument_list.h"
+
+namespace kq505 {
+namespace {
+
+constexpr int kVoiceRecords = 20000;
+constexpr int kMapRecords = 200;
+constexpr int kTopLevel = 3;
+
+void Put(std::string& line, std::size_t column, const std::string& text) {
+    if (line.size() < column + text.size()) line.resize(column + text.size(), ' ');
+    line.replace(column, text.size(), text);
+}
+
+// Names of 12 to 24 bytes, half of them Shift_JIS, so most sit beyond the short-string buffer.
+std::string VoiceName(int i) {
+    std::string name = (i % 2 == 0 ? "\x83\x73\x83\x41\x83\x6d " : "Voice ") + std::to_string(i);
+    name.resize(12 + static_cast<std::size_t>(i % 13), '*');
+    return name;
+}
+
+// Every record applies at kTopLevel; the voices are distinct, spread over all bank MSBs.
+std::string GenerateList() {
+    std::string text = "; generated list\r\n";
+    for (int i = 0; i < kMapRecords; ++i) {
+        std::string line = "P";
+        Put(line, 6, std::to_string(i % 128));
+        Put(line, 18, std::to_string(i % (kTopLevel + 1)));
+        Put(line, 22, "Map " + std::to_string(i));
+        text += line + "\r\n";
+    }
+    for (int i = 0; i < kVoiceRecords; ++i) {
+        std::string line = "M";
+        Put(line, 2, std::to_string(i / (128 * 128)));
+        Put(line, 6, std::to_string((i / 128) % 128));
+        Put(line, 10, std::to_string(i % 128 + 1));
+        Put(line, 18, std::to_string(i % (kTopLevel + 1)));
+        Put(line, 22, VoiceName(i));
+        text += line + "\r\n";
+    }
+    text.resize(text.size() - 2);
+    return text;
+}
+
+struct Tables {
+    std::array<std::string, 8> module_names;
+    std::array<std::string, 128> map_names;
+    InstrumentNameTable instrument_names;
+};
+
+void Parse(const std::string& text, Tables& tables) {
+    ParseInstrumentList(text, kTopLevel, tables.module_names, tables.map_names,
+                        tables.instrument_names);
+}
+
+long ResidentBytes() {
+    long size = 0;
+    long resident = 0;
+    std::ifstream("/proc/self/statm") >> size >> resident;
+    return resident * 4096;
+}
+
+// Runs first, before other benchmarks leave freed heap behind for the tables to reuse; the
+// resident figure holds only for the first run in a process (no repetitions), heap_kB always.
+void BM_NameTableMemory(benchmark::State& state) {
+    const std::string text = GenerateList();
+    for (auto _ : state) {
+        const long resident_before = ResidentBytes();
+        const auto heap_before = mallinfo2().uordblks;
+        Tables tables;
+        Parse(text, tables);
+        state.counters["resident_kB"] =
+            static_cast<double>(ResidentBytes() - resident_before) / 1024;
+        state.counters["heap_kB"] = static_cast<double>(mallinfo2().uordblks - heap_before) / 1024;
+        state.counters["voices"] = static_cast<double>(tables.instrument_names.NamedCount());
+    }
+}
+BENCHMARK(BM_NameTableMemory)->Iterations(1);
+
+void BM_ParseInstrumentList(benchmark::State& state) {
+    const std::string text = GenerateList();
+    Tables tables;
+    for (auto _ : state) {
+        state.PauseTiming();
+        tables = Tables{};
+        state.ResumeTiming();
+        Parse(text, tables);
+        benchmark::DoNotOptimize(tables.instrument_names.NamedCount());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
+}
+BENCHMARK(BM_ParseInstrumentList)->Unit(benchmark::kMillisecond);
+
+void BM_ReloadSettings(benchmark::State& state) {
+    CKQ505App app;
+    app.instrument_text = GenerateList();
+    app.module_level = kTopLevel;
+    ParseInstrumentList(app);
+    for (auto _ : state) {
+        ReloadSettings(app);
+        benchmark::DoNotOptimize(app.instrument_names.NamedCount());
+    }
+}
+BENCHMARK(BM_ReloadSettings)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace kq505

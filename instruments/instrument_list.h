@@ -1,0 +1,38 @@
+#pragma once
+// The instrument list file: fixed-column text records that name tone-generator levels (L),
+// maps by bank MSB (P) and voices by bank MSB, program and bank LSB (M). Text stays in the
+// bytes of the file (Shift_JIS).
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "instruments/instrument_name_table.h"
+
+namespace kq505 {
+
+class CKQ505App;
+
+// Fills the tables from the records of `text`; names already stored stay unless a record
+// overwrites them. Only lines after a CR LF pair are records. P and M records apply when their
+// level is at most `module_level`; L records always apply. A record reads only its own line:
+// a field or name that lies past the line end reads as 0 or empty. Records whose level (L),
+// bank MSB or LSB, or program number lie outside the tables are skipped.
+void ParseInstrumentList(std::string_view text, int module_level,
+                         std::array<std::string, 8>& module_names,
+                         std::array<std::string, 128>& map_names,
+                         InstrumentNameTable& instrument_names);
+
+// The same over the app's kept text, level and tables.
+void ParseInstrumentList(CKQ505App& app);
+
+// Reads `instrument_file_path` whole into `instrument_text` without its trailing white space,
+// and fills the three tables from it afresh. False, with nothing changed, when the file cannot
+// be opened or read (a directory cannot be read).
+bool LoadInstrumentList(CKQ505App& app);
+
+// Empties the map and voice names and parses the kept text again with the current module
+// level. The level names stay: L records do not depend on the level.
+void ReloadSettings(CKQ505App& app);
+
+}  // namespace kq505
