@@ -1,0 +1,90 @@
+#include "app/settings.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/ini_store.h"
+
+namespace kq505 {
+namespace {
+
+struct IntSetting {
+    std::string_view section;
+    std::string_view key;
+    std::int32_t CKQ505App::*field;
+    std::int32_t fallback;
+};
+
+// In the order the keys are read and written; InsFile follows them.
+constexpr std::array<IntSetting, 9> kIntSettings{{
+    {"MIDI", "OutA", &CKQ505App::out_a_device, 0},
+    {"MIDI", "OutB", &CKQ505App::out_b_device, 1},
+    {"MIDI", "In", &CKQ505App::in_device, 0},
+    {"MIDI", "Module", &CKQ505App::module_level, 0},
+    {"Preview", "Vel", &CKQ505App::preview_velocity, 100},
+    {"Preview", "Gate", &CKQ505App::preview_gate_ms, 800},
+    {"ExportVardel", "Step", &CKQ505App::export_step, 10},
+    {"ExportVardel", "Info", &CKQ505App::export_info, 0},
+    {"Others", "Logo", &CKQ505App::show_logo, 0},
+}};
+constexpr std::string_view kInsFileSection = "Others";
+constexpr std::string_view kInsFileKey = "InsFile";
+constexpr std::string_view kInsFileDefault = "xg.ins";
+
+bool IsAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+std::filesystem::path IniFileName(std::filesystem::path name) {
+    const std::string extension = name.extension().string();
+    const bool letters =
+        extension.size() > 1 && std::all_of(extension.begin() + 1, extension.end(), IsAsciiLetter);
+    if (letters) {
+        name.replace_extension(".ini");
+    } else {
+        name += ".ini";
+    }
+    return name;
+}
+
+}  // namespace
+
+std::filesystem::path IniPathFor(const std::filesystem::path& executable,
+                                 const std::filesystem::path& user_config_dir) {
+    return IniPathFor(executable, user_config_dir, &IsWritableFolder);
+}
+
+std::filesystem::path IniPathFor(const std::filesystem::path& executable,
+                                 const std::filesystem::path& user_config_dir,
+                                 FolderCheck can_write) {
+    const std::filesystem::path folder = executable.parent_path();
+    const std::filesystem::path name = IniFileName(executable.filename());
+    return can_write(folder.empty() ? "." : folder) ? folder / name : user_config_dir / name;
+}
+
+void ReadIniSettings(CKQ505App& app) {
+    // An unreadable file is treated like a missing one: the program starts on the defaults.
+    const IniDocument ini = LoadIniFile(app.ini_path).value_or(IniDocument{});
+    for (const IntSetting& setting : kIntSettings) {
+        app.*setting.field = ReadProfileInt(ini, setting.section, setting.key, setting.fallback);
+    }
+    app.instrument_file_path =
+        ReadProfileString(ini, kInsFileSection, kInsFileKey, kInsFileDefault);
+}
+
+bool WriteIniSettings(const CKQ505App& app) {
+    // A file that exists but cannot be read is left alone; replacing it would lose its lines.
+    std::optional<IniDocument> ini = LoadIniFile(app.ini_path);
+    if (!ini) return false;
+    for (const IntSetting& setting : kIntSettings) {
+        if (!WriteProfileInt(*ini, setting.section, setting.key, app.*setting.field)) return false;
+    }
+    if (!ini->Set(kInsFileSection, kInsFileKey, app.instrument_file_path)) return false;
+    return SaveIniFile(app.ini_path, *ini);
+}
+
+}  // namespace kq505

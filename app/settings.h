@@ -1,0 +1,32 @@
+#pragma once
+// The ten settings of the application object and where they are kept.
+
+#include <filesystem>
+
+#include "app/kq505_app.h"
+
+namespace kq505 {
+
+using FolderCheck = bool (*)(const std::filesystem::path& folder);
+
+// The executable's file name with ".ini" for its extension, in the executable's folder, or
+// in `user_config_dir` when the executable's folder cannot be written (an installed
+// program). Only an extension of letters ("kq505.exe", "kq505.AppImage") is replaced; to a
+// name without one, or with a version number for one ("kq505-2.0"), ".ini" is appended.
+std::filesystem::path IniPathFor(const std::filesystem::path& executable,
+                                 const std::filesystem::path& user_config_dir);
+std::filesystem::path IniPathFor(const std::filesystem::path& executable,
+                                 const std::filesystem::path& user_config_dir,
+                                 FolderCheck can_write);
+
+// Reads the ten keys from `app.ini_path` into their fields, each with its default when the
+// file, the section or the key is absent. Values are taken as stored, without range limits.
+// Creates no file.
+void ReadIniSettings(CKQ505App& app);
+
+// Writes the ten keys to `app.ini_path`, keeping every other line of the file; the file, its
+// folder and the sections are created when absent. False, with the file as it was, when the
+// file cannot be read or written or the instrument file path holds a line break.
+bool WriteIniSettings(const CKQ505App& app);
+
+}  // namespace kq505

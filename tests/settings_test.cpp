@@ -1,0 +1,201 @@
+#include "app/settings.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <tuple>
+
+#include "app/kq505_app.h"
+#include "support/temp_folder.h"
+
+namespace kq505 {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadBytes;
+using test::TempFolder;
+using test::WriteBytes;
+
+struct Fields {
+    int out_a, out_b, in, module, vel, gate, step, info, logo;
+    std::string ins_file;
+    bool operator==(const Fields&) const = default;
+};
+
+Fields FieldsOf(const CKQ505App& a) {
+    return {a.out_a_device,     a.out_b_device,        a.in_device,   a.module_level,
+            a.preview_velocity, a.preview_gate_ms,     a.export_step, a.export_info,
+            a.show_logo,        a.instrument_file_path};
+}
+
+void SetFields(CKQ505App& a, const Fields& f) {
+    std::tie(a.out_a_device, a.out_b_device, a.in_device, a.module_level, a.preview_velocity,
+             a.preview_gate_ms, a.export_step, a.export_info, a.show_logo, a.instrument_file_path) =
+        std::tie(f.out_a, f.out_b, f.in, f.module, f.vel, f.gate, f.step, f.info, f.logo,
+                 f.ins_file);
+}
+
+const Fields kDefaults{0, 1, 0, 0, 100, 800, 10, 0, 0, "xg.ins"};
+
+class Settings : public ::testing::Test {
+  protected:
+    Settings() { app.ini_path = (folder / "kq505.ini").string(); }
+    Fields Read() {
+        CKQ505App fresh;
+        fresh.ini_path = app.ini_path;
+        ReadIniSettings(fresh);
+        return FieldsOf(fresh);
+    }
+
+    TempFolder folder;
+    CKQ505App app;
+};
+
+TEST_F(Settings, WithoutAFileEverySettingHasItsDefaultAndNoFileIsMade) {
+    ReadIniSettings(app);
+    EXPECT_EQ(FieldsOf(app), kDefaults);
+    EXPECT_TRUE(fs::is_empty(folder.path()));
+
+    fs::create_directory(app.ini_path);  // unreadable: the defaults too
+    SetFields(app, {9, 9, 9, 9, 9, 9, 9, 9, 9, "x"});
+    ReadIniSettings(app);
+    EXPECT_EQ(FieldsOf(app), kDefaults);
+}
+
+TEST_F(Settings, StoredValuesAreTakenAsTheyStand) {
+    const std::string long_path = "/home/user/" + std::string(300, 'd') + "/xg.ins";
+    WriteBytes(app.ini_path,
+               "[midi]\r\n"
+               "outa=-1\r\n"
+               "OUTB = 12abc\r\n"
+               "In=1234567890123456789\r\n"
+               "Module=0000000000000003\r\n"
+               "[PREVIEW]\r\n"
+               "Vel=200\r\n"
+               "Gate=abc\r\n"
+               "[Others]\r\n"
+               "Step=99\r\n"
+               "InsFile= " +
+                   long_path + " \r\n");
+    EXPECT_EQ(Read(), (Fields{-1, 12, 2147483647, 0, 200, 0, 10, 0, 0, long_path}));
+
+    WriteBytes(app.ini_path, "[Others]\nInsFile=C:\\KQ505\\Voices\\xg-level3.ins\n");
+    EXPECT_EQ(Read().ins_file, "C:\\KQ505\\Voices\\xg-level3.ins");
+}
+
+TEST_F(Settings, AFreshFileHoldsTheTenKeysInOrder) {
+    SetFields(app, {2, -1, 0, 3, 127, 10000, 1920, 1, 1, "/usr/share/kq505/xg.ins"});
+    ASSERT_TRUE(WriteIniSettings(app));
+    EXPECT_EQ(ReadBytes(app.ini_path),
+              "[MIDI]\r\n"
+              "OutA=2\r\n"
+              "OutB=-1\r\n"
+              "In=0\r\n"
+              "Module=3\r\n"
+              "\r\n"
+              "[Preview]\r\n"
+              "Vel=127\r\n"
+              "Gate=10000\r\n"
+              "\r\n"
+              "[ExportVardel]\r\n"
+              "Step=1920\r\n"
+              "Info=1\r\n"
+              "\r\n"
+              "[Others]\r\n"
+              "Logo=1\r\n"
+              "InsFile=/usr/share/kq505/xg.ins\r\n");
+    EXPECT_EQ(Read(), FieldsOf(app));
+}
+
+TEST_F(Settings, WritingKeepsEveryOtherLine) {
+    WriteBytes(app.ini_path,
+               "; written by hand\n"
+               "[Window]\n"
+               "Left=10\n"
+               "[MIDI]\n"
+               "outb=5\n"
+               "Extra=keep me\n"
+               "\n"
+               "[Others]\n"
+               "Logo = 1\n");
+    SetFields(app, {1, 2, 3, 4, 5, 6, 7, 0, 1, "my.ins"});
+    ASSERT_TRUE(WriteIniSettings(app));
+    EXPECT_EQ(ReadBytes(app.ini_path),
+              "; written by hand\n"
+              "[Window]\n"
+              "Left=10\n"
+              "[MIDI]\n"
+              "outb=2\n"
+              "Extra=keep me\n"
+              "OutA=1\n"
+              "In=3\n"
+              "Module=4\n"
+              "\n"
+              "[Others]\n"
+              "Logo = 1\n"
+              "InsFile=my.ins\n"
+              "\n"
+              "[Preview]\n"
+              "Vel=5\n"
+              "Gate=6\n"
+              "\n"
+              "[ExportVardel]\n"
+              "Step=7\n"
+              "Info=0\n");
+    EXPECT_EQ(Read(), FieldsOf(app));
+}
+
+TEST_F(Settings, AFailedWriteLeavesTheFileAsItWas) {
+    const std::string before = "[Others]\r\nInsFile=old.ins\r\n";
+    WriteBytes(app.ini_path, before);
+    app.instrument_file_path = "new.ins\r\n[MIDI]\r\nOutA=9";
+    EXPECT_FALSE(WriteIniSettings(app));
+    EXPECT_EQ(ReadBytes(app.ini_path), before);
+
+    // A file that cannot be read, even by root, would lose its lines if it were replaced.
+    app.instrument_file_path = "new.ins";
+    app.ini_path = (folder / "fifo.ini").string();
+    ASSERT_EQ(::mkfifo(app.ini_path.c_str(), 0644), 0);
+    EXPECT_FALSE(WriteIniSettings(app));
+    EXPECT_EQ(fs::status(app.ini_path).type(), fs::file_type::fifo);
+}
+
+TEST(IniPath, TheExtensionOfLettersIsReplaced) {
+    const auto writable = [](const fs::path&) { return true; };
+    EXPECT_EQ(IniPathFor("/opt/kq505/KQ505.EXE", "/cfg", writable), "/opt/kq505/KQ505.ini");
+    EXPECT_EQ(IniPathFor("/opt/kq505/kq505", "/cfg", writable), "/opt/kq505/kq505.ini");
+    EXPECT_EQ(IniPathFor("/opt/kq505.AppImage", "/cfg", writable), "/opt/kq505.ini");
+    EXPECT_EQ(IniPathFor("/opt/kq505-2.0", "/cfg", writable), "/opt/kq505-2.0.ini");
+    EXPECT_EQ(IniPathFor("/opt/.kq505", "/cfg", writable), "/opt/.kq505.ini");
+    EXPECT_EQ(IniPathFor("kq505", "/cfg", writable), "kq505.ini");
+}
+
+TEST(IniPath, AFolderThatCannotBeWrittenGivesTheUsersConfigFolder) {
+    const auto read_only = [](const fs::path&) { return false; };
+    EXPECT_EQ(IniPathFor("/usr/bin/kq505", "/home/u/.config/kq505", read_only),
+              "/home/u/.config/kq505/kq505.ini");
+
+    TempFolder folder;
+    const fs::path config = folder / "config";
+    EXPECT_EQ(IniPathFor(folder / "kq505", config), folder / "kq505.ini");
+    EXPECT_EQ(IniPathFor(folder / "missing" / "kq505", config), config / "kq505.ini");
+}
+
+TEST(IniPath, AFolderOfMode0555GivesTheUsersConfigFolder) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root may write to a folder of mode 0555, so that folder is writable "
+                        "for this process; the fake check above covers the rule";
+    }
+    TempFolder folder;
+    fs::create_directory(folder / "bin");
+    fs::permissions(folder / "bin", fs::perms(0555));
+    EXPECT_EQ(IniPathFor(folder / "bin" / "kq505", folder / "config"),
+              folder / "config" / "kq505.ini");
+    fs::permissions(folder / "bin", fs::perms::owner_all);
+}
+
+}  // namespace
+}  // namespace kq505
