@@ -16,10 +16,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Slice(const std::array<std::uint8_t, 320>& file, std::size_t offset, std::size_t size) {
-    return Bytes(file.begin() + offset, file.begin() + offset + size);
-}
-
 // A table and names in which every value of every part differs from the defaults.
 CKQ505App FilledApp() {
     CKQ505App app;
@@ -77,7 +73,7 @@ TEST(SettingsFileSave, EveryRowLiesAtItsOffsetAsItsLowByte) {
         EXPECT_EQ(file[16 + i], 1 + i) << kRowInfo[block[i]].name;
         EXPECT_EQ(file[48 + i], 101 + i) << kRowInfo[block[i] + 1].name;
     }
-    EXPECT_EQ(Slice(file, 80, 7), (Bytes{50, 51, 52, 53, 54, 55, 0xC0}));
+    EXPECT_EQ(Bytes(file.begin() + 80, file.begin() + 87), (Bytes{50, 51, 52, 53, 54, 55, 0xC0}));
 
     app.part_table[mix][5] = 64;
     EXPECT_EQ(SaveSettingsFile(app)[86], 0x40);
