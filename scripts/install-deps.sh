@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev fonts-ipafont-gothic fonts-noto-cjk
   clang libclang-rt-14-dev
   xvfb xauth
+  python3-mido fluidsynth fluid-soundfont-gm sox
 )
 
 missing=()

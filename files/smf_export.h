@@ -1,0 +1,18 @@
+#pragma once
+// The whole set-up of all 16 parts as a Standard MIDI File, for every sequencer and player
+// that is not served by the song export. Played before a song, it puts the tone generator
+// into the state the editor shows: the same events as the song export, at the same ticks.
+
+#include <cstdint>
+#include <vector>
+
+namespace kq505 {
+
+class CKQ505App;
+
+// Format 1, 480 ticks per quarter note, 17 tracks: the conductor track (tempo 120, 4/4,
+// XG System On at tick 0), then part n on channel n. Reads the table, track_names,
+// export_step and export_info only.
+std::vector<std::uint8_t> BuildStandardMidiFile(const CKQ505App& app);
+
+}  // namespace kq505
