@@ -101,6 +101,15 @@ void ShowPart(FormValues& form, const CKQ505App& app) {
         ShowLayerRow(form, app, static_cast<Row>(row));
 }
 
+void ShowDrag(FormValues& form, const CKQ505App& app, const DragResult& drag) {
+    for (int i = 0; i < drag.row_count; ++i) {
+        const Row row = drag.rows[i];
+        ShowLayerRow(form, app, row);
+        if (drag.random_pan && row == LayerRow(pan_a, IsLayerB(row)))
+            form.Layer(IsLayerB(row) ? Port::B : Port::A).m_strPan = "Rnd";
+    }
+}
+
 namespace {
 
 void ShowSliderTexts(FormValues& form) {

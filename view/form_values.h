@@ -9,6 +9,7 @@
 
 #include "model/midi_output.h"
 #include "model/part_table.h"
+#include "view/knob_geometry.h"
 
 namespace kq505 {
 
@@ -68,6 +69,9 @@ void ShowPart(FormValues& form, const CKQ505App& app);
 void ShowBanks(FormValues& form, const CKQ505App& app);
 // The one field that shows this row of the selected part (rows 13..46), from the table.
 void ShowLayerRow(FormValues& form, const CKQ505App& app, Row row);
+
+// The fields of the rows a drag step changed, "Rnd" for a pan brought to 0.
+void ShowDrag(FormValues& form, const CKQ505App& app, const DragResult& drag);
 
 // A slider moved (`moved` is its row; the Note slider has none): all six texts from the six
 // slider positions, all five rows of the selected part and preview_note from them, then the

@@ -4,6 +4,8 @@
 #include <cstdlib>
 
 #include "app/kq505_app.h"
+#include "model/midi_messages.h"
+#include "model/midi_send.h"
 
 namespace kq505 {
 namespace {
@@ -242,6 +244,32 @@ int HitTest(const CKQ505App& app, int x, int y) {
         }
     }
     return target;
+}
+
+namespace {
+
+void DragRow(CKQ505App& app, Row row, int delta, DragResult& result) {
+    app.Value(row) = ClampToRow(row, app.Value(row) + delta);
+    result.rows[result.row_count++] = row;
+    SendRowMessage(app, row);
+    if (LayerRow(pan_a, IsLayerB(row)) == row && app.Value(row) == 0) {
+        result.random_pan = true;
+        const int part_number = app.selected_part + (IsLayerB(row) ? kPartCount : 0);
+        SendXgPartParameter(app, part_number, kXgPan, 0);
+    }
+}
+
+}  // namespace
+
+DragResult DragHandle(CKQ505App& app, int code, int dx, int dy) {
+    DragResult result;
+    const std::optional<DragTarget> target = DecodeDragTarget(code);
+    if (!target) return result;
+    const HandleSpec& handle = kHandles[static_cast<int>(target->kind)];
+    const bool b = target->layer == Port::B;
+    if (handle.across) DragRow(app, LayerRow(*handle.across, b), dx, result);
+    if (handle.up) DragRow(app, LayerRow(*handle.up, b), dy, result);
+    return result;
 }
 
 }  // namespace kq505

@@ -167,4 +167,15 @@ inline constexpr int kHitTolerance = 2;
 // A then B for each kind in order, and the last hit wins; kNoDragTarget when none is hit.
 int HitTest(const CKQ505App& app, int x, int y);
 
+// The rows one drag step changed, across row first.
+struct DragResult {
+    std::array<Row, 2> rows{};
+    int row_count = 0;
+    bool random_pan = false;  // pan reached 0: its field reads "Rnd" rather than "L64"
+};
+// Drags the handle of this code by dx pixels right and dy pixels up for the selected part:
+// each row moves one unit per pixel, is held in its range and sends its message, whether
+// or not the value changed; pan at 0 also sends the XG random pan (0Eh = 0) on Port A.
+DragResult DragHandle(CKQ505App& app, int code, int dx, int dy);
+
 }  // namespace kq505

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -18,8 +19,10 @@
 #include "app/message_box.h"
 #include "model/part_transmission.h"
 #include "view/knob_geometry.h"
+#include "view/note_preview.h"
 #include "view/text_codec.h"
 #include "view/track_label.h"
+#include "view/track_name_dlg.h"
 
 namespace kq505 {
 namespace {
@@ -122,6 +125,9 @@ QString Latin(std::string_view text) {
 CKQ505View::CKQ505View(CKQ505App& app, QWidget* parent) : QWidget(parent), app_(app) {
     setFont(DialogFont());
     setAutoFillBackground(true);
+    // Moves without a button reach the view too, so a drag whose release went to another
+    // window ends at the next move.
+    setMouseTracking(true);
     const PixelRect size = ToPixels(kFormSize);
     setFixedSize(size.width, size.height);
     CreateControls();
@@ -130,6 +136,7 @@ CKQ505View::CKQ505View(CKQ505App& app, QWidget* parent) : QWidget(parent), app_(
 
     m_pPreviewTimer = new QTimer(this);
     m_pPreviewTimer->setSingleShot(true);
+    connect(m_pPreviewTimer, &QTimer::timeout, this, &CKQ505View::OnPreviewTimer);
 
     const PortOpenResult opened = OpenMidiPorts(app_);
     if (!opened.port_a_opened)
@@ -210,6 +217,8 @@ void CKQ505View::ConnectControls() {
                 [this, row = row] { OnSliderMoved(row); });
     connect(m_cPortamento, &QCheckBox::clicked, this, [this] { OnSwitchClicked(porta_sw); });
     connect(m_cMixSwitch, &QCheckBox::clicked, this, [this] { OnSwitchClicked(mix_sw); });
+    connect(static_cast<QPushButton*>(Control(kIdEditName)), &QPushButton::clicked, this,
+            &CKQ505View::EditTrackName);
 }
 
 void CKQ505View::CreateLabels() {
@@ -341,7 +350,11 @@ void CKQ505View::OnTrackSelected() {
 }
 
 void CKQ505View::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange) OnActivationChanged();
+    if (event->type() == QEvent::ActivationChange) {
+        // Another window took over: its clicks must not go on dragging a handle here.
+        if (!isActiveWindow()) EndDrag();
+        OnActivationChanged();
+    }
     QWidget::changeEvent(event);
 }
 
@@ -375,9 +388,85 @@ void CKQ505View::OnSendAll() {
     SendAllPartParameters(app_);
 }
 
-void CKQ505View::OnPreviewPortA() {}
-void CKQ505View::OnPreviewPortB() {}
-void CKQ505View::OnPreviewLayer() {}
+void CKQ505View::OnPreviewPortA() {
+    StartPreview({Port::A});
+}
+void CKQ505View::OnPreviewPortB() {
+    StartPreview({Port::B});
+}
+void CKQ505View::OnPreviewLayer() {
+    StartPreview({Port::A, Port::B});
+}
+
+void CKQ505View::StartPreview(std::initializer_list<Port> ports) {
+    for (Port port : ports)
+        SendPreviewNote(app_, port);
+    // Restarting a running timer counts the gate from the latest preview.
+    m_pPreviewTimer->start(PreviewGateMs(app_));
+}
+
+void CKQ505View::OnPreviewTimer() {
+    SendPreviewEnd(app_);
+    m_pPreviewTimer->stop();
+}
+
+void CKQ505View::EditTrackName() {
+    const int part = app_.selected_part;
+    CTrackNameDlg dialog(Latin(PartLabel(part)), FromShiftJis(app_.track_names[part]), window());
+    if (dialog.exec() != QDialog::Accepted) return;
+    // The dialog's validator lets only names with a Shift_JIS form of at most 64 bytes through.
+    const std::optional<std::string> name = ToShiftJis(dialog.m_strName);
+    if (!name) return;
+    app_.track_names[part] = *name;
+    SetTrackEntryText(part, TrackEntryText(part, *name));
+}
+
+void CKQ505View::SetTrackEntryText(int part, std::string_view shift_jis_text) {
+    if (part < 0 || part >= m_cTrack->count()) return;
+    // Swapping the entry is no selection: the form is not refreshed and nothing is sent.
+    const QSignalBlocker block(m_cTrack);
+    const int selected = m_cTrack->currentIndex();
+    m_cTrack->removeItem(part);
+    m_cTrack->insertItem(part, FromShiftJis(shift_jis_text));
+    m_cTrack->setCurrentIndex(selected);
+}
+
+void CKQ505View::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    // Qt keeps the mouse with this widget until the button is released.
+    const QPoint p = event->position().toPoint();
+    m_bDragging = 1;
+    m_nLastX = p.x();
+    m_nLastY = p.y();
+    m_nDragTarget = HitTest(app_, p.x(), p.y());
+    event->accept();
+}
+
+void CKQ505View::mouseMoveEvent(QMouseEvent* event) {
+    if (m_bDragging == 0 || m_nDragTarget == kNoDragTarget) return QWidget::mouseMoveEvent(event);
+    // The release went elsewhere (another window took the mouse): the drag is over.
+    if (!(event->buttons() & Qt::LeftButton)) return EndDrag();
+    const QPoint p = event->position().toPoint();
+    const int dx = p.x() - m_nLastX;
+    const int dy = m_nLastY - p.y();
+    m_nLastX = p.x();
+    m_nLastY = p.y();
+    ShowDrag(form_, app_, DragHandle(app_, m_nDragTarget, dx, dy));
+    RepaintKnobPanel();
+    ValuesToControls();
+}
+
+void CKQ505View::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
+    EndDrag();
+}
+
+void CKQ505View::EndDrag() {
+    m_bDragging = 0;
+    m_nLastX = 0;
+    m_nLastY = 0;
+    m_nDragTarget = kNoDragTarget;
+}
 
 QRegion CKQ505View::KnobPanelRegion() {
     QRegion region;

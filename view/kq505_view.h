@@ -5,7 +5,9 @@
 #include <QWidget>
 
 #include <array>
+#include <initializer_list>
 #include <optional>
+#include <string_view>
 
 #include "model/midi_send.h"
 #include "view/form_layout.h"
@@ -39,6 +41,9 @@ class CKQ505View : public QWidget {
     QWidget* Control(int id) const;
     // The union of the ten graph boxes; the panel paints nothing outside it.
     static QRegion KnobPanelRegion();
+    // Replaces the part selector's entry of this part (Shift_JIS text, as built from a
+    // track name) without selecting another part or refreshing the form.
+    void SetTrackEntryText(int part, std::string_view shift_jis_text);
 
   public slots:
     void OnXgSystemOn();
@@ -47,10 +52,14 @@ class CKQ505View : public QWidget {
     void OnPreviewPortA();
     void OnPreviewPortB();
     void OnPreviewLayer();
+    void EditTrackName();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     void CreateControls();
@@ -68,6 +77,9 @@ class CKQ505View : public QWidget {
     void OnSliderMoved(std::optional<Row> row);
     void OnSwitchClicked(Row row);
     void OnTrackSelected();
+    void StartPreview(std::initializer_list<Port> ports);
+    void OnPreviewTimer();
+    void EndDrag();
     void OnActivationChanged();
     void ShowResetDisplay();
     void RepaintKnobPanel();
