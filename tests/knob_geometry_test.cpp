@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/kq505_app.h"
+#include "tests/support/recording_app.h"
 
 namespace kq505 {
 namespace {
@@ -161,6 +162,48 @@ TEST(VibratoWave, OutOfRangeRateStaysOnTheMiddleLine) {
     const std::vector<Point> wave = VibratoWave(436, 440, 139, 127, -200);
     for (Point p : wave)
         EXPECT_EQ(p.y, 139);
+}
+
+}  // namespace
+}  // namespace kq505
+
+namespace kq505 {
+namespace {
+
+using test::OnA;
+using test::OnB;
+
+TEST(KnobDrag, ClampedRowsStillSendAndAcrossGoesFirst) {
+    test::RecordingApp rec;
+    CKQ505App& app = rec.app;
+    app.selected_part = 1;
+    app.Value(hpf_b) = 126;
+    DragResult result = DragHandle(app, DragTargetCode(HandleKind::kHpf, Port::B), 5, 9);
+    EXPECT_EQ(app.Value(hpf_b), 127);
+    ASSERT_EQ(result.row_count, 1);
+    EXPECT_EQ(result.rows[0], hpf_b);
+    result = DragHandle(app, DragTargetCode(HandleKind::kHpf, Port::B), 5, 0);
+    EXPECT_EQ(app.Value(hpf_b), 127);
+    EXPECT_EQ(
+        rec.log.TakeEvents(),
+        (std::vector<MidiEvent>{OnB({0xB1, 98, 0x24}), OnB({0xB1, 99, 1}), OnB({0xB1, 6, 127}),
+                                OnB({0xB1, 98, 0x24}), OnB({0xB1, 99, 1}), OnB({0xB1, 6, 127})}));
+
+    result = DragHandle(app, DragTargetCode(HandleKind::kSend, Port::B), -64, 0);
+    EXPECT_TRUE(result.random_pan);
+    EXPECT_EQ(rec.log.TakeEvents(),
+              (std::vector<MidiEvent>{OnB({0xB1, 10, 0}),
+                                      OnA({0xF0, 0x43, 0x10, 0x4C, 0x08, 17, 0x0E, 0, 0xF7}),
+                                      OnB({0xB1, 91, 40})}));
+}
+
+TEST(KnobDrag, NoTargetChangesNothing) {
+    test::RecordingApp rec;
+    const PartTable before = rec.app.part_table;
+    for (int code : {0, 113, 250})
+        EXPECT_EQ(DragHandle(rec.app, code, 5, 5).row_count, 0);
+    EXPECT_EQ(rec.app.part_table, before);
+    EXPECT_TRUE(rec.log.events.empty());
 }
 
 }  // namespace
