@@ -1,36 +1,551 @@
 #include "view/kq505_view.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QTimer>
+#include <QVarLengthArray>
+
+#include <span>
+
 #include "app/kq505_app.h"
 #include "app/message_box.h"
 #include "model/part_transmission.h"
+#include "view/knob_geometry.h"
+#include "view/note_preview.h"
+#include "view/text_codec.h"
+#include "view/track_label.h"
+#include "view/track_name_dlg.h"
 
 namespace kq505 {
+namespace {
 
-CKQ505View::CKQ505View(CKQ505App& app, QWidget* parent) : QWidget(parent), app_(app) {
-    setFixedSize(674, 360);
-    const PortOpenResult opened = OpenMidiPorts(app_);
-    if (!opened.port_a_opened) ShowMessage(this, QStringLiteral("MIDI OUT Aの初期化に失敗しました"));
-    if (!opened.port_b_opened) ShowMessage(this, QStringLiteral("MIDI OUT Bの初期化に失敗しました"));
+const QColor kGridColour(0, 127, 0);
+const QColor kCurveColour(127, 255, 0);
+constexpr int kHandleRadius = 3;
+// The combo's drop-down list fills the rest of its template height, about eight entries.
+constexpr int kComboVisibleItems = 8;
+
+QRect ToQRect(const PixelRect& r) {
+    return {r.x, r.y, r.width, r.height};
+}
+QPoint ToQPoint(Point p) {
+    return {p.x, p.y};
 }
 
-CKQ505View::~CKQ505View() { CloseMidiPorts(app_); }
+QFont DialogFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
+    font.setPointSize(9);
+    return font;
+}
 
-void CKQ505View::RefreshPart() {}
+// IPAPGothic's figures are wider than those the template was laid out with; condensed,
+// "-64", "127" or "A64>B" fit their boxes instead of losing a sign or a digit.
+constexpr int kFieldStretch = 85;
+// Cancels the line edit's own two-pixel inner margin, which the boxes leave no room for.
+constexpr int kFieldMarginCorrection = -2;
+
+QFont FieldFont(QFont font) {
+    font.setStretch(kFieldStretch);
+    return font;
+}
+
+QPen OnePixelPen(const QColor& colour) {
+    QPen pen(colour);
+    pen.setWidth(1);
+    pen.setCosmetic(true);
+    pen.setCapStyle(Qt::FlatCap);
+    return pen;
+}
+
+// Every other pixel lit, like the window system's dotted pen; Qt::DotLine leaves two
+// pixels off between dots.
+QPen GuidePen() {
+    QPen pen = OnePixelPen(kGridColour);
+    pen.setDashPattern({1.0, 1.0});
+    return pen;
+}
+
+void DrawLine(QPainter& painter, const Line& line) {
+    painter.drawLine(ToQPoint(line.from), ToQPoint(line.to));
+}
+
+void DrawPolyline(QPainter& painter, std::span<const Point> points) {
+    QVarLengthArray<QPoint, 128> polygon;
+    for (Point p : points)
+        polygon.append(ToQPoint(p));
+    painter.drawPolyline(polygon.data(), static_cast<int>(polygon.size()));
+}
+
+QLineEdit* CreateEdit(QWidget* parent, const FormControl& control) {
+    auto* edit = new QLineEdit(parent);
+    edit->setReadOnly(true);
+    edit->setFrame(control.border);
+    edit->setFont(FieldFont(parent->font()));
+    edit->setTextMargins(kFieldMarginCorrection, 0, kFieldMarginCorrection, 0);
+    edit->setAlignment((control.right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
+    // Display fields: they take no focus, so Tab walks the controls that edit.
+    edit->setFocusPolicy(Qt::NoFocus);
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    edit->setPalette(palette);
+    return edit;
+}
+
+QSlider* CreateSlider(QWidget* parent) {
+    auto* slider = new QSlider(Qt::Horizontal, parent);
+    slider->setTickPosition(QSlider::NoTicks);
+    return slider;
+}
+
+QCheckBox* CreateCheckBox(QWidget* parent, const FormControl& control) {
+    auto* box = new QCheckBox(
+        QString::fromUtf8(control.text.data(), static_cast<qsizetype>(control.text.size())),
+        parent);
+    // The text stands left of the box.
+    box->setLayoutDirection(Qt::RightToLeft);
+    box->setFont(FieldFont(parent->font()));
+    return box;
+}
+
+QString Latin(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+CKQ505View::CKQ505View(CKQ505App& app, QWidget* parent) : QWidget(parent), app_(app) {
+    setFont(DialogFont());
+    setAutoFillBackground(true);
+    // Moves without a button reach the view too, so a drag whose release went to another
+    // window ends at the next move.
+    setMouseTracking(true);
+    const PixelRect size = ToPixels(kFormSize);
+    setFixedSize(size.width, size.height);
+    CreateControls();
+    CreateLabels();
+    SetSliderRanges();
+
+    m_pPreviewTimer = new QTimer(this);
+    m_pPreviewTimer->setSingleShot(true);
+    connect(m_pPreviewTimer, &QTimer::timeout, this, &CKQ505View::OnPreviewTimer);
+
+    const PortOpenResult opened = OpenMidiPorts(app_);
+    if (!opened.port_a_opened)
+        ShowMessage(this, QStringLiteral("MIDI OUT Aの初期化に失敗しました"));
+    if (!opened.port_b_opened)
+        ShowMessage(this, QStringLiteral("MIDI OUT Bの初期化に失敗しました"));
+    m_bRefreshOnActivate = true;
+
+    // The bank fields would otherwise read PC# 0 until the window is first activated.
+    ShowBanks(form_, app_);
+    ValuesToControls();
+    m_bDragging = 0;
+    // Only now: setting the ranges and the first values is no edit.
+    ConnectControls();
+}
+
+CKQ505View::~CKQ505View() {
+    CloseMidiPorts(app_);
+}
+
+QWidget* CKQ505View::Control(int id) const {
+    if (id < kFirstControlId || id > kLastControlId) return nullptr;
+    return controls_[id - kFirstControlId];
+}
+
+void CKQ505View::CreateControls() {
+    for (const FormControl& control : kFormControls) {
+        QRect rect = ToQRect(ToPixels(control.rect));
+        QWidget* widget = nullptr;
+        switch (control.kind) {
+            case ControlKind::kCombo: {
+                m_cTrack = new QComboBox(this);
+                m_cTrack->setMaxVisibleItems(kComboVisibleItems);
+                for (int part = 0; part < kPartCount; ++part)
+                    m_cTrack->addItem(Latin(PartLabel(part)));
+                rect.setHeight(DialogUnitsToPixelsY(kComboFieldHeight));
+                widget = m_cTrack;
+                break;
+            }
+            case ControlKind::kButton:
+                widget = new QPushButton(Latin(control.text), this);
+                break;
+            case ControlKind::kSlider:
+                widget = CreateSlider(this);
+                break;
+            case ControlKind::kCheckBox:
+                widget = CreateCheckBox(this, control);
+                break;
+            case ControlKind::kEdit:
+                widget = CreateEdit(this, control);
+                break;
+        }
+        widget->setGeometry(rect);
+        controls_[control.id - kFirstControlId] = widget;
+    }
+    m_cVol = static_cast<QSlider*>(Control(kIdVolSlider));
+    m_cExp = static_cast<QSlider*>(Control(kIdExpSlider));
+    m_cNote = static_cast<QSlider*>(Control(kIdNoteSlider));
+    m_cKeyShift = static_cast<QSlider*>(Control(kIdKeyShiftSlider));
+    m_cPortaTime = static_cast<QSlider*>(Control(kIdPortaTimeSlider));
+    m_cMix = static_cast<QSlider*>(Control(kIdMixSlider));
+    m_cPortamento = static_cast<QCheckBox*>(Control(kIdPortamentoCheck));
+    m_cMixSwitch = static_cast<QCheckBox*>(Control(kIdMixCheck));
+}
+
+void CKQ505View::ConnectControls() {
+    connect(m_cTrack, &QComboBox::currentIndexChanged, this, &CKQ505View::OnTrackSelected);
+    // Every way a slider can move (drag, click on the groove, keys, wheel) changes its value.
+    const std::array<std::pair<QAbstractSlider*, std::optional<Row>>, 6> sliders{
+        {{m_cVol, vol},
+         {m_cExp, exp},
+         {m_cNote, std::nullopt},
+         {m_cKeyShift, key_shift},
+         {m_cPortaTime, porta_time},
+         {m_cMix, mix}}};
+    for (const auto& [slider, row] : sliders)
+        connect(slider, &QAbstractSlider::valueChanged, this,
+                [this, row = row] { OnSliderMoved(row); });
+    connect(m_cPortamento, &QCheckBox::clicked, this, [this] { OnSwitchClicked(porta_sw); });
+    connect(m_cMixSwitch, &QCheckBox::clicked, this, [this] { OnSwitchClicked(mix_sw); });
+    connect(static_cast<QPushButton*>(Control(kIdEditName)), &QPushButton::clicked, this,
+            &CKQ505View::EditTrackName);
+}
+
+void CKQ505View::CreateLabels() {
+    for (const FormLabel& label : kFormLabels) {
+        auto* widget = new QLabel(Latin(label.text), this);
+        widget->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        if (label.buddy != 0) widget->setBuddy(Control(label.buddy));
+        widget->adjustSize();
+        widget->move(DialogUnitsToPixelsX(label.x), DialogUnitsToPixelsY(label.y));
+    }
+}
+
+void CKQ505View::SetSliderRanges() {
+    for (QAbstractSlider* slider : {m_cVol, m_cExp, m_cNote, m_cPortaTime})
+        slider->setRange(kRowInfo[vol].min, kRowInfo[vol].max);
+    m_cKeyShift->setRange(kRowInfo[key_shift].min, kRowInfo[key_shift].max);
+    m_cMix->setRange(kRowInfo[mix].min, kRowInfo[mix].max);
+}
+
+void CKQ505View::SetEditText(int id, const QString& text) {
+    auto* edit = static_cast<QLineEdit*>(Control(id));
+    edit->setText(text);
+    // A text longer than its box shows its beginning, never just its end.
+    edit->setCursorPosition(0);
+}
+
+void CKQ505View::SetEditNumber(int id, int value) {
+    SetEditText(id, QString::number(value));
+}
+
+void CKQ505View::PushLayer(const LayerFields& f, Port layer) {
+    // Identifiers of the layer's fields: MSB, PC#, LSB, instrument, then the knob fields.
+    struct Ids {
+        int msb, program, lsb, instrument, reverb, chorus, pan, variation, hpf, brightness,
+            harmonic, attack, decay, release, delay, rate, depth, bass_freq, treble_freq, bass_gain,
+            treble_gain;
+    };
+    static constexpr Ids kA{1001, 1002, 1003, 1004, 1048, 1049, 1050, 1051, 1052, 1053, 1054,
+                            1055, 1056, 1057, 1058, 1059, 1060, 1061, 1062, 1063, 1064};
+    static constexpr Ids kB{1005, 1006, 1007, 1010, 1065, 1066, 1067, 1068, 1069, 1070, 1071,
+                            1072, 1073, 1074, 1075, 1076, 1077, 1078, 1079, 1080, 1081};
+    const Ids& id = layer == Port::B ? kB : kA;
+    SetEditNumber(id.msb, f.m_nBankMsb);
+    SetEditNumber(id.program, f.m_nProgram);
+    SetEditNumber(id.lsb, f.m_nBankLsb);
+    SetEditText(id.instrument, FromShiftJis(f.m_strInstrument));
+    SetEditNumber(id.reverb, f.m_nReverb);
+    SetEditNumber(id.chorus, f.m_nChorus);
+    SetEditText(id.pan, Latin(f.m_strPan));
+    SetEditNumber(id.variation, f.m_nVariation);
+    SetEditNumber(id.hpf, f.m_nHpf);
+    SetEditNumber(id.brightness, f.m_nBrightness);
+    SetEditNumber(id.harmonic, f.m_nHarmonic);
+    SetEditNumber(id.attack, f.m_nAttack);
+    SetEditNumber(id.decay, f.m_nDecay);
+    SetEditNumber(id.release, f.m_nRelease);
+    SetEditNumber(id.delay, f.m_nVibDelay);
+    SetEditNumber(id.rate, f.m_nVibRate);
+    SetEditNumber(id.depth, f.m_nVibDepth);
+    SetEditText(id.bass_freq, Latin(f.m_strBassFreq));
+    SetEditText(id.treble_freq, Latin(f.m_strTrebleFreq));
+    SetEditText(id.bass_gain, Latin(f.m_strBassGain));
+    SetEditText(id.treble_gain, Latin(f.m_strTrebleGain));
+}
+
+void CKQ505View::ValuesToControls() {
+    // Pushing values is no edit: the controls' own notifications stay quiet meanwhile.
+    const QSignalBlocker blocks[] = {
+        QSignalBlocker(m_cTrack), QSignalBlocker(m_cVol),        QSignalBlocker(m_cExp),
+        QSignalBlocker(m_cNote),  QSignalBlocker(m_cKeyShift),   QSignalBlocker(m_cPortaTime),
+        QSignalBlocker(m_cMix),   QSignalBlocker(m_cPortamento), QSignalBlocker(m_cMixSwitch)};
+    m_cTrack->setCurrentIndex(form_.m_nTrack);
+    m_cVol->setValue(form_.m_nVolPos);
+    SetEditNumber(1011, form_.m_nVol);
+    m_cExp->setValue(form_.m_nExpPos);
+    SetEditNumber(1012, form_.m_nExp);
+    m_cNote->setValue(form_.m_nNotePos);
+    SetEditText(1014, Latin(form_.m_strNote));
+    m_cKeyShift->setValue(form_.m_nKeyShiftPos);
+    SetEditNumber(1017, form_.m_nKeyShift);
+    m_cPortamento->setChecked(form_.m_bPortamento != 0);
+    m_cPortaTime->setValue(form_.m_nPortaTimePos);
+    SetEditNumber(1021, form_.m_nPortaTime);
+    m_cMixSwitch->setChecked(form_.m_bMix != 0);
+    m_cMix->setValue(form_.m_nMixPos);
+    SetEditText(1046, Latin(form_.m_strMix));
+    PushLayer(form_.a, Port::A);
+    PushLayer(form_.b, Port::B);
+}
+
+void CKQ505View::ControlsToValues() {
+    // The edit boxes are read-only, so only these controls can hold anything new.
+    form_.m_nTrack = m_cTrack->currentIndex();
+    form_.m_nVolPos = m_cVol->value();
+    form_.m_nExpPos = m_cExp->value();
+    form_.m_nNotePos = m_cNote->value();
+    form_.m_nKeyShiftPos = m_cKeyShift->value();
+    form_.m_bPortamento = m_cPortamento->isChecked() ? 1 : 0;
+    form_.m_nPortaTimePos = m_cPortaTime->value();
+    form_.m_bMix = m_cMixSwitch->isChecked() ? 1 : 0;
+    form_.m_nMixPos = m_cMix->value();
+}
+
+void CKQ505View::RefreshPart() {
+    form_.m_nTrack = app_.selected_part;
+    ShowPart(form_, app_);
+    ValuesToControls();
+    RepaintKnobPanel();
+}
+
+void CKQ505View::OnSliderMoved(std::optional<Row> row) {
+    ControlsToValues();
+    ApplySliders(app_, form_, row);
+    ValuesToControls();
+}
+
+void CKQ505View::OnSwitchClicked(Row row) {
+    ControlsToValues();
+    ApplySwitch(app_, form_, row);
+}
+
+void CKQ505View::OnTrackSelected() {
+    ControlsToValues();
+    if (form_.m_nTrack < 0 || form_.m_nTrack >= kPartCount) return;
+    app_.selected_part = form_.m_nTrack;
+    ShowPart(form_, app_);
+    ValuesToControls();
+    RepaintKnobPanel();
+}
+
+void CKQ505View::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange) {
+        // Another window took over: its clicks must not go on dragging a handle here.
+        if (!isActiveWindow()) EndDrag();
+        OnActivationChanged();
+    }
+    QWidget::changeEvent(event);
+}
+
+void CKQ505View::OnActivationChanged() {
+    // The program change dialog edits banks and programs while the form is inactive.
+    if (!m_bRefreshOnActivate) return;
+    m_bRefreshOnActivate = false;
+    ShowBanks(form_, app_);
+    ValuesToControls();
+    m_bRefreshOnActivate = true;
+}
+
+void CKQ505View::ShowResetDisplay() {
+    // The table has just been reset, so the shown part's fields are its defaults.
+    ShowPart(form_, app_);
+    ValuesToControls();
+    RepaintKnobPanel();
+}
 
 void CKQ505View::OnXgSystemOn() {
     SendXgSystemOn(app_);
-    RefreshPart();
+    ShowResetDisplay();
 }
 
 void CKQ505View::OnGmSystemOn() {
     SendGmSystemOn(app_);
-    RefreshPart();
+    ShowResetDisplay();
 }
 
-void CKQ505View::OnSendAll() { SendAllPartParameters(app_); }
+void CKQ505View::OnSendAll() {
+    SendAllPartParameters(app_);
+}
 
-void CKQ505View::OnPreviewPortA() {}
-void CKQ505View::OnPreviewPortB() {}
-void CKQ505View::OnPreviewLayer() {}
+void CKQ505View::OnPreviewPortA() {
+    StartPreview({Port::A});
+}
+void CKQ505View::OnPreviewPortB() {
+    StartPreview({Port::B});
+}
+void CKQ505View::OnPreviewLayer() {
+    StartPreview({Port::A, Port::B});
+}
+
+void CKQ505View::StartPreview(std::initializer_list<Port> ports) {
+    for (Port port : ports)
+        SendPreviewNote(app_, port);
+    // Restarting a running timer counts the gate from the latest preview.
+    m_pPreviewTimer->start(PreviewGateMs(app_));
+}
+
+void CKQ505View::OnPreviewTimer() {
+    SendPreviewEnd(app_);
+    m_pPreviewTimer->stop();
+}
+
+void CKQ505View::EditTrackName() {
+    const int part = app_.selected_part;
+    CTrackNameDlg dialog(Latin(PartLabel(part)), FromShiftJis(app_.track_names[part]), window());
+    if (dialog.exec() != QDialog::Accepted) return;
+    // The dialog's validator lets only names with a Shift_JIS form of at most 64 bytes through.
+    const std::optional<std::string> name = ToShiftJis(dialog.m_strName);
+    if (!name) return;
+    app_.track_names[part] = *name;
+    SetTrackEntryText(part, TrackEntryText(part, *name));
+}
+
+void CKQ505View::SetTrackEntryText(int part, std::string_view shift_jis_text) {
+    if (part < 0 || part >= m_cTrack->count()) return;
+    // Swapping the entry is no selection: the form is not refreshed and nothing is sent.
+    const QSignalBlocker block(m_cTrack);
+    const int selected = m_cTrack->currentIndex();
+    m_cTrack->removeItem(part);
+    m_cTrack->insertItem(part, FromShiftJis(shift_jis_text));
+    m_cTrack->setCurrentIndex(selected);
+}
+
+void CKQ505View::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    // Qt keeps the mouse with this widget until the button is released.
+    const QPoint p = event->position().toPoint();
+    m_bDragging = 1;
+    m_nLastX = p.x();
+    m_nLastY = p.y();
+    m_nDragTarget = HitTest(app_, p.x(), p.y());
+    event->accept();
+}
+
+void CKQ505View::mouseMoveEvent(QMouseEvent* event) {
+    if (m_bDragging == 0 || m_nDragTarget == kNoDragTarget) return QWidget::mouseMoveEvent(event);
+    // The release went elsewhere (another window took the mouse): the drag is over.
+    if (!(event->buttons() & Qt::LeftButton)) return EndDrag();
+    const QPoint p = event->position().toPoint();
+    const int dx = p.x() - m_nLastX;
+    const int dy = m_nLastY - p.y();
+    m_nLastX = p.x();
+    m_nLastY = p.y();
+    ShowDrag(form_, app_, DragHandle(app_, m_nDragTarget, dx, dy));
+    RepaintKnobPanel();
+    ValuesToControls();
+}
+
+void CKQ505View::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
+    EndDrag();
+}
+
+void CKQ505View::EndDrag() {
+    m_bDragging = 0;
+    m_nLastX = 0;
+    m_nLastY = 0;
+    m_nDragTarget = kNoDragTarget;
+}
+
+QRegion CKQ505View::KnobPanelRegion() {
+    QRegion region;
+    for (const PixelRect& box : PanelBoxes())
+        region += ToQRect(box);
+    return region;
+}
+
+void CKQ505View::RepaintKnobPanel() {
+    repaint(KnobPanelRegion());
+}
+
+void CKQ505View::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    RedrawKnobPanel(painter);
+}
+
+void CKQ505View::RedrawKnobPanel(QPainter& painter) const {
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    // Values only a settings file can bring may put curves outside their boxes; they stay
+    // off the labels and fields around the panel.
+    painter.setClipRegion(KnobPanelRegion());
+    painter.setBrush(Qt::NoBrush);
+    DrawPanelBackground(painter);
+    DrawPanelGrid(painter);
+    DrawPanelCurves(painter);
+}
+
+void CKQ505View::DrawPanelBackground(QPainter& painter) const {
+    for (const PixelRect& box : PanelBoxes())
+        painter.fillRect(ToQRect(box), Qt::black);
+}
+
+void CKQ505View::DrawPanelGrid(QPainter& painter) const {
+    const std::array<LayerValues, 2> values{ReadLayerValues(app_, Port::A),
+                                            ReadLayerValues(app_, Port::B)};
+    painter.setPen(OnePixelPen(kGridColour));
+    for (Port layer : {Port::A, Port::B}) {
+        for (const FrameEdges& f : GraphFrames(layer))
+            painter.drawRect(f.left, f.top, f.right - f.left, f.bottom - f.top);
+        for (const Line& line : GridLines(values[layer == Port::B], layer))
+            DrawLine(painter, line);
+    }
+    painter.setPen(GuidePen());
+    for (Port layer : {Port::A, Port::B})
+        for (const Line& line : GuideLines(values[layer == Port::B], layer))
+            DrawLine(painter, line);
+}
+
+void CKQ505View::DrawPanelCurves(QPainter& painter) const {
+    painter.setPen(OnePixelPen(kCurveColour));
+    for (Port layer : {Port::A, Port::B}) {
+        const LayerValues values = ReadLayerValues(app_, layer);
+        const LayerCurves c = CurvesOf(values, layer);
+        for (const Line& line : c.send_cross)
+            DrawLine(painter, line);
+        DrawPolyline(painter, c.filter);
+        DrawPolyline(painter, c.envelope);
+        DrawLine(painter, c.vibrato_lead);
+        DrawVibratoWave(painter, c.wave_start, c.wave_end, values, layer);
+        DrawLine(painter, c.vibrato_tail);
+        DrawPolyline(painter, c.eq_bass);
+        DrawPolyline(painter, c.eq_treble);
+        for (Point handle : c.handles)
+            DrawHandle(painter, handle);
+    }
+}
+
+void CKQ505View::DrawHandle(QPainter& painter, Point centre) {
+    painter.drawEllipse(ToQPoint(centre), kHandleRadius, kHandleRadius);
+}
+
+void CKQ505View::DrawVibratoWave(QPainter& painter, int start, int end, const LayerValues& values,
+                                 Port layer) {
+    const int middle = LayerLinesOf(layer).middle;
+    std::vector<Point> wave = VibratoWave(start, end, middle, values.depth, values.rate);
+    // The wave ends back on the middle line, at the rate handle.
+    wave.push_back({end, middle});
+    DrawPolyline(painter, wave);
+}
 
 }  // namespace kq505

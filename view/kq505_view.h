@@ -4,7 +4,22 @@
 
 #include <QWidget>
 
+#include <array>
+#include <initializer_list>
+#include <optional>
+#include <string_view>
+
 #include "model/midi_send.h"
+#include "view/form_layout.h"
+#include "view/form_values.h"
+
+class QAbstractSlider;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPainter;
+class QPushButton;
+class QTimer;
 
 namespace kq505 {
 
@@ -13,7 +28,7 @@ class CKQ505App;
 class CKQ505View : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     // Opens Port A and Port B, showing "MIDI OUT Aの初期化に失敗しました" /
     // "MIDI OUT Bの初期化に失敗しました" for each port that fails.
     explicit CKQ505View(CKQ505App& app, QWidget* parent = nullptr);
@@ -22,16 +37,80 @@ public:
     // Fills every control from the table for the selected part (no MIDI).
     void RefreshPart();
 
-public slots:
+    // The control of template 101 with this identifier, or nullptr.
+    QWidget* Control(int id) const;
+    // The union of the ten graph boxes; the panel paints nothing outside it.
+    static QRegion KnobPanelRegion();
+    // Replaces the part selector's entry of this part (Shift_JIS text, as built from a
+    // track name) without selecting another part or refreshing the form.
+    void SetTrackEntryText(int part, std::string_view shift_jis_text);
+
+  public slots:
     void OnXgSystemOn();
     void OnGmSystemOn();
     void OnSendAll();
     void OnPreviewPortA();
     void OnPreviewPortB();
     void OnPreviewLayer();
+    void EditTrackName();
 
-private:
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    void CreateControls();
+    void CreateLabels();
+    void ConnectControls();
+    void SetSliderRanges();
+
+    // The two exchange directions between the display copies and the controls.
+    void ValuesToControls();
+    void ControlsToValues();
+    void SetEditText(int id, const QString& text);
+    void SetEditNumber(int id, int value);
+    void PushLayer(const LayerFields& fields, Port layer);
+
+    void OnSliderMoved(std::optional<Row> row);
+    void OnSwitchClicked(Row row);
+    void OnTrackSelected();
+    void StartPreview(std::initializer_list<Port> ports);
+    void OnPreviewTimer();
+    void EndDrag();
+    void OnActivationChanged();
+    void ShowResetDisplay();
+    void RepaintKnobPanel();
+
+    void RedrawKnobPanel(QPainter& painter) const;
+    void DrawPanelBackground(QPainter& painter) const;
+    void DrawPanelGrid(QPainter& painter) const;
+    void DrawPanelCurves(QPainter& painter) const;
+    static void DrawHandle(QPainter& painter, Point centre);
+    static void DrawVibratoWave(QPainter& painter, int start, int end, const LayerValues& values,
+                                Port layer);
+
     CKQ505App& app_;
+    std::array<QWidget*, kLastControlId - kFirstControlId + 1> controls_{};
+    QComboBox* m_cTrack = nullptr;
+    QAbstractSlider* m_cVol = nullptr;
+    QAbstractSlider* m_cExp = nullptr;
+    QAbstractSlider* m_cNote = nullptr;
+    QAbstractSlider* m_cKeyShift = nullptr;
+    QAbstractSlider* m_cPortaTime = nullptr;
+    QAbstractSlider* m_cMix = nullptr;
+    QCheckBox* m_cPortamento = nullptr;
+    QCheckBox* m_cMixSwitch = nullptr;
+
+    FormValues form_;
+    QTimer* m_pPreviewTimer = nullptr;
+    bool m_bRefreshOnActivate = false;
+    int m_nDragTarget = 0;
+    int m_nLastX = 0;
+    int m_nLastY = 0;
+    int m_bDragging = 0;
 };
 
 }  // namespace kq505

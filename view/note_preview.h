@@ -1,0 +1,18 @@
+#pragma once
+// Test notes on the selected part: the note-on goes out at once, and the end of the gate
+// silences every channel of both ports.
+
+#include "model/midi_output.h"
+
+namespace kq505 {
+
+class CKQ505App;
+
+// Note-on of preview_note at preview_velocity on the selected part's channel.
+void SendPreviewNote(CKQ505App& app, Port port);
+// All Notes Off on channels 0..15, each on Port A and then on Port B.
+void SendPreviewEnd(CKQ505App& app);
+// The gate as a timer period; a negative setting ends the note at once.
+int PreviewGateMs(const CKQ505App& app);
+
+}  // namespace kq505
