@@ -186,7 +186,7 @@ QIcon AppIcon() {
     for (const int x : {4, 9, 19, 24})
         p.drawRect(x, 12, 3, 10);
     QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(11);
+    font.setPixelSize(8);
     font.setBold(true);
     p.setFont(font);
     p.setPen(kSelection);
