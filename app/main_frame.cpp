@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
+#include <algorithm>
 #include <filesystem>
 #include <vector>
 
@@ -212,6 +213,7 @@ void CMainFrame::StartLogo() {
     logo->show();
     auto* timer = new QTimer(this);
     timer->setObjectName(QStringLiteral("logoTimer"));
+    timer->setTimerType(Qt::PreciseTimer);  // a coarse timer may end the logo early
     connect(timer, &QTimer::timeout, this, &CMainFrame::OnLogoTimer);
     timer->start(kLogoMilliseconds);
     logo_timer_ = timer;
@@ -297,7 +299,8 @@ void CMainFrame::showEvent(QShowEvent* event) {
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (std::ranges::any_of(urls, &QUrl::isLocalFile)) event->acceptProposedAction();
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {

@@ -238,6 +238,16 @@ class MainFrameTest : public QObject {
             QVERIFY(pane->width() >= pane->fontMetrics().horizontalAdvance(pane->objectName()));
         }
         QCOMPARE(names, (QStringList{"ｶﾅ", "CAP", "NUM", "SCRL"}));
+
+        // A button's prompt covers the idle text while the mouse is over it.
+        auto* tools = frame.findChild<QToolBar*>();
+        QWidget* button = tools->widgetForAction(frame.Action(32775));
+        QTest::mouseMove(button, button->rect().center());
+        QTRY_COMPARE(bar->currentMessage(), QStringLiteral("XG System Onを送信"));
+        QVERIFY(!idle->isVisible());
+        QTest::mouseMove(frame.View(), frame.View()->rect().center());
+        QTRY_VERIFY(bar->currentMessage().isEmpty());
+        QVERIFY(idle->isVisible());
     }
 
     void BarsShowAndHideFromTheOptionsMenu() {
@@ -482,7 +492,7 @@ class MainFrameTest : public QObject {
         QApplication::sendEvent(shown.frame.get(), &enter);
         QVERIFY(enter.isAccepted());
         QMimeData text;
-        text.setText("no file");
+        text.setUrls({QUrl("https://example.org/voice.kqs")});
         QDragEnterEvent other(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton,
                               Qt::NoModifier);
         QApplication::sendEvent(shown.frame.get(), &other);
