@@ -366,6 +366,18 @@ class MainFrameTest : public QObject {
         QTRY_VERIFY(!shown.frame->findChild<QTimer*>(QStringLiteral("logoTimer")));
     }
 
+    void WindowsGoWithTheFrame() {
+        ShownFrame shown(1);
+        shown.frame->Action(32773)->trigger();
+        shown.frame->Action(32797)->trigger();
+        const QList<QPointer<QWidget>> windows = {shown.frame->EffectEditWindow(),
+                                                  shown.frame->SoftKeyboardWindow(),
+                                                  shown.frame->LogoWindow()};
+        shown.frame.reset();
+        for (const QPointer<QWidget>& window : windows)
+            QVERIFY(window.isNull());
+    }
+
     void LettersReachTheViewWhileItsControlsHaveTheFocus() {
         ShownFrame shown;
         CKQ505View* view = shown.frame->View();
