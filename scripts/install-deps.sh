@@ -8,7 +8,7 @@ packages=(
   jackd2 libjack-jackd2-dev
   qt6-base-dev fonts-ipafont-gothic fonts-noto-cjk
   clang libclang-rt-14-dev
-  xvfb xauth
+  xvfb xauth x11-utils imagemagick libx11-dev
   python3-mido fluidsynth fluid-soundfont-gm sox
 )
 

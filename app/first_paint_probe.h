@@ -1,0 +1,15 @@
+#pragma once
+// A measuring switch: with KQ505_EXIT_AFTER_FIRST_PAINT set, the program prints how long
+// after its start the window was first painted, and ends. The start is the time in
+// KQ505_LAUNCH_TIME_NS (nanoseconds of the real-time clock, set by the launching script
+// just before it starts the program), else the process's start as the kernel keeps it
+// (to the clock tick).
+
+class QWidget;
+
+namespace kq505 {
+
+// Does nothing unless the switch is set.
+void ExitAfterFirstPaintIfAsked(QWidget& window);
+
+}  // namespace kq505

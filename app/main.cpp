@@ -1,0 +1,40 @@
+// The program: the application object, then the start-up, then the event loop.
+
+#include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
+#include <QStringList>
+#include <memory>
+
+#include "app/dialog_font.h"
+#include "app/first_paint_probe.h"
+#include "app/kq505_app.h"
+#include "app/main_frame.h"
+#include "app/program_startup.h"
+#include "model/midi_output.h"
+
+namespace kq505 {
+
+CKQ505App& TheApp() {
+    static CKQ505App app(std::make_unique<NullMidiOutput>(), std::make_unique<NullMidiOutput>());
+    return app;
+}
+
+}  // namespace kq505
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kq505"));
+    QApplication::setFont(kq505::DialogFont());
+
+    const kq505::StartUpPlaces places{
+        QCoreApplication::applicationFilePath(),
+        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)};
+    const QStringList arguments = QCoreApplication::arguments();
+    const QString document = arguments.size() > 1 ? arguments.at(1) : QString();
+
+    const std::unique_ptr<kq505::CMainFrame> frame =
+        kq505::StartKQ505(kq505::TheApp(), places, document);
+    kq505::ExitAfterFirstPaintIfAsked(*frame);
+    return QApplication::exec();
+}

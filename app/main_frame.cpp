@@ -1,0 +1,330 @@
+#include "app/main_frame.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+#include "app/frame_commands.h"
+#include "app/kq505_app.h"
+#include "app/lock_indicators.h"
+#include "app/message_box.h"
+#include "app/shell_targets.h"
+#include "app/small_windows.h"
+#include "app/toolbar_icons.h"
+#include "model/midi_send.h"
+#include "view/kq505_view.h"
+
+namespace kq505 {
+namespace {
+
+constexpr int kLogoMilliseconds = 2000;
+
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QAction* MakeAction(const CommandText& command, QObject* parent) {
+    auto* action = new QAction(Text(CaptionText(command)), parent);
+    action->setObjectName(QString::number(command.id));
+    action->setData(command.id);
+    action->setStatusTip(Text(StatusTip(command)));
+    action->setToolTip(Text(ToolTip(command)));
+    // The exit command has no accelerator of its own but shows the window system's Alt+F4;
+    // taking it keeps the caption true where no window manager handles that key.
+    const std::string_view key = command.key.empty() ? CaptionShortcut(command) : command.key;
+    if (!key.empty()) {
+        action->setShortcut(QKeySequence(Text(key), QKeySequence::PortableText));
+        // Plain letters act anywhere in the main window, whichever control has the focus.
+        action->setShortcutContext(Qt::WindowShortcut);
+    }
+    action->setIcon(ToolbarIcon(command.id));
+    return action;
+}
+
+std::vector<std::filesystem::path> HelpFolders() {
+    std::vector<std::filesystem::path> folders;
+    folders.emplace_back(QCoreApplication::applicationDirPath().toStdString());
+    for (const QString& folder :
+         QStandardPaths::standardLocations(QStandardPaths::AppDataLocation)) {
+        folders.emplace_back(folder.toStdString());
+    }
+    folders.emplace_back(KQ505_DATA_DIR);
+    return folders;
+}
+
+bool StartMultimediaTool() {
+#ifdef Q_OS_WIN
+    return QProcess::startDetached(
+        QStringLiteral("RUNDLL32.EXE"),
+        {QStringLiteral("SHELL32.DLL,Control_RunDLL"), QStringLiteral("Mmsys.cpl")});
+#else
+    const auto lookup = [](std::string_view name) {
+        return QStandardPaths::findExecutable(Text(name)).toStdString();
+    };
+    for (const std::string& tool : FindMultimediaTools(lookup)) {
+        if (QProcess::startDetached(QString::fromStdString(tool), {})) return true;
+    }
+    return false;
+#endif
+}
+
+void OpenAddress(std::string_view address) {
+    QDesktopServices::openUrl(QUrl(Text(address)));
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CKQ505App& app, QWidget* parent) : QMainWindow(parent), app_(app) {
+    // Caption, system menu and minimise box; no sizing border and no maximise box.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowIcon(AppIcon());
+    setAcceptDrops(true);
+    SetDocumentTitle(QStringLiteral("Untitled"));
+
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+    StartLogo();
+    CreateView();
+    ConnectCommands();
+}
+
+CMainFrame::~CMainFrame() {
+    // The tool windows go before the frame's own members, so that nothing they report on
+    // their way out reaches a half-destroyed frame.
+    for (QPointer<QWidget>* window :
+         {&program_change_dlg_, &effect_edit_dlg_, &logo_wnd_, &soft_keyboard_dlg_}) {
+        delete window->data();
+    }
+}
+
+QAction* CMainFrame::Action(int command_id) const {
+    const auto found = actions_.find(command_id);
+    return found == actions_.end() ? nullptr : found->second;
+}
+
+void CMainFrame::SetDocumentTitle(const QString& title) {
+    setWindowTitle(QStringLiteral("KQ505 - ") + title);
+}
+
+void CMainFrame::OpenDocumentFile(const QString&) {}
+
+CLogoWnd* CMainFrame::LogoWindow() const {
+    return qobject_cast<CLogoWnd*>(logo_wnd_.data());
+}
+
+int CMainFrame::LogoTimerId() const {
+    return logo_timer_ && logo_timer_->isActive() ? logo_timer_id_ : 0;
+}
+
+void CMainFrame::CreateActions() {
+    for (const CommandText& command : Commands()) {
+        QAction* action = MakeAction(command, this);
+        addAction(action);
+        actions_[command.id] = action;
+    }
+    for (const int id :
+         {kIdProgramChange, kIdEffectEdit, kIdSoftKeyboard, kIdViewToolbar, kIdViewStatusBar}) {
+        Action(id)->setCheckable(true);
+    }
+}
+
+void CMainFrame::CreateMenus() {
+    QMenu* menu = nullptr;
+    QMenu* submenu = nullptr;
+    for (const MenuStep& step : MenuLayout()) {
+        QMenu* target = submenu ? submenu : menu;
+        switch (step.kind) {
+            case MenuStep::kMenu:
+                menu = menuBar()->addMenu(Text(step.title));
+                break;
+            case MenuStep::kSubmenu:
+                submenu = menu->addMenu(Text(step.title));
+                break;
+            case MenuStep::kEndSubmenu:
+                submenu = nullptr;
+                break;
+            case MenuStep::kSeparator:
+                target->addSeparator();
+                break;
+            case MenuStep::kCommand:
+                target->addAction(Action(step.id));
+                break;
+        }
+    }
+}
+
+void CMainFrame::CreateToolBar() {
+    tool_bar_ = new QToolBar(QStringLiteral("Toolbar"), this);
+    tool_bar_->setObjectName(QStringLiteral("toolbar"));
+    tool_bar_->setIconSize(QSize(16, 15));
+    tool_bar_->setMovable(true);
+    tool_bar_->setFloatable(true);
+    tool_bar_->setAllowedAreas(Qt::AllToolBarAreas);
+    for (const int id : ToolbarLayout()) {
+        if (id == 0) {
+            tool_bar_->addSeparator();
+        } else {
+            tool_bar_->addAction(Action(id));
+        }
+    }
+    addToolBar(Qt::TopToolBarArea, tool_bar_);
+}
+
+void CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setSizeGripEnabled(false);  // the window has a fixed size
+    auto* message = new QLabel(QStringLiteral("ﾚﾃﾞｨ"), bar);
+    message->setObjectName(QStringLiteral("idleMessage"));
+    // A normal widget: the bar covers it with each prompt and shows it again afterwards.
+    bar->addWidget(message, 1);
+    indicators_ = new LockIndicatorPanes(*bar);
+}
+
+void CMainFrame::CreateView() {
+    view_ = new CKQ505View(app_, this);
+    setCentralWidget(view_);
+    // The window keeps the size that the form and the bars give it.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void CMainFrame::StartLogo() {
+    if (app_.show_logo != 1) return;
+    auto* logo = new CLogoWnd(this);
+    logo_wnd_ = logo;
+    logo->show();
+    auto* timer = new QTimer(this);
+    timer->setObjectName(QStringLiteral("logoTimer"));
+    timer->setTimerType(Qt::PreciseTimer);  // a coarse timer may end the logo early
+    connect(timer, &QTimer::timeout, this, &CMainFrame::OnLogoTimer);
+    timer->start(kLogoMilliseconds);
+    logo_timer_ = timer;
+    logo_timer_id_ = timer->timerId();
+}
+
+void CMainFrame::OnLogoTimer() {
+    if (logo_timer_) {
+        logo_timer_->stop();
+        logo_timer_->deleteLater();
+    }
+    logo_timer_id_ = 0;
+    if (logo_wnd_) logo_wnd_->close();
+}
+
+void CMainFrame::ConnectCommands() {
+    const auto on = [this](int id, auto&& handler) {
+        connect(Action(id), &QAction::triggered, this, handler);
+    };
+    // Still to come: the file commands and the export, the program change dialog, the
+    // settings dialog and reloading the instrument list.
+    on(kIdAppExit, [this] { close(); });
+    on(kIdEffectEdit, [this] { ToggleToolWindow<CEffectEditDlg>(effect_edit_dlg_); });
+    on(kIdSoftKeyboard, [this] { ToggleToolWindow<CSoftKeyboardDlg>(soft_keyboard_dlg_); });
+    on(kIdProgramChange, [this] { UpdateToolWindowChecks(); });
+    on(kIdXgSystemOn, [this] { view_->OnXgSystemOn(); });
+    on(kIdGmSystemOn, [this] { view_->OnGmSystemOn(); });
+    on(kIdSendAll, [this] { view_->OnSendAll(); });
+    on(kIdPreviewPortA, [this] { view_->OnPreviewPortA(); });
+    on(kIdPreviewPortB, [this] { view_->OnPreviewPortB(); });
+    on(kIdPreviewLayer, [this] { view_->OnPreviewLayer(); });
+    on(kIdMultimedia, [this] { OnMultimedia(); });
+    on(kIdReinitialiseMidi, [this] { ReinitialiseMidiPorts(app_); });
+    on(kIdReleaseMidi, [this] { CloseMidiPorts(app_); });
+    on(kIdHelp, [this] { OnHelp(); });
+    on(kIdHomepage, [] { OpenAddress(kHomepageUrl); });
+    on(kIdEmail, [] { OpenAddress(kAuthorMailUrl); });
+    on(kIdAppAbout, [this] { OnAbout(); });
+    on(kIdViewToolbar, [this](bool shown) { tool_bar_->setVisible(shown); });
+    on(kIdViewStatusBar, [this](bool shown) { statusBar()->setVisible(shown); });
+
+    Action(kIdViewToolbar)->setChecked(true);
+    Action(kIdViewStatusBar)->setChecked(true);
+    // The toolbar can also be hidden from its own context menu.
+    connect(tool_bar_, &QToolBar::visibilityChanged, this,
+            [this] { Action(kIdViewToolbar)->setChecked(!tool_bar_->isHidden()); });
+}
+
+template <class Window>
+void CMainFrame::ToggleToolWindow(QPointer<QWidget>& window) {
+    if (window && window->isVisible()) {
+        window->close();
+    } else {
+        // A hidden leftover goes, so that only one window of each kind ever exists.
+        if (window) window->deleteLater();
+        auto* fresh = new Window(this);
+        fresh->installEventFilter(this);
+        connect(fresh, &QObject::destroyed, this, &CMainFrame::UpdateToolWindowChecks,
+                Qt::QueuedConnection);
+        window = fresh;
+        fresh->show();
+    }
+    UpdateToolWindowChecks();
+}
+
+void CMainFrame::UpdateToolWindowChecks() {
+    const auto shown = [](const QPointer<QWidget>& window) {
+        return window && window->isVisible();
+    };
+    Action(kIdProgramChange)->setChecked(shown(program_change_dlg_));
+    Action(kIdEffectEdit)->setChecked(shown(effect_edit_dlg_));
+    Action(kIdSoftKeyboard)->setChecked(shown(soft_keyboard_dlg_));
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show || event->type() == QEvent::Hide) UpdateToolWindowChecks();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (logo_wnd_) LogoWindow()->PlaceOver(*this);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (std::ranges::any_of(urls, &QUrl::isLocalFile)) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) OpenDocumentFile(url.toLocalFile());
+    }
+    event->acceptProposedAction();
+}
+
+void CMainFrame::OnMultimedia() {
+    if (!StartMultimediaTool()) {
+        ShowMessage(this, QStringLiteral("マルチメディアプロパティの起動に失敗しました。"));
+    }
+}
+
+void CMainFrame::OnHelp() {
+    const std::vector<std::filesystem::path> folders = HelpFolders();
+    const std::string page = ChooseHelpPage(folders);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(page)));
+}
+
+void CMainFrame::OnAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+}  // namespace kq505

@@ -1,0 +1,84 @@
+#pragma once
+// The program's one main window: menu, accelerators, toolbar and status bar around the
+// editor form, the start-up logo and the modeless tool windows, and the commands that are
+// not about the edited part.
+
+#include <QMainWindow>
+#include <QPointer>
+#include <map>
+
+class QTimer;
+
+namespace kq505 {
+
+class CKQ505App;
+class CKQ505View;
+class CLogoWnd;
+class LockIndicatorPanes;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    // Builds the bars and, when the settings ask for it, the logo; then the editor view,
+    // whose creation opens both MIDI outputs.
+    explicit CMainFrame(CKQ505App& app, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // The action of a command of the menu, e.g. 32772; null for any other number.
+    QAction* Action(int command_id) const;
+    CKQ505View* View() const { return view_; }
+
+    // "KQ505 - " and the document's title.
+    void SetDocumentTitle(const QString& title);
+
+    // Opening settings files is not built yet: a file given on the command line or dropped
+    // on the window arrives here, and is left alone.
+    void OpenDocumentFile(const QString& path);
+
+    // The modeless windows while they exist; null once they have deleted themselves.
+    QWidget* ProgramChangeWindow() const { return program_change_dlg_; }
+    QWidget* EffectEditWindow() const { return effect_edit_dlg_; }
+    QWidget* SoftKeyboardWindow() const { return soft_keyboard_dlg_; }
+    CLogoWnd* LogoWindow() const;
+    // The logo timer's id while it runs, else 0.
+    int LogoTimerId() const;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void CreateView();
+    void StartLogo();
+    void ConnectCommands();
+
+    void OnLogoTimer();
+    template <class Window>
+    void ToggleToolWindow(QPointer<QWidget>& window);
+    void UpdateToolWindowChecks();
+    void OnMultimedia();
+    void OnHelp();
+    void OnAbout();
+
+    CKQ505App& app_;
+    std::map<int, QAction*> actions_;
+    QToolBar* tool_bar_ = nullptr;
+    LockIndicatorPanes* indicators_ = nullptr;
+    CKQ505View* view_ = nullptr;
+
+    QPointer<QTimer> logo_timer_;
+    int logo_timer_id_ = 0;
+    QPointer<QWidget> program_change_dlg_;
+    QPointer<QWidget> effect_edit_dlg_;
+    QPointer<QWidget> logo_wnd_;
+    QPointer<QWidget> soft_keyboard_dlg_;
+};
+
+}  // namespace kq505

@@ -1,0 +1,24 @@
+#pragma once
+// The program's start-up after the application object exists, as main() runs it and as
+// tests run it with their own paths and MIDI outputs.
+
+#include <QString>
+#include <memory>
+
+namespace kq505 {
+
+class CKQ505App;
+class CMainFrame;
+
+struct StartUpPlaces {
+    QString executable_path;  // the settings file lies beside it
+    QString config_dir;       // the user's own configuration folder of the program
+};
+
+// Reads the settings and the instrument list (reporting a list that cannot be read),
+// creates the main frame and the editor view (which open both MIDI outputs), hands a
+// given settings file to the frame and shows the frame.
+std::unique_ptr<CMainFrame> StartKQ505(CKQ505App& app, const StartUpPlaces& places,
+                                       const QString& document = {});
+
+}  // namespace kq505

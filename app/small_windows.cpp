@@ -1,0 +1,115 @@
+#include "app/small_windows.h"
+
+#include <QDialogButtonBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/dialog_font.h"
+#include "app/toolbar_icons.h"
+
+namespace kq505 {
+namespace {
+
+// Dialog units of the program's layouts, in pixels of the dialog font.
+constexpr int DialogX(int units) {
+    return units * 7 / 4;
+}
+constexpr int DialogY(int units) {
+    return units * 3 / 2;
+}
+
+void SetUpToolWindow(QDialog& dialog, const QString& title) {
+    dialog.setAttribute(Qt::WA_DeleteOnClose);
+    dialog.setModal(false);
+    dialog.setFont(DialogFont());
+    dialog.setWindowTitle(title);
+    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+}
+
+QLabel* CentredLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+}  // namespace
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+    setFont(DialogFont());
+    setWindowTitle(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+
+    auto* icon = new QLabel(this);
+    icon->setPixmap(AppIcon().pixmap(32, 32));
+    auto* text = new QLabel(QStringLiteral("KQ505 Version " KQ505_VERSION "\n"
+                                           "Copyright (C) The KQ505 developers"),
+                            this);
+    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(icon, 0, Qt::AlignTop);
+    row->addSpacing(DialogX(8));
+    row->addWidget(text, 1);
+    row->addWidget(ok, 0, Qt::AlignTop);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(row);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+CLogoWnd::CLogoWnd(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFont(DialogFont());
+    setFixedSize(DialogX(183), DialogY(81));
+
+    // A frameless window draws its own dialog frame.
+    auto* panel = new QFrame(this);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setLineWidth(2);
+    panel->setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(panel);
+    layout->addStretch();
+    layout->addWidget(CentredLabel(QStringLiteral("KQ505 ver.2.00 Preview Release"), panel));
+    layout->addWidget(CentredLabel(QStringLiteral("Now printing..."), panel));
+    layout->addStretch();
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(panel);
+    PlaceOver(*owner);
+}
+
+void CLogoWnd::PlaceOver(const QWidget& owner) {
+    move(owner.mapToGlobal(QPoint(DialogX(70), DialogY(55))));
+}
+
+CEffectEditDlg::CEffectEditDlg(QWidget* owner) : QDialog(owner) {
+    SetUpToolWindow(*this, QStringLiteral("ｴﾌｪｸﾀ ｴﾃﾞｨｯﾄ"));
+    auto* buttons = new QDialogButtonBox(this);
+    auto* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
+    ok->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("準備中…(^^;"), this));
+    layout->addSpacing(DialogY(20));
+    layout->addWidget(buttons);
+    setFixedSize(DialogX(186), DialogY(95));
+}
+
+CSoftKeyboardDlg::CSoftKeyboardDlg(QWidget* owner) : QDialog(owner) {
+    SetUpToolWindow(*this, QStringLiteral("KQ505 - SoftwareKeyboard"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(CentredLabel(QStringLiteral("まだ作ってません(^^;"), this));
+    setFixedSize(DialogX(250), DialogY(60));
+}
+
+}  // namespace kq505

@@ -1,0 +1,43 @@
+#pragma once
+// The four small windows of fixed content: the about box, the start-up logo and the two
+// tool windows whose functions are still to come. The modeless ones delete themselves when
+// closed; their owner keeps only guarded pointers to them.
+
+#include <QDialog>
+#include <QWidget>
+
+namespace kq505 {
+
+// Modal; run with exec().
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+
+  public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+};
+
+// A captionless panel shown over the starting main window until its owner closes it.
+class CLogoWnd : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit CLogoWnd(QWidget* owner);
+    // Puts the panel at its place in the owner's client area.
+    void PlaceOver(const QWidget& owner);
+};
+
+class CEffectEditDlg : public QDialog {
+    Q_OBJECT
+
+  public:
+    explicit CEffectEditDlg(QWidget* owner);
+};
+
+class CSoftKeyboardDlg : public QDialog {
+    Q_OBJECT
+
+  public:
+    explicit CSoftKeyboardDlg(QWidget* owner);
+};
+
+}  // namespace kq505

@@ -1,0 +1,197 @@
+#include "app/toolbar_icons.h"
+
+#include <algorithm>
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QPolygon>
+
+#include "app/frame_commands.h"
+
+namespace kq505 {
+namespace {
+
+constexpr int kWidth = 16;
+constexpr int kHeight = 15;
+
+const QColor kInk(0, 0, 0);
+const QColor kPaper(255, 255, 255);
+const QColor kFolder(230, 190, 60);
+const QColor kDisk(40, 60, 150);
+const QColor kMetal(170, 170, 170);
+const QColor kGo(20, 140, 40);
+const QColor kHelp(30, 90, 200);
+const QColor kSelection(50, 100, 210);
+
+void Page(QPainter& p) {
+    p.setPen(kInk);
+    p.setBrush(kPaper);
+    p.drawPolygon(QPolygon({{3, 0}, {10, 0}, {13, 3}, {13, 14}, {3, 14}}));
+    p.drawPolyline(QPolygon({{10, 0}, {10, 3}, {13, 3}}));
+}
+
+void Folder(QPainter& p) {
+    p.setPen(kInk);
+    p.setBrush(kFolder);
+    p.drawPolygon(QPolygon({{0, 3}, {5, 3}, {6, 4}, {13, 4}, {13, 13}, {0, 13}}));
+    p.setBrush(kFolder.lighter(125));
+    p.drawPolygon(QPolygon({{2, 7}, {15, 7}, {13, 13}, {0, 13}}));
+}
+
+void Disk(QPainter& p, int x, int y, int size) {
+    p.setPen(kInk);
+    p.setBrush(kDisk);
+    p.drawRect(x, y, size, size);
+    p.setBrush(kPaper);
+    p.drawRect(x + 3, y, size - 6, size / 2 - 1);
+    p.setBrush(kMetal);
+    p.drawRect(x + 3, y + size - 4, size - 6, 4);
+}
+
+void Arrow(QPainter& p, int y) {
+    p.setPen(kGo.darker(150));
+    p.setBrush(kGo);
+    p.drawPolygon(QPolygon(
+        {{6, y - 1}, {11, y - 1}, {11, y - 3}, {15, y}, {11, y + 3}, {11, y + 1}, {6, y + 1}}));
+}
+
+void Lettering(QPainter& p, const QString& text, const QColor& colour) {
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(9);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(kInk);
+    p.setBrush(colour);
+    p.drawRect(0, 1, kWidth - 1, kHeight - 3);
+    p.setPen(kPaper);
+    p.drawText(QRect(0, 1, kWidth, kHeight - 2), Qt::AlignCenter, text);
+}
+
+void Keyboard(QPainter& p) {
+    p.setPen(kInk);
+    p.setBrush(kPaper);
+    p.drawRect(0, 2, 15, 11);
+    for (int x = 3; x < 15; x += 3)
+        p.drawLine(x, 8, x, 13);
+    p.setBrush(kInk);
+    for (const int x : {2, 5, 11})
+        p.drawRect(x, 2, 2, 6);
+}
+
+void Knob(QPainter& p) {
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(kInk);
+    p.setBrush(kMetal);
+    p.drawEllipse(QRectF(1.5, 1, 12, 12));
+    p.setPen(QPen(kInk, 2));
+    p.drawLine(QPointF(7.5, 7), QPointF(3.5, 3.5));
+}
+
+void ProgramList(QPainter& p) {
+    p.setPen(kInk);
+    p.setBrush(kPaper);
+    p.drawRect(0, 0, 15, 14);
+    p.drawLine(3, 3, 12, 3);
+    p.drawLine(3, 11, 12, 11);
+    p.fillRect(1, 5, 14, 3, kSelection);
+    p.setPen(kPaper);
+    p.drawLine(3, 6, 12, 6);
+}
+
+void SendAll(QPainter& p) {
+    for (const int y : {2, 7, 12}) {
+        p.setPen(kInk);
+        p.drawLine(0, y, 5, y);
+        Arrow(p, y);
+    }
+}
+
+void Sign(QPainter& p, const QString& text, const QColor& colour) {
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(colour.darker(140));
+    p.setBrush(colour);
+    p.drawEllipse(QRectF(1, 0.5, 13, 13));
+    QFont font(QStringLiteral("DejaVu Serif"));
+    font.setPixelSize(11);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(kPaper);
+    p.drawText(QRectF(1, 0.5, 13, 13), Qt::AlignCenter, text);
+}
+
+void Draw(QPainter& p, int command_id) {
+    switch (command_id) {
+        case kIdFileNew:
+            return Page(p);
+        case kIdFileOpen:
+            return Folder(p);
+        case kIdFileSave:
+            return Disk(p, 1, 1, 13);
+        case kIdFileSaveAs:
+            Disk(p, 0, 0, 11);
+            p.setPen(QPen(QColor(200, 40, 40), 2));
+            p.drawLine(8, 14, 15, 7);
+            return;
+        case kIdExportVardel:
+            Page(p);
+            return Arrow(p, 9);
+        case kIdProgramChange:
+            return ProgramList(p);
+        case kIdEffectEdit:
+            return Knob(p);
+        case kIdSoftKeyboard:
+            return Keyboard(p);
+        case kIdXgSystemOn:
+            return Lettering(p, QStringLiteral("XG"), QColor(190, 40, 40));
+        case kIdGmSystemOn:
+            return Lettering(p, QStringLiteral("GM"), QColor(60, 60, 60));
+        case kIdSendAll:
+            return SendAll(p);
+        case kIdHelp:
+            return Sign(p, QStringLiteral("?"), kHelp);
+        case kIdAppAbout:
+            return Sign(p, QStringLiteral("i"), kGo);
+        default:
+            return;
+    }
+}
+
+bool HasImage(int command_id) {
+    return command_id != 0 &&
+           std::ranges::find(ToolbarLayout(), command_id) != ToolbarLayout().end();
+}
+
+}  // namespace
+
+QIcon ToolbarIcon(int command_id) {
+    if (!HasImage(command_id)) return {};
+    QPixmap image(kWidth, kHeight);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    Draw(painter, command_id);
+    return QIcon(image);
+}
+
+QIcon AppIcon() {
+    QPixmap image(32, 32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setPen(kInk);
+    p.setBrush(kPaper);
+    p.drawRect(1, 12, 29, 18);
+    for (int x = 6; x < 30; x += 5)
+        p.drawLine(x, 22, x, 30);
+    p.setBrush(kInk);
+    for (const int x : {4, 9, 19, 24})
+        p.drawRect(x, 12, 3, 10);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(8);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(kSelection);
+    p.drawText(QRect(0, 0, 32, 12), Qt::AlignCenter, QStringLiteral("KQ505"));
+    return QIcon(image);
+}
+
+}  // namespace kq505

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Time from process start to the first painted main window, for the program and for the
+# smallest Qt main window, each started N times (default 10) on one virtual X screen; prints
+# every run and the medians. Usage: bench/first_paint.sh [runs]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-10}
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j 2 --target kq505 minimal_window >/dev/null
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cat >"$work/measure.sh" <<'INNER'
+#!/usr/bin/env bash
+set -euo pipefail
+runs=$1; shift
+for program in "$@"; do
+  # One start beforehand, so both are measured with warm file caches.
+  KQ505_EXIT_AFTER_FIRST_PAINT=1 "$program" >/dev/null 2>&1
+  times=()
+  for _ in $(seq "$runs"); do
+    ms=$(KQ505_EXIT_AFTER_FIRST_PAINT=1 KQ505_LAUNCH_TIME_NS=$(date +%s%N) "$program" 2>/dev/null |
+         awk '/^first paint/{print $3}')
+    times+=("$ms")
+  done
+  median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}')
+  echo "$(basename "$program"): ${times[*]} ms; median $median ms"
+done
+INNER
+chmod +x "$work/measure.sh"
+(cd "$work" && xvfb-run -a -s "-screen 0 1024x768x24" ./measure.sh "$runs" \
+  "$OLDPWD/build/app/kq505" "$OLDPWD/build/bench/minimal_window")
