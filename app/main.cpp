@@ -11,12 +11,12 @@
 #include "app/kq505_app.h"
 #include "app/main_frame.h"
 #include "app/program_startup.h"
-#include "model/midi_output.h"
+#include "model/rtmidi_output.h"
 
 namespace kq505 {
 
 CKQ505App& TheApp() {
-    static CKQ505App app(std::make_unique<NullMidiOutput>(), std::make_unique<NullMidiOutput>());
+    static CKQ505App app(MakeRtMidiOutput(Port::A), MakeRtMidiOutput(Port::B));
     return app;
 }
 
@@ -28,8 +28,9 @@ int main(int argc, char* argv[]) {
     QApplication::setFont(kq505::DialogFont());
 
     const kq505::StartUpPlaces places{
-        QCoreApplication::applicationFilePath(),
-        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)};
+        kq505::FileSystemPath(QCoreApplication::applicationFilePath()),
+        kq505::FileSystemPath(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)),
+        KQ505_DATA_DIR};
     const QStringList arguments = QCoreApplication::arguments();
     const QString document = arguments.size() > 1 ? arguments.at(1) : QString();
 

@@ -26,6 +26,7 @@
 #include "app/shell_targets.h"
 #include "app/small_windows.h"
 #include "app/toolbar_icons.h"
+#include "instruments/instrument_list.h"
 #include "model/midi_send.h"
 #include "view/kq505_view.h"
 
@@ -234,7 +235,7 @@ void CMainFrame::ConnectCommands() {
         connect(Action(id), &QAction::triggered, this, handler);
     };
     // Still to come: the file commands and the export, the program change dialog, the
-    // settings dialog and reloading the instrument list.
+    // settings dialog.
     on(kIdAppExit, [this] { close(); });
     on(kIdEffectEdit, [this] { ToggleToolWindow<CEffectEditDlg>(effect_edit_dlg_); });
     on(kIdSoftKeyboard, [this] { ToggleToolWindow<CSoftKeyboardDlg>(soft_keyboard_dlg_); });
@@ -248,6 +249,7 @@ void CMainFrame::ConnectCommands() {
     on(kIdMultimedia, [this] { OnMultimedia(); });
     on(kIdReinitialiseMidi, [this] { ReinitialiseMidiPorts(app_); });
     on(kIdReleaseMidi, [this] { CloseMidiPorts(app_); });
+    on(kIdReloadSettings, [this] { ReloadSettings(app_); });
     on(kIdHelp, [this] { OnHelp(); });
     on(kIdHomepage, [] { OpenAddress(kHomepageUrl); });
     on(kIdEmail, [] { OpenAddress(kAuthorMailUrl); });

@@ -6,6 +6,7 @@
 
 #include "app/kq505_app.h"
 #include "app/main_frame.h"
+#include "app/message_box.h"
 
 namespace kq505 {
 namespace {
@@ -21,9 +22,15 @@ void CentreOnScreen(QWidget& window) {
 
 }  // namespace
 
+std::filesystem::path FileSystemPath(const QString& path) {
+    return std::filesystem::path(path.toStdU16String());
+}
+
 std::unique_ptr<CMainFrame> StartKQ505(CKQ505App& app, const StartUpPlaces& places,
                                        const QString& document) {
-    (void)places;
+    if (!RunStartUpSteps(app, places).instrument_list_loaded) {
+        ShowMessage(nullptr, QStringLiteral("音色リストファイルを読み込めませんでした"));
+    }
     auto frame = std::make_unique<CMainFrame>(app);
     if (!document.isEmpty()) frame->OpenDocumentFile(document);
     CentreOnScreen(*frame);

@@ -3,17 +3,18 @@
 // tests run it with their own paths and MIDI outputs.
 
 #include <QString>
+#include <filesystem>
 #include <memory>
+
+#include "app/startup.h"
 
 namespace kq505 {
 
 class CKQ505App;
 class CMainFrame;
 
-struct StartUpPlaces {
-    QString executable_path;  // the settings file lies beside it
-    QString config_dir;       // the user's own configuration folder of the program
-};
+// A path of the file system from Qt's text of it.
+std::filesystem::path FileSystemPath(const QString& path);
 
 // Reads the settings and the instrument list (reporting a list that cannot be read),
 // creates the main frame and the editor view (which open both MIDI outputs), hands a

@@ -65,7 +65,7 @@ void ForEachRecord(std::string_view text, char letter, Handle handle) {
     }
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in.is_open()) return std::nullopt;
     std::string text;
@@ -119,9 +119,13 @@ void ParseInstrumentList(CKQ505App& app) {
 }
 
 bool LoadInstrumentList(CKQ505App& app) {
+    return LoadInstrumentList(app, app.instrument_file_path);
+}
+
+bool LoadInstrumentList(CKQ505App& app, const std::filesystem::path& file) {
     std::optional<std::string> text;
     try {
-        text = ReadWholeFile(app.instrument_file_path);
+        text = ReadWholeFile(file);
     } catch (const std::bad_alloc&) {
         return false;  // too large to hold: as unreadable as a missing file
     }

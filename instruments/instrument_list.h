@@ -4,6 +4,7 @@
 // bytes of the file (Shift_JIS).
 
 #include <array>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,9 @@ void ParseInstrumentList(CKQ505App& app);
 // and fills the three tables from it afresh. False, with nothing changed, when the file cannot
 // be opened or read (a directory cannot be read).
 bool LoadInstrumentList(CKQ505App& app);
+// The same from `file`, which may differ from the kept path (the default list found beside
+// the program); the kept path stays as the user set it.
+bool LoadInstrumentList(CKQ505App& app, const std::filesystem::path& file);
 
 // Empties the map and voice names and parses the kept text again with the current module
 // level. The level names stay: L records do not depend on the level.

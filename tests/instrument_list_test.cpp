@@ -257,3 +257,29 @@ TEST_F(InstrumentListFile, LoadKeepsTheTextWithoutTrailingWhiteSpaceAndParsesIt)
 
 }  // namespace
 }  // namespace kq505
+
+namespace kq505 {
+namespace {
+
+// The list shipped with the program: the 128 General MIDI voices and the XG kits.
+TEST(ShippedInstrumentList, NamesEveryGeneralMidiVoiceAndTheKits) {
+    CKQ505App app;
+    app.instrument_file_path = KQ505_SOURCE_DIR "/res/xg.ins";
+    ASSERT_TRUE(LoadInstrumentList(app));
+    EXPECT_EQ(app.module_names[0], "XG");
+    EXPECT_EQ(app.instrument_names.NamedCount(), 128u + 2u + 9u);
+    for (int program = 0; program < 128; ++program) {
+        EXPECT_FALSE(app.instrument_names.Get(0, program, 0).empty()) << program;
+    }
+    EXPECT_EQ(app.instrument_names.Get(0, 0, 0), "Acoustic Grand Piano");
+    EXPECT_EQ(app.instrument_names.Get(0, 56, 0), "Trumpet");
+    EXPECT_EQ(app.instrument_names.Get(0, 127, 0), "Gunshot");
+    EXPECT_EQ(app.instrument_names.Get(127, 0, 0), "Standard Kit");
+    EXPECT_EQ(app.instrument_names.Get(127, 48, 0), "Classic Kit");
+    EXPECT_EQ(app.instrument_names.Get(126, 1, 0), "SFX Kit 2");
+    EXPECT_FALSE(app.map_names[0].empty());
+    EXPECT_FALSE(app.map_names[127].empty());
+}
+
+}  // namespace
+}  // namespace kq505

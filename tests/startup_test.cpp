@@ -1,9 +1,12 @@
 // The program's start-up as main() runs it, in a folder of its own, over recording outputs.
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
+#include "app/kq505_app.h"
 #include "app/main_frame.h"
 #include "app/program_startup.h"
 #include "tests/support/message_catcher.h"
@@ -13,11 +16,35 @@ using namespace kq505;
 using kq505::test::MessageCatcher;
 using kq505::test::RecordingApp;
 
+namespace {
+
+const QString kListFailed = QStringLiteral("音色リストファイルを読み込めませんでした");
+
+// One M record: bank 0, program 1, level 0.
+void WriteList(const QString& path, const QByteArray& name) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("; list\r\nM 000 000 001     0   " + name + "\r\n");
+}
+
+StartUpPlaces PlacesIn(const QTemporaryDir& folder, const QString& data_dir = {}) {
+    return {FileSystemPath(folder.filePath("bin/kq505")), FileSystemPath(folder.filePath("config")),
+            FileSystemPath(data_dir)};
+}
+
+}  // namespace
+
 class StartupTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void PortsThatCannotOpenAreReportedAndStartUpGoesOn() {
+    void init() {
+        // The tests run in a folder without a list, so that the search is what finds one.
+        QVERIFY(cwd_.isValid());
+        QDir::setCurrent(cwd_.path());
+    }
+
+    void PortsThatCannotOpenAreReportedAfterTheListAndStartUpGoesOn() {
         const QString a_failed = QStringLiteral("MIDI OUT Aの初期化に失敗しました");
         const QString b_failed = QStringLiteral("MIDI OUT Bの初期化に失敗しました");
         struct Case {
@@ -25,9 +52,9 @@ class StartupTest : public QObject {
             QStringList messages;
         };
         const QList<Case> cases = {
-            {{0}, {1}, {a_failed, b_failed}},
-            {{}, {1}, {b_failed}},
-            {{0}, {}, {a_failed}},
+            {{0}, {1}, {kListFailed, a_failed, b_failed}},
+            {{}, {1}, {kListFailed, b_failed}},
+            {{0}, {}, {kListFailed, a_failed}},
         };
         for (const Case& c : cases) {
             QTemporaryDir folder;
@@ -35,14 +62,53 @@ class StartupTest : public QObject {
             rec.out(Port::A).failing_devices = c.failing_a;
             rec.out(Port::B).failing_devices = c.failing_b;
             MessageCatcher catcher;
-            const std::unique_ptr<CMainFrame> frame =
-                StartKQ505(rec.app, {folder.filePath("kq505"), folder.filePath("config")});
+            const std::unique_ptr<CMainFrame> frame = StartKQ505(rec.app, PlacesIn(folder));
             QCOMPARE(catcher.texts, c.messages);
             QVERIFY(frame->isVisible());
             QCOMPARE(rec.app.midi_out_a->IsOpen(), c.failing_a.empty());
             QCOMPARE(rec.app.midi_out_b->IsOpen(), c.failing_b.empty());
         }
     }
+
+    // The current folder wins over the program's folder, which wins over the data folder.
+    void TheDefaultListIsLookedForInTurnAndTheKeptPathStays() {
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkpath("bin") && QDir(folder.path()).mkpath("data"));
+        WriteList(folder.filePath("data/xg.ins"), "FromData");
+        const QList<std::pair<QString, QByteArray>> steps = {
+            {{}, "FromData"},
+            {folder.filePath("bin/xg.ins"), "BesideProgram"},
+            {cwd_.filePath("xg.ins"), "FromCurrent"},
+        };
+        for (const auto& [path, name] : steps) {
+            if (!path.isEmpty()) WriteList(path, name);
+            RecordingApp rec;
+            MessageCatcher catcher;
+            const auto frame = StartKQ505(rec.app, PlacesIn(folder, folder.filePath("data")));
+            QVERIFY(catcher.texts.isEmpty());
+            QCOMPARE(QByteArray::fromStdString(rec.app.instrument_names.Get(0, 0, 0)), name);
+            QCOMPARE(QString::fromStdString(rec.app.instrument_file_path),
+                     QStringLiteral("xg.ins"));
+        }
+    }
+
+    void AListPathTheUserSetIsNotLookedForElsewhere() {
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkpath("bin"));
+        WriteList(folder.filePath("bin/mine.ins"), "Mine");
+        QFile ini(folder.filePath("bin/kq505.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Others]\r\nInsFile=mine.ins\r\n");
+        ini.close();
+        RecordingApp rec;
+        MessageCatcher catcher;
+        const auto frame = StartKQ505(rec.app, PlacesIn(folder));
+        QCOMPARE(catcher.texts, QStringList{kListFailed});
+        QVERIFY(rec.app.instrument_names.Get(0, 0, 0).empty());
+    }
+
+  private:
+    QTemporaryDir cwd_;
 };
 
 QTEST_MAIN(StartupTest)

@@ -1,0 +1,40 @@
+#include "app/startup.h"
+
+#include <array>
+#include <system_error>
+
+#include "app/kq505_app.h"
+#include "app/settings.h"
+#include "instruments/instrument_list.h"
+
+namespace kq505 {
+namespace {
+
+constexpr std::string_view kDefaultInstrumentFile = "xg.ins";
+
+bool IsFile(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+}  // namespace
+
+std::filesystem::path InstrumentListFile(std::string_view kept_path,
+                                         std::span<const std::filesystem::path> search_folders) {
+    const std::filesystem::path kept(kept_path);
+    if (kept_path != kDefaultInstrumentFile || IsFile(kept)) return kept;
+    for (const std::filesystem::path& folder : search_folders) {
+        if (!folder.empty() && IsFile(folder / kept)) return folder / kept;
+    }
+    return kept;
+}
+
+StartUpReport RunStartUpSteps(CKQ505App& app, const StartUpPlaces& places) {
+    app.ini_path = IniPathFor(places.executable, places.user_config_dir).string();
+    ReadIniSettings(app);
+    const std::array<std::filesystem::path, 2> folders{places.executable.parent_path(),
+                                                       places.data_dir};
+    return {LoadInstrumentList(app, InstrumentListFile(app.instrument_file_path, folders))};
+}
+
+}  // namespace kq505

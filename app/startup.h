@@ -1,0 +1,31 @@
+#pragma once
+// The start-up steps that need no window: where the INI file lies, the ten settings, and
+// the instrument list. The window layer then builds the main frame and the editor view.
+
+#include <filesystem>
+#include <span>
+#include <string_view>
+
+namespace kq505 {
+
+class CKQ505App;
+
+struct StartUpPlaces {
+    std::filesystem::path executable;       // the INI file lies beside it when it can
+    std::filesystem::path user_config_dir;  // else here (an installed program)
+    std::filesystem::path data_dir;         // the installed instrument list and help page
+};
+
+struct StartUpReport {
+    bool instrument_list_loaded;  // false: the window layer shows that the list could not be read
+};
+
+// The file the list is read from. The default relative path is tried against the current
+// folder, then beside the program, then in the data folder: a program started from a desktop
+// menu runs in the home folder. Any other path is used as the user set it.
+std::filesystem::path InstrumentListFile(std::string_view kept_path,
+                                         std::span<const std::filesystem::path> search_folders);
+
+StartUpReport RunStartUpSteps(CKQ505App& app, const StartUpPlaces& places);
+
+}  // namespace kq505
