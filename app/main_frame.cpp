@@ -17,6 +17,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <filesystem>
+#include <type_traits>
 #include <vector>
 
 #include "app/frame_commands.h"
@@ -29,6 +30,7 @@
 #include "instruments/instrument_list.h"
 #include "model/midi_send.h"
 #include "view/kq505_view.h"
+#include "view/program_change_dlg.h"
 
 namespace kq505 {
 namespace {
@@ -239,7 +241,7 @@ void CMainFrame::ConnectCommands() {
     on(kIdAppExit, [this] { close(); });
     on(kIdEffectEdit, [this] { ToggleToolWindow<CEffectEditDlg>(effect_edit_dlg_); });
     on(kIdSoftKeyboard, [this] { ToggleToolWindow<CSoftKeyboardDlg>(soft_keyboard_dlg_); });
-    on(kIdProgramChange, [this] { UpdateToolWindowChecks(); });
+    on(kIdProgramChange, [this] { ToggleToolWindow<CProgramChangeDlg>(program_change_dlg_); });
     on(kIdXgSystemOn, [this] { view_->OnXgSystemOn(); });
     on(kIdGmSystemOn, [this] { view_->OnGmSystemOn(); });
     on(kIdSendAll, [this] { view_->OnSendAll(); });
@@ -271,7 +273,13 @@ void CMainFrame::ToggleToolWindow(QPointer<QWidget>& window) {
     } else {
         // A hidden leftover goes, so that only one window of each kind ever exists.
         if (window) window->deleteLater();
-        auto* fresh = new Window(this);
+        Window* fresh = nullptr;
+        // A window that works on the program's state gets the application object too.
+        if constexpr (std::is_constructible_v<Window, CKQ505App&, QWidget*>) {
+            fresh = new Window(app_, this);
+        } else {
+            fresh = new Window(this);
+        }
         fresh->installEventFilter(this);
         connect(fresh, &QObject::destroyed, this, &CMainFrame::UpdateToolWindowChecks,
                 Qt::QueuedConnection);

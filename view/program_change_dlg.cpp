@@ -1,0 +1,190 @@
+#include "view/program_change_dlg.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QSignalBlocker>
+#include <QTimer>
+
+#include "app/dialog_font.h"
+#include "view/form_layout.h"
+#include "view/note_preview.h"
+#include "view/text_codec.h"
+
+namespace kq505 {
+namespace {
+
+// Template 137, in dialog units.
+constexpr DialogRect kDialogSize{0, 0, 318, 240};
+constexpr int kTestNoteId = 1066;
+constexpr DialogRect kTestNoteRect{8, 225, 60, 10};
+
+struct GroupBox {
+    const char* title;
+    DialogRect rect;
+};
+constexpr std::array<GroupBox, 2> kGroups{{
+    {"Port A", {5, 4, 308, 106}},
+    {"Port B", {5, 114, 308, 106}},
+}};
+
+struct ListControl {
+    int id;
+    const char* label;
+    DialogRect rect;
+};
+// Port A's MAP, PC# and BANK lists, then Port B's.
+constexpr std::array<ListControl, 6> kListControls{{
+    {1042, "MAP :", {12, 24, 74, 80}},
+    {1043, "PC# :", {92, 24, 104, 80}},
+    {1044, "BANK :", {202, 24, 104, 80}},
+    {1048, "MAP :", {12, 134, 74, 80}},
+    {1049, "PC# :", {92, 134, 104, 80}},
+    {1050, "BANK :", {202, 134, 104, 80}},
+}};
+constexpr int kLabelAbove = 10;  // a list's label stands this far above it
+
+QRect Pixels(DialogRect r) {
+    const PixelRect p = ToPixels(r);
+    return {p.x, p.y, p.width, p.height};
+}
+
+int SelectedRow(const QListWidget& list) {
+    const QList<QListWidgetItem*> items = list.selectedItems();
+    return items.isEmpty() ? -1 : list.row(items.first());
+}
+
+void Fill(QListWidget& list, const ProgramList& entries, int selected) {
+    const QSignalBlocker quiet(list);
+    list.clear();
+    for (const ProgramListEntry& entry : entries) {
+        auto* item = new QListWidgetItem(FromShiftJis(entry.text), &list);
+        item->setData(Qt::UserRole, entry.value);
+    }
+    if (selected >= 0) list.setCurrentRow(selected);
+}
+
+}  // namespace
+
+CProgramChangeDlg::CProgramChangeDlg(CKQ505App& app, QWidget* parent)
+    : QDialog(parent), app_(app), lists_(app) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+    setFont(DialogFont());
+    setWindowTitle(QStringLiteral("ﾌﾟﾛｸﾞﾗﾑ ﾁｪﾝｼﾞ"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(Pixels(kDialogSize).size());
+    CreateControls();
+
+    m_pTestNoteTimer = new QTimer(this);
+    m_pTestNoteTimer->setObjectName(QStringLiteral("testNoteTimer"));
+    m_pTestNoteTimer->setSingleShot(true);
+    connect(m_pTestNoteTimer, &QTimer::timeout, this, &CProgramChangeDlg::OnTimer);
+    OnInitDialog();
+}
+
+CProgramChangeDlg::~CProgramChangeDlg() {
+    if (m_pTestNoteTimer->isActive()) lists_.EndTestNote();
+}
+
+QListWidget* CProgramChangeDlg::List(int id) const {
+    for (std::size_t i = 0; i < kListControls.size(); ++i) {
+        if (kListControls[i].id == id) return m_cLists[i];
+    }
+    return nullptr;
+}
+
+QListWidget* CProgramChangeDlg::PortList(Port port, Kind kind) const {
+    return m_cLists[(port == Port::A ? 0 : 3) + kind];
+}
+
+void CProgramChangeDlg::CreateControls() {
+    for (const GroupBox& group : kGroups) {
+        auto* box = new QGroupBox(QString::fromLatin1(group.title), this);
+        box->setGeometry(Pixels(group.rect));
+    }
+    for (std::size_t i = 0; i < kListControls.size(); ++i) {
+        const ListControl& control = kListControls[i];
+        auto* label = new QLabel(QString::fromLatin1(control.label), this);
+        label->adjustSize();
+        label->move(DialogUnitsToPixelsX(control.rect.x),
+                    DialogUnitsToPixelsY(control.rect.y - kLabelAbove));
+        auto* list = new QListWidget(this);
+        list->setObjectName(QStringLiteral("list%1").arg(control.id));
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setSortingEnabled(false);
+        list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        list->setGeometry(Pixels(control.rect));
+        m_cLists[i] = list;
+    }
+    m_cTestNote = new QCheckBox(QStringLiteral("&Test Note"), this);
+    m_cTestNote->setObjectName(QStringLiteral("check%1").arg(kTestNoteId));
+    m_cTestNote->setGeometry(Pixels(kTestNoteRect));
+    m_cTestNote->setChecked(lists_.test_note);
+}
+
+void CProgramChangeDlg::OnInitDialog() {
+    for (const Port port : {Port::A, Port::B}) {
+        ShowLists(port, kMap);
+        for (const Kind kind : {kMap, kProgram, kBank}) {
+            // A selection made by the user, by mouse or keys; the fills above make none.
+            connect(PortList(port, kind), &QListWidget::itemSelectionChanged, this,
+                    [this, port, kind] { OnSelChange(port, kind); });
+        }
+    }
+}
+
+void CProgramChangeDlg::ShowLists(Port port, Kind from) {
+    const PortLists& lists = lists_.Lists(port);
+    if (from == kMap) Fill(*PortList(port, kMap), lists.maps, lists.map_sel);
+    if (from <= kProgram) Fill(*PortList(port, kProgram), lists.programs, lists.pc_sel);
+    Fill(*PortList(port, kBank), lists.banks, lists.bank_sel);
+}
+
+void CProgramChangeDlg::OnSelChange(Port port, Kind kind) {
+    const int position = SelectedRow(*PortList(port, kind));
+    if (position < 0) return;  // a selection taken away, not a choice
+    lists_.test_note = m_cTestNote->isChecked();
+    bool test_note = false;
+    switch (kind) {
+        case kMap:
+            test_note = lists_.SelectMap(port, position);
+            break;
+        case kProgram:
+            test_note = lists_.SelectProgram(port, position);
+            break;
+        case kBank:
+            test_note = lists_.SelectBank(port, position);
+            break;
+    }
+    if (kind != kBank) ShowLists(port, static_cast<Kind>(kind + 1));
+    // Restarting a running timer counts the gate from the latest test note.
+    if (test_note) m_pTestNoteTimer->start(PreviewGateMs(app_));
+}
+
+void CProgramChangeDlg::OnTimer() {
+    lists_.EndTestNote();
+    m_pTestNoteTimer->stop();
+}
+
+void CProgramChangeDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter ends the dialog like Esc; it has no default button to take the key.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CProgramChangeDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    for (QListWidget* list : m_cLists) {
+        if (list->currentItem()) list->scrollToItem(list->currentItem());
+    }
+}
+
+}  // namespace kq505

@@ -1,0 +1,56 @@
+#pragma once
+// The program change dialog: a modeless tool window with the MAP, PC# and BANK lists of
+// Port A and Port B. A choice writes the selected part's bank and program, sends them and,
+// with Test Note checked, plays the preview note on that port until the gate ends.
+
+#include <QDialog>
+
+#include <array>
+
+#include "instruments/program_change.h"
+
+class QCheckBox;
+class QListWidget;
+class QTimer;
+
+namespace kq505 {
+
+class CKQ505App;
+
+class CProgramChangeDlg : public QDialog {
+    Q_OBJECT
+
+  public:
+    // Deletes itself when closed.
+    CProgramChangeDlg(CKQ505App& app, QWidget* parent);
+    // A test note still sounding is ended at once: the timer that would end it goes too.
+    ~CProgramChangeDlg() override;
+
+    // List 1042..1044 (Port A) or 1048..1050 (Port B); null for any other id.
+    QListWidget* List(int id) const;
+    QCheckBox* TestNoteCheck() const { return m_cTestNote; }
+    QTimer* TestNoteTimer() const { return m_pTestNoteTimer; }
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    enum Kind { kMap, kProgram, kBank };
+
+    void CreateControls();
+    void OnInitDialog();
+    void OnSelChange(Port port, Kind kind);
+    void OnTimer();
+    // Fills the port's lists from `kind` downwards and selects their positions.
+    void ShowLists(Port port, Kind from);
+    QListWidget* PortList(Port port, Kind kind) const;
+
+    CKQ505App& app_;
+    ProgramChangeLists lists_;
+    std::array<QListWidget*, 6> m_cLists{};
+    QCheckBox* m_cTestNote = nullptr;
+    QTimer* m_pTestNoteTimer = nullptr;
+};
+
+}  // namespace kq505
