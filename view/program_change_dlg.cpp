@@ -5,8 +5,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QSignalBlocker>
 #include <QTimer>
+
+#include <algorithm>
 
 #include "app/dialog_font.h"
 #include "view/form_layout.h"
@@ -128,13 +131,13 @@ void CProgramChangeDlg::CreateControls() {
 }
 
 void CProgramChangeDlg::OnInitDialog() {
-    for (const Port port : {Port::A, Port::B}) {
+    for (const Port port : {Port::A, Port::B})
         ShowLists(port, kMap);
-        for (const Kind kind : {kMap, kProgram, kBank}) {
-            // A selection made by the user, by mouse or keys; the fills above make none.
-            connect(PortList(port, kind), &QListWidget::itemSelectionChanged, this,
-                    [this, port, kind] { OnSelChange(port, kind); });
-        }
+    for (int i = 0; i < static_cast<int>(m_cLists.size()); ++i) {
+        // The fills make no selection signal; only the user's mouse and keys do.
+        connect(m_cLists[i], &QListWidget::itemSelectionChanged, this,
+                [this, i] { OnSelectionChanged(i); });
+        m_cLists[i]->viewport()->installEventFilter(this);
     }
 }
 
@@ -145,8 +148,45 @@ void CProgramChangeDlg::ShowLists(Port port, Kind from) {
     Fill(*PortList(port, kBank), lists.banks, lists.bank_sel);
 }
 
-void CProgramChangeDlg::OnSelChange(Port port, Kind kind) {
-    const int position = SelectedRow(*PortList(port, kind));
+void CProgramChangeDlg::OnSelectionChanged(int list) {
+    // A click is a choice when its button comes up, as in a list box.
+    if (list == m_nPressedList) {
+        m_bMovedWhilePressed = true;
+    } else {
+        OnSelChange(list);
+    }
+}
+
+bool CProgramChangeDlg::eventFilter(QObject* watched, QEvent* event) {
+    const auto found = std::ranges::find_if(
+        m_cLists, [watched](const QListWidget* list) { return list->viewport() == watched; });
+    if (found == m_cLists.end()) return QDialog::eventFilter(watched, event);
+    const int list = static_cast<int>(found - m_cLists.begin());
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            m_nPressedList = list;
+            m_bMovedWhilePressed = false;
+            break;
+        case QEvent::MouseButtonRelease: {
+            if (list != m_nPressedList) break;
+            m_nPressedList = -1;
+            // A click on the chosen entry chooses it again, so it can be heard again.
+            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+            const QListWidgetItem* item = (*found)->itemAt(at);
+            if (m_bMovedWhilePressed || (item && item->isSelected())) OnSelChange(list);
+            break;
+        }
+        default:
+            break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CProgramChangeDlg::OnSelChange(int list) {
+    const Port port = PortOf(list);
+    const Kind kind = KindOf(list);
+    const int position = SelectedRow(*m_cLists[list]);
     if (position < 0) return;  // a selection taken away, not a choice
     lists_.test_note = m_cTestNote->isChecked();
     bool test_note = false;

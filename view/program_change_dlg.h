@@ -32,6 +32,7 @@ class CProgramChangeDlg : public QDialog {
     QTimer* TestNoteTimer() const { return m_pTestNoteTimer; }
 
   protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -40,7 +41,11 @@ class CProgramChangeDlg : public QDialog {
 
     void CreateControls();
     void OnInitDialog();
-    void OnSelChange(Port port, Kind kind);
+    // The six lists in order: Port A's MAP, PC#, BANK, then Port B's.
+    static Port PortOf(int list) { return list < 3 ? Port::A : Port::B; }
+    static Kind KindOf(int list) { return static_cast<Kind>(list % 3); }
+    void OnSelectionChanged(int list);
+    void OnSelChange(int list);
     void OnTimer();
     // Fills the port's lists from `kind` downwards and selects their positions.
     void ShowLists(Port port, Kind from);
@@ -51,6 +56,9 @@ class CProgramChangeDlg : public QDialog {
     std::array<QListWidget*, 6> m_cLists{};
     QCheckBox* m_cTestNote = nullptr;
     QTimer* m_pTestNoteTimer = nullptr;
+    // The list under a pressed mouse button, and whether its selection moved since the press.
+    int m_nPressedList = -1;
+    bool m_bMovedWhilePressed = false;
 };
 
 }  // namespace kq505
