@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
 #include <QTimer>
@@ -19,6 +20,7 @@
 #include "app/main_frame.h"
 #include "instruments/instrument_list.h"
 #include "tests/support/recording_app.h"
+#include "view/kq505_view.h"
 #include "view/program_change_dlg.h"
 
 using namespace kq505;
@@ -349,6 +351,16 @@ class ProgramChangeDlgTest : public QObject {
         Take();
         Click(*third->List(1050), 0);
         QCOMPARE(Take().size(), std::size_t(4));
+        // Back on the form, the choice shows.
+        QVERIFY(QTest::qWaitForWindowActive(third));
+        frame.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        const auto field = [&](int id) {
+            return qobject_cast<QLineEdit*>(frame.View()->Control(id))->text();
+        };
+        QTRY_COMPARE(field(1006), QString("3"));
+        QCOMPARE(field(1007), QString("8"));
+        QCOMPARE(field(1010), QString("Honky"));
         // The frame still answers its commands.
         QVERIFY(frame.isVisible());
         frame.Action(32776)->trigger();

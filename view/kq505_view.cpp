@@ -350,12 +350,23 @@ void CKQ505View::OnTrackSelected() {
 }
 
 void CKQ505View::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange) {
-        // Another window took over: its clicks must not go on dragging a handle here.
-        if (!isActiveWindow()) EndDrag();
-        OnActivationChanged();
-    }
+    if (event->type() == QEvent::ActivationChange) OnWindowActivation();
     QWidget::changeEvent(event);
+}
+
+bool CKQ505View::event(QEvent* event) {
+    // ActivationChange reaches windows only; inside the main frame the form hears of its
+    // window's activation as WindowActivate and WindowDeactivate.
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::WindowActivate || type == QEvent::WindowDeactivate) && !isWindow())
+        OnWindowActivation();
+    return QWidget::event(event);
+}
+
+void CKQ505View::OnWindowActivation() {
+    // Another window took over: its clicks must not go on dragging a handle here.
+    if (!isActiveWindow()) EndDrag();
+    OnActivationChanged();
 }
 
 void CKQ505View::OnActivationChanged() {

@@ -57,6 +57,7 @@ class CKQ505View : public QWidget {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -80,6 +81,7 @@ class CKQ505View : public QWidget {
     void StartPreview(std::initializer_list<Port> ports);
     void OnPreviewTimer();
     void EndDrag();
+    void OnWindowActivation();
     void OnActivationChanged();
     void ShowResetDisplay();
     void RepaintKnobPanel();
