@@ -135,13 +135,13 @@ class ProgramChangeDlgTest : public QObject {
         QCOMPARE(dlg_->windowTitle(), QString("ﾌﾟﾛｸﾞﾗﾑ ﾁｪﾝｼﾞ"));
         QVERIFY(dlg_->testAttribute(Qt::WA_DeleteOnClose));
         QVERIFY(!dlg_->isModal());
-        QCOMPARE(dlg_->size(), QSize(557, 360));  // 318 x 240 dialog units
+        QCOMPARE(dlg_->size(), QSize(581, 363));  // 332 x 242 dialog units
         // x × 7/4, y × 3/2 of the template's dialog units.
-        QCOMPARE(List(1042).geometry(), QRect(21, 36, 130, 120));
-        QCOMPARE(List(1043).geometry(), QRect(161, 36, 182, 120));
-        QCOMPARE(List(1044).geometry(), QRect(354, 36, 182, 120));
-        QCOMPARE(List(1048).geometry(), QRect(21, 201, 130, 120));
-        QCOMPARE(List(1050).geometry(), QRect(354, 201, 182, 120));
+        QCOMPARE(List(1042).geometry(), QRect(21, 41, 158, 120));
+        QCOMPARE(List(1043).geometry(), QRect(189, 41, 182, 120));
+        QCOMPARE(List(1044).geometry(), QRect(382, 41, 179, 120));
+        QCOMPARE(List(1048).geometry(), QRect(21, 209, 158, 120));
+        QCOMPARE(List(1050).geometry(), QRect(382, 209, 179, 120));
         QVERIFY(!dlg_->List(1045));
         for (const int id : {1042, 1043, 1044, 1048, 1049, 1050}) {
             QCOMPARE(List(id).selectionMode(), QAbstractItemView::SingleSelection);

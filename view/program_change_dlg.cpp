@@ -20,17 +20,17 @@ namespace kq505 {
 namespace {
 
 // Template 137, in dialog units.
-constexpr DialogRect kDialogSize{0, 0, 318, 240};
+constexpr DialogRect kDialogSize{0, 0, 332, 242};
 constexpr int kTestNoteId = 1066;
-constexpr DialogRect kTestNoteRect{8, 225, 60, 10};
+constexpr DialogRect kTestNoteRect{8, 228, 60, 10};
 
 struct GroupBox {
     const char* title;
     DialogRect rect;
 };
 constexpr std::array<GroupBox, 2> kGroups{{
-    {"Port A", {5, 4, 308, 106}},
-    {"Port B", {5, 114, 308, 106}},
+    {"Port A", {5, 4, 322, 108}},
+    {"Port B", {5, 116, 322, 108}},
 }};
 
 struct ListControl {
@@ -40,12 +40,12 @@ struct ListControl {
 };
 // Port A's MAP, PC# and BANK lists, then Port B's.
 constexpr std::array<ListControl, 6> kListControls{{
-    {1042, "MAP :", {12, 24, 74, 80}},
-    {1043, "PC# :", {92, 24, 104, 80}},
-    {1044, "BANK :", {202, 24, 104, 80}},
-    {1048, "MAP :", {12, 134, 74, 80}},
-    {1049, "PC# :", {92, 134, 104, 80}},
-    {1050, "BANK :", {202, 134, 104, 80}},
+    {1042, "MAP :", {12, 27, 90, 80}},
+    {1043, "PC# :", {108, 27, 104, 80}},
+    {1044, "BANK :", {218, 27, 102, 80}},
+    {1048, "MAP :", {12, 139, 90, 80}},
+    {1049, "PC# :", {108, 139, 104, 80}},
+    {1050, "BANK :", {218, 139, 102, 80}},
 }};
 constexpr int kLabelAbove = 10;  // a list's label stands this far above it
 
