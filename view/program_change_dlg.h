@@ -47,7 +47,7 @@ class CProgramChangeDlg : public QDialog {
     void OnSelectionChanged(int list);
     void OnSelChange(int list);
     void OnTimer();
-    // Fills the port's lists from `kind` downwards and selects their positions.
+    // Fills the port's lists from `from` downwards and selects their positions.
     void ShowLists(Port port, Kind from);
     QListWidget* PortList(Port port, Kind kind) const;
 
