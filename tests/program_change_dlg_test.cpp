@@ -278,18 +278,6 @@ class ProgramChangeDlgTest : public QObject {
         QCOMPARE(App().pc_sel_a[0], 7);
     }
 
-    void choicesActOnThePartSelectedNow() {
-        App().selected_part = 0;
-        Open();
-        TestNoteOff();
-        App().selected_part = 11;
-        Click(List(1043), 2);
-        QCOMPARE(Take(), Choice(Port::A, 11, 0, 0, 2));
-        QCOMPARE(App().part_table[program_a][11], 2);
-        QCOMPARE(App().part_table[program_a][0], 0);
-        QCOMPARE(App().pc_sel_a[11], 2);
-    }
-
     void enterEscAndTheCloseBoxEndTheDialog() {
         for (const int way : {0, 1, 2}) {
             Open();
