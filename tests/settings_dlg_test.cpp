@@ -118,19 +118,23 @@ class SettingsDlgTest : public QObject {
         QVERIFY(HasLabel(dialog, QStringLiteral("(0～1920tic)")));
     }
 
-    void controlsStandWhereTheTemplatePutsThem() {
+    void everyControlLiesInsideTheDialogAndNoneCoversAnother() {
         DialogApp a;
         CSettingsDlg dialog(a.rec.app);
         QCOMPARE(dialog.size(), QSize(413, 393));  // 236 × 262 dialog units
-        // x × 7/4 and y × 3/2: the gate field at (56, 115), 40 × 12 units.
-        QCOMPARE(dialog.Control(kIdSettingsGate)->geometry(), QRect(98, 173, 70, 18));
-        QCOMPARE(dialog.Control(kIdSettingsOutA)->geometry().topLeft(), QPoint(98, 24));
-        for (const int id :
-             {kIdSettingsOutA, kIdSettingsOutB, kIdSettingsIn, kIdSettingsModule,
-              kIdSettingsVelocity, kIdSettingsVelocityDisplay, kIdSettingsGate, kIdSettingsStep,
-              kIdSettingsSysExComments, kIdSettingsLogo, kIdSettingsPath}) {
-            QVERIFY2(QRect(QPoint(), dialog.size()).contains(dialog.Control(id)->geometry()),
-                     qPrintable(QString::number(id)));
+        const std::vector<int> ids{
+            kIdSettingsOutA,   kIdSettingsOutB,     kIdSettingsIn,
+            kIdSettingsModule, kIdSettingsVelocity, kIdSettingsVelocityDisplay,
+            kIdSettingsGate,   kIdSettingsStep,     kIdSettingsSysExComments,
+            kIdSettingsLogo,   kIdSettingsPath};
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            const QRect rect = dialog.Control(ids[i])->geometry();
+            QVERIFY2(QRect(QPoint(), dialog.size()).contains(rect),
+                     qPrintable(QString::number(ids[i])));
+            for (std::size_t j = i + 1; j < ids.size(); ++j) {
+                QVERIFY2(!rect.intersects(dialog.Control(ids[j])->geometry()),
+                         qPrintable(QStringLiteral("%1 %2").arg(ids[i]).arg(ids[j])));
+            }
         }
     }
 
