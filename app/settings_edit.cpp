@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <span>
+#include <string>
 #include <string_view>
+#include <utility>
 
 #include "app/kq505_app.h"
 #include "app/settings.h"
