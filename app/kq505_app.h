@@ -4,12 +4,15 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "instruments/instrument_name_table.h"
 #include "model/midi_output.h"
 #include "model/part_table.h"
+#include "model/rtmidi_output.h"
 
 namespace kq505 {
 
@@ -48,11 +51,20 @@ public:
     PartTable part_table{};
     std::string ini_path;
     std::string instrument_file_path;
+    // The names of the devices last chosen in the settings dialog: Linux numbers its MIDI
+    // devices anew when one is plugged in, so a port is opened where its name now stands.
+    std::string out_a_name;
+    std::string out_b_name;
+    std::string in_name;
     std::string instrument_text;  // the instrument list as read, Shift_JIS bytes
     std::array<std::string, 8> module_names;
     std::array<std::string, 128> map_names;
     InstrumentNameTable instrument_names;
     std::array<std::string, kPartCount> track_names;  // Shift_JIS bytes
+
+    // The MIDI devices of the system, list position = device number; tests put in their own.
+    std::function<std::vector<std::string>()> output_device_names = &MidiOutputDeviceNames;
+    std::function<std::vector<std::string>()> input_device_names = &MidiInputDeviceNames;
 };
 
 // The program's one instance; defined by the program, never by the core or the tests.

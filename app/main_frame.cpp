@@ -24,6 +24,7 @@
 #include "app/kq505_app.h"
 #include "app/lock_indicators.h"
 #include "app/message_box.h"
+#include "app/settings_dlg.h"
 #include "app/shell_targets.h"
 #include "app/small_windows.h"
 #include "app/toolbar_icons.h"
@@ -248,6 +249,7 @@ void CMainFrame::ConnectCommands() {
     on(kIdPreviewPortA, [this] { view_->OnPreviewPortA(); });
     on(kIdPreviewPortB, [this] { view_->OnPreviewPortB(); });
     on(kIdPreviewLayer, [this] { view_->OnPreviewLayer(); });
+    on(kIdSettings, [this] { RunSettingsDialog(app_, this); });
     on(kIdMultimedia, [this] { OnMultimedia(); });
     on(kIdReinitialiseMidi, [this] { ReinitialiseMidiPorts(app_); });
     on(kIdReleaseMidi, [this] { CloseMidiPorts(app_); });

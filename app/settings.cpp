@@ -35,6 +35,19 @@ constexpr std::string_view kInsFileSection = "Others";
 constexpr std::string_view kInsFileKey = "InsFile";
 constexpr std::string_view kInsFileDefault = "xg.ins";
 
+struct NameSetting {
+    std::string_view key;
+    std::string CKQ505App::*field;
+};
+
+// After InsFile; absent in files of older versions, which then open by number alone.
+constexpr std::string_view kNameSection = "MIDI";
+constexpr std::array<NameSetting, 3> kNameSettings{{
+    {"OutAName", &CKQ505App::out_a_name},
+    {"OutBName", &CKQ505App::out_b_name},
+    {"InName", &CKQ505App::in_name},
+}};
+
 bool IsAsciiLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
@@ -74,6 +87,9 @@ void ReadIniSettings(CKQ505App& app) {
     }
     app.instrument_file_path =
         ReadProfileString(ini, kInsFileSection, kInsFileKey, kInsFileDefault);
+    for (const NameSetting& setting : kNameSettings) {
+        app.*setting.field = ReadProfileString(ini, kNameSection, setting.key, "");
+    }
 }
 
 bool WriteIniSettings(const CKQ505App& app) {
@@ -84,6 +100,9 @@ bool WriteIniSettings(const CKQ505App& app) {
         if (!WriteProfileInt(*ini, setting.section, setting.key, app.*setting.field)) return false;
     }
     if (!ini->Set(kInsFileSection, kInsFileKey, app.instrument_file_path)) return false;
+    for (const NameSetting& setting : kNameSettings) {
+        if (!ini->Set(kNameSection, setting.key, app.*setting.field)) return false;
+    }
     return SaveIniFile(app.ini_path, *ini);
 }
 

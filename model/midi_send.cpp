@@ -1,6 +1,9 @@
 #include "model/midi_send.h"
 
+#include <algorithm>
+#include <cctype>
 #include <optional>
+#include <vector>
 
 #include "app/kq505_app.h"
 #include "model/midi_messages.h"
@@ -57,7 +60,44 @@ void SendToBothPorts(CKQ505App& app, std::uint32_t packed) {
     SendPartMessage(app, Port::B, packed);
 }
 
+// "name 20:0" -> "name"; a name without such an ending as it is.
+std::string_view WithoutAlsaAddress(std::string_view name) {
+    const auto is_digit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+    std::size_t end = name.size();
+    const auto skip_digits = [&] {
+        const std::size_t digits_end = end;
+        while (end > 0 && is_digit(name[end - 1]))
+            --end;
+        return end < digits_end;
+    };
+    if (!skip_digits() || end == 0 || name[end - 1] != ':') return name;
+    --end;
+    if (!skip_digits() || end == 0 || name[end - 1] != ' ') return name;
+    return name.substr(0, end - 1);
+}
+
+// The stored number when its device matches, else the first device that does.
+std::optional<int> FindDevice(std::span<const std::string> names, int stored_number,
+                              const auto& matches) {
+    const auto count = static_cast<int>(names.size());
+    if (stored_number >= 0 && stored_number < count && matches(names[stored_number])) {
+        return stored_number;
+    }
+    const auto found = std::ranges::find_if(names, matches);
+    if (found == names.end()) return std::nullopt;
+    return static_cast<int>(found - names.begin());
+}
+
+void ResolveOutputDevices(CKQ505App& app) {
+    if (app.out_a_name.empty() && app.out_b_name.empty()) return;
+    if (!app.output_device_names) return;
+    const std::vector<std::string> names = app.output_device_names();
+    app.out_a_device = ResolveMidiDevice(names, app.out_a_device, app.out_a_name);
+    app.out_b_device = ResolveMidiDevice(names, app.out_b_device, app.out_b_name);
+}
+
 PortOpenResult OpenBoth(CKQ505App& app) {
+    ResolveOutputDevices(app);
     const bool a = app.midi_out_a->Open(app.out_a_device);
     const bool b = app.midi_out_b->Open(app.out_b_device);
     return {a, b};
@@ -101,6 +141,18 @@ void SendRowMessage(CKQ505App& app, Row row) {
             return SendPartMessage(app, port, PackShortMessage(kProgramChange, value));
         case Carrier::kNrpn: return SendNrpn(app, port, carrier.number, value);
     }
+}
+
+int ResolveMidiDevice(std::span<const std::string> names, int stored_number,
+                      std::string_view stored_name) {
+    if (stored_name.empty()) return stored_number;
+    const auto whole = [&](const std::string& name) { return name == stored_name; };
+    if (const std::optional<int> found = FindDevice(names, stored_number, whole)) return *found;
+    const std::string_view base = WithoutAlsaAddress(stored_name);
+    const auto without_address = [&](const std::string& name) {
+        return WithoutAlsaAddress(name) == base;
+    };
+    return FindDevice(names, stored_number, without_address).value_or(stored_number);
 }
 
 PortOpenResult OpenMidiPorts(CKQ505App& app) { return OpenBoth(app); }

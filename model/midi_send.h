@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "model/midi_output.h"
 #include "model/part_table.h"
@@ -32,10 +34,19 @@ struct PortOpenResult {
     bool port_b_opened;
 };
 
-// Port A on out_a_device, then Port B on out_b_device; the window layer reports failures.
+// The device number to open for a stored number and name, in a list of the system's device
+// names (position = number): where the name stands now, else the stored number. An empty
+// name, or one not in the list, leaves the number as it is. The number wins among equal
+// names. ALSA ends each name with its client and port address ("UM-ONE:UM-ONE MIDI 1 20:0"),
+// which a new plug-in may change, so a name matches without it when it matches nowhere whole.
+int ResolveMidiDevice(std::span<const std::string> names, int stored_number,
+                      std::string_view stored_name);
+
+// Port A on out_a_device, then Port B on out_b_device, each first moved to where its stored
+// name now stands (out_a_name, out_b_name); the window layer reports failures.
 PortOpenResult OpenMidiPorts(CKQ505App& app);
 void CloseMidiPorts(CKQ505App& app);
-// Close both, then open both again on the current device numbers.
+// Close both, then open both again as OpenMidiPorts does.
 PortOpenResult ReinitialiseMidiPorts(CKQ505App& app);
 
 }  // namespace kq505

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "model/midi_messages.h"
@@ -13,6 +14,7 @@ using test::OnA;
 using test::OnB;
 using test::RecordingApp;
 using Events = std::vector<MidiEvent>;
+using Names = std::vector<std::string>;
 
 TEST(MidiMessages, ShortMessageBytesByStatus) {
     EXPECT_EQ(ShortMessageBytes(0x00640700 | 0xB2), (std::vector<std::uint8_t>{0xB2, 0x07, 0x64}));
@@ -150,6 +152,88 @@ TEST(MidiPorts, ReleaseSilencesAndReinitialiseReopensOnTheCurrentDevices) {
     EXPECT_EQ(r.out(Port::B).opened_devices, (std::vector<int>{1, -1}));
     SendRowMessage(r.app, vol);
     EXPECT_EQ(r.log.events, (Events{OnA({0xB0, 7, 90}), OnB({0xB0, 7, 90})}));
+}
+
+TEST(MidiDeviceResolution, AStoredNameIsFoundWhereItStandsNow) {
+    const Names names{"Midi Through:Midi Through Port-0 14:0", "UM-ONE:UM-ONE MIDI 1 24:0",
+                      "SC-8850:SC-8850 Part A 28:0", "SC-8850:SC-8850 Part B 28:1"};
+    EXPECT_EQ(ResolveMidiDevice(names, 1, "UM-ONE:UM-ONE MIDI 1 24:0"), 1);
+    EXPECT_EQ(ResolveMidiDevice(names, 1, "SC-8850:SC-8850 Part B 28:1"), 3);
+    EXPECT_EQ(ResolveMidiDevice(names, 7, "SC-8850:SC-8850 Part A 28:0"), 2);
+    EXPECT_EQ(ResolveMidiDevice(names, -1, "UM-ONE:UM-ONE MIDI 1 24:0"), 1);
+    // Plugged in anew, a device gets another ALSA client number.
+    EXPECT_EQ(ResolveMidiDevice(names, 0, "UM-ONE:UM-ONE MIDI 1 20:0"), 1);
+    EXPECT_EQ(ResolveMidiDevice(names, 0, "UM-ONE:UM-ONE MIDI 1"), 1);
+    // JACK names carry no address; a trailing number alone is part of a name.
+    EXPECT_EQ(ResolveMidiDevice(Names{"a:midi_1", "b:out 2"}, 0, "b:out 2"), 1);
+    EXPECT_EQ(ResolveMidiDevice(Names{"b:out 2", "b:out"}, 0, "b:out 3"), 0);
+}
+
+TEST(MidiDeviceResolution, WithoutAUsableNameTheStoredNumberStays) {
+    const Names names{"Midi Through:Midi Through Port-0 14:0", "UM-ONE:UM-ONE MIDI 1 24:0"};
+    EXPECT_EQ(ResolveMidiDevice(names, 1, ""), 1);
+    EXPECT_EQ(ResolveMidiDevice(names, 5, ""), 5);
+    EXPECT_EQ(ResolveMidiDevice(names, 1, "MU2000:MU2000 Port 1 20:0"), 1);
+    EXPECT_EQ(ResolveMidiDevice(names, -1, "MU2000:MU2000 Port 1 20:0"), -1);
+    EXPECT_EQ(ResolveMidiDevice(Names{}, 3, "UM-ONE:UM-ONE MIDI 1 24:0"), 3);
+}
+
+TEST(MidiDeviceResolution, AmongEqualNamesTheStoredNumberWins) {
+    const Names twins{"UM-ONE:UM-ONE MIDI 1 20:0", "Midi Through:Midi Through Port-0 14:0",
+                      "UM-ONE:UM-ONE MIDI 1 24:0", "UM-ONE:UM-ONE MIDI 1 20:0"};
+    EXPECT_EQ(ResolveMidiDevice(twins, 3, "UM-ONE:UM-ONE MIDI 1 20:0"), 3);
+    EXPECT_EQ(ResolveMidiDevice(twins, 1, "UM-ONE:UM-ONE MIDI 1 20:0"), 0);
+    // A whole match anywhere goes before a match without the address at the number.
+    EXPECT_EQ(ResolveMidiDevice(twins, 0, "UM-ONE:UM-ONE MIDI 1 24:0"), 2);
+    EXPECT_EQ(ResolveMidiDevice(twins, 2, "UM-ONE:UM-ONE MIDI 1 32:0"), 2);
+}
+
+struct NamedPortsApp : RecordingApp {
+    NamedPortsApp() {
+        CloseMidiPorts(app);
+        app.output_device_names = [this] {
+            ++enumerations;
+            return names;
+        };
+    }
+    Names names{"Midi Through:Midi Through Port-0 14:0", "MU2000:MU2000 Port 1 20:0",
+                "MU2000:MU2000 Port 2 20:1"};
+    int enumerations = 0;
+};
+
+TEST(MidiPorts, EachPortOpensWhereItsNameStandsNowOrElseAtItsNumber) {
+    NamedPortsApp r;
+    r.app.out_a_device = 0;
+    r.app.out_a_name = "MU2000:MU2000 Port 1 20:0";
+    r.app.out_b_device = 1;
+    r.app.out_b_name = "MU2000:MU2000 Port 2 20:1";
+    // A USB device plugged in before the tone generator moves it two places on.
+    r.names.insert(r.names.begin() + 1, {"UM-ONE:UM-ONE MIDI 1 24:0", "Keys:Keys MIDI 1 28:0"});
+    EXPECT_TRUE(OpenMidiPorts(r.app).port_a_opened);
+    EXPECT_EQ(r.out(Port::A).opened_devices, (std::vector<int>{0, 3}));
+    EXPECT_EQ(r.out(Port::B).opened_devices, (std::vector<int>{1, 4}));
+    EXPECT_EQ(r.app.out_a_device, 3);  // the settings dialog shows it chosen
+    EXPECT_EQ(r.app.out_b_device, 4);
+    EXPECT_EQ(r.enumerations, 1);
+
+    // The tone generator unplugged: its stored number is opened, its name kept for later.
+    r.names.resize(2);
+    r.app.out_a_device = 1;
+    ReinitialiseMidiPorts(r.app);
+    EXPECT_EQ(r.out(Port::A).opened_devices.back(), 1);
+    EXPECT_EQ(r.app.out_a_name, "MU2000:MU2000 Port 1 20:0");
+    EXPECT_EQ(r.enumerations, 2);
+}
+
+TEST(MidiPorts, WithoutStoredNamesTheDevicesAreNotAskedFor) {
+    NamedPortsApp r;
+    r.app.out_a_device = 2;
+    r.app.out_b_device = -1;
+    OpenMidiPorts(r.app);
+    ReinitialiseMidiPorts(r.app);
+    EXPECT_EQ(r.out(Port::A).opened_devices, (std::vector<int>{0, 2, 2}));
+    EXPECT_EQ(r.out(Port::B).opened_devices, (std::vector<int>{1, -1, -1}));
+    EXPECT_EQ(r.enumerations, 0);
 }
 
 }  // namespace

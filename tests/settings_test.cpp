@@ -86,8 +86,10 @@ TEST_F(Settings, StoredValuesAreTakenAsTheyStand) {
     EXPECT_EQ(Read().ins_file, "C:\\KQ505\\Voices\\xg-level3.ins");
 }
 
-TEST_F(Settings, AFreshFileHoldsTheTenKeysInOrder) {
+TEST_F(Settings, AFreshFileHoldsTheTenKeysInOrderThenTheDeviceNames) {
     SetFields(app, {2, -1, 0, 3, 127, 10000, 1920, 1, 1, "/usr/share/kq505/xg.ins"});
+    app.out_a_name = "UM-ONE:UM-ONE MIDI 1 20:0";
+    app.in_name = "Midi Through:Midi Through Port-0 14:0";
     ASSERT_TRUE(WriteIniSettings(app));
     EXPECT_EQ(ReadBytes(app.ini_path),
               "[MIDI]\r\n"
@@ -95,6 +97,9 @@ TEST_F(Settings, AFreshFileHoldsTheTenKeysInOrder) {
               "OutB=-1\r\n"
               "In=0\r\n"
               "Module=3\r\n"
+              "OutAName=UM-ONE:UM-ONE MIDI 1 20:0\r\n"
+              "OutBName=\r\n"
+              "InName=Midi Through:Midi Through Port-0 14:0\r\n"
               "\r\n"
               "[Preview]\r\n"
               "Vel=127\r\n"
@@ -108,6 +113,13 @@ TEST_F(Settings, AFreshFileHoldsTheTenKeysInOrder) {
               "Logo=1\r\n"
               "InsFile=/usr/share/kq505/xg.ins\r\n");
     EXPECT_EQ(Read(), FieldsOf(app));
+    CKQ505App fresh;
+    fresh.ini_path = app.ini_path;
+    fresh.out_b_name = "stale";
+    ReadIniSettings(fresh);
+    EXPECT_EQ(fresh.out_a_name, app.out_a_name);
+    EXPECT_EQ(fresh.out_b_name, "");
+    EXPECT_EQ(fresh.in_name, app.in_name);
 }
 
 TEST_F(Settings, WritingKeepsEveryOtherLine) {
@@ -133,6 +145,9 @@ TEST_F(Settings, WritingKeepsEveryOtherLine) {
               "OutA=1\n"
               "In=3\n"
               "Module=4\n"
+              "OutAName=\n"
+              "OutBName=\n"
+              "InName=\n"
               "\n"
               "[Others]\n"
               "Logo = 1\n"
@@ -155,8 +170,13 @@ TEST_F(Settings, AFailedWriteLeavesTheFileAsItWas) {
     EXPECT_FALSE(WriteIniSettings(app));
     EXPECT_EQ(ReadBytes(app.ini_path), before);
 
-    // A file that cannot be read, even by root, would lose its lines if it were replaced.
     app.instrument_file_path = "new.ins";
+    app.out_b_name = "Port\nOutA=9";
+    EXPECT_FALSE(WriteIniSettings(app));
+    EXPECT_EQ(ReadBytes(app.ini_path), before);
+
+    // A file that cannot be read, even by root, would lose its lines if it were replaced.
+    app.out_b_name.clear();
     app.ini_path = (folder / "fifo.ini").string();
     ASSERT_EQ(::mkfifo(app.ini_path.c_str(), 0644), 0);
     EXPECT_FALSE(WriteIniSettings(app));

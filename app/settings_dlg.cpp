@@ -1,0 +1,250 @@
+#include "app/settings_dlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <array>
+#include <string_view>
+
+#include "app/dialog_font.h"
+#include "app/kq505_app.h"
+#include "app/message_box.h"
+#include "view/form_layout.h"
+#include "view/text_codec.h"
+
+namespace kq505 {
+namespace {
+
+// Template 139, in dialog units.
+constexpr DialogRect kDialogSize{0, 0, 236, 262};
+
+struct GroupFrame {
+    std::string_view title;
+    DialogRect rect;
+};
+constexpr std::array<GroupFrame, 4> kGroups{{
+    {"MIDI", {7, 4, 222, 80}},
+    {"Preview", {7, 88, 222, 44}},
+    {"Vardel出力", {7, 136, 222, 44}},
+    {"その他", {7, 184, 222, 54}},
+}};
+
+// In tab order. Combo heights are those of the dropped-down list.
+constexpr std::array<FormControl, 11> kControls{{
+    {kIdSettingsOutA, CK::kCombo, {56, 16, 166, 100}},
+    {kIdSettingsOutB, CK::kCombo, {56, 31, 166, 100}},
+    {kIdSettingsIn, CK::kCombo, {56, 46, 166, 100}},
+    {kIdSettingsModule, CK::kCombo, {56, 61, 166, 100}},
+    {kIdSettingsVelocity, CK::kSlider, {56, 100, 132, 14}},
+    {kIdSettingsVelocityDisplay, CK::kEdit, {192, 101, 24, 12}, {}, true, true},
+    {kIdSettingsGate, CK::kEdit, {56, 115, 40, 12}},
+    {kIdSettingsStep, CK::kEdit, {56, 148, 40, 12}},
+    {kIdSettingsSysExComments, CK::kCheckBox, {14, 164, 120, 10}, "S&ysExにコメントを付加"},
+    {kIdSettingsLogo, CK::kCheckBox, {14, 197, 120, 10}, "起動時にロゴを表示する(&L)"},
+    {kIdSettingsPath, CK::kEdit, {14, 221, 208, 12}},
+}};
+
+constexpr std::array<FormLabel, 11> kLabels{{
+    {"Out &A", 14, 18, kIdSettingsOutA},
+    {"Out &B", 14, 33, kIdSettingsOutB},
+    {"&IN", 14, 48, kIdSettingsIn},
+    {"&Module", 14, 63, kIdSettingsModule},
+    {"&Velocity", 14, 102, kIdSettingsVelocity},
+    {"&Gate Time", 14, 117, kIdSettingsGate},
+    {"(0～10000msec)", 100, 117},
+    {"&Step", 14, 150, kIdSettingsStep},
+    {"(0～1920tic)", 100, 150},
+    {"音色リストファイルのパス(&P)", 14, 211, kIdSettingsPath},
+    {"★次回起動時より有効", 130, 211},
+}};
+
+constexpr DialogRect kOkRect{124, 244, 50, 14};
+constexpr DialogRect kCancelRect{179, 244, 50, 14};
+
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QRect Pixels(DialogRect r) {
+    const PixelRect p = ToPixels(r);
+    return {p.x, p.y, p.width, p.height};
+}
+
+QWidget* MakeControl(const FormControl& control, QWidget* parent) {
+    QRect rect = Pixels(control.rect);
+    QWidget* widget = nullptr;
+    switch (control.kind) {
+        case ControlKind::kCombo:
+            widget = new QComboBox(parent);
+            rect.setHeight(DialogUnitsToPixelsY(kComboFieldHeight));
+            break;
+        case ControlKind::kSlider:
+            widget = new QSlider(Qt::Horizontal, parent);
+            break;
+        case ControlKind::kCheckBox:
+            widget = new QCheckBox(Text(control.text), parent);
+            break;
+        case ControlKind::kEdit: {
+            auto* edit = new QLineEdit(parent);
+            if (control.right) edit->setAlignment(Qt::AlignRight);
+            widget = edit;
+            break;
+        }
+        case ControlKind::kButton:
+            widget = new QPushButton(Text(control.text), parent);
+            break;
+    }
+    widget->setObjectName(QString::number(control.id));
+    widget->setGeometry(rect);
+    return widget;
+}
+
+void SetPosition(QComboBox* list, int position) {
+    list->setCurrentIndex(position >= 0 && position < list->count() ? position : -1);
+}
+
+void SetNumberText(QLineEdit* edit, const std::string& text) {
+    edit->setText(QString::fromStdString(text));
+    edit->setCursorPosition(0);
+}
+
+}  // namespace
+
+CSettingsDlg::CSettingsDlg(const CKQ505App& app, QWidget* parent)
+    : QDialog(parent), lists_(MakeSettingsLists(app)) {
+    setWindowTitle(QStringLiteral("環境設定"));
+    setFont(DialogFont());
+    setFixedSize(Pixels(kDialogSize).size());
+    CreateControls();
+    CreateLabels();
+    FillLists();
+    ValuesToControls(LoadSettingsForm(app, lists_));
+    out_a_->setFocus();
+}
+
+QWidget* CSettingsDlg::Control(int id) const {
+    return findChild<QWidget*>(QString::number(id), Qt::FindDirectChildrenOnly);
+}
+
+void CSettingsDlg::CreateControls() {
+    // The frames first, so that the controls lie above them.
+    for (const GroupFrame& group : kGroups) {
+        auto* frame = new QGroupBox(Text(group.title), this);
+        frame->setGeometry(Pixels(group.rect));
+    }
+    for (const FormControl& control : kControls)
+        MakeControl(control, this);
+    out_a_ = static_cast<QComboBox*>(Control(kIdSettingsOutA));
+    out_b_ = static_cast<QComboBox*>(Control(kIdSettingsOutB));
+    in_ = static_cast<QComboBox*>(Control(kIdSettingsIn));
+    module_ = static_cast<QComboBox*>(Control(kIdSettingsModule));
+    velocity_ = static_cast<QSlider*>(Control(kIdSettingsVelocity));
+    velocity_display_ = static_cast<QLineEdit*>(Control(kIdSettingsVelocityDisplay));
+    gate_ = static_cast<QLineEdit*>(Control(kIdSettingsGate));
+    step_ = static_cast<QLineEdit*>(Control(kIdSettingsStep));
+    sysex_comments_ = static_cast<QCheckBox*>(Control(kIdSettingsSysExComments));
+    logo_ = static_cast<QCheckBox*>(Control(kIdSettingsLogo));
+    path_ = static_cast<QLineEdit*>(Control(kIdSettingsPath));
+
+    velocity_->setRange(0, kMaxVelocity);
+    velocity_display_->setReadOnly(true);
+    velocity_display_->setFocusPolicy(Qt::NoFocus);
+    connect(velocity_, &QSlider::valueChanged, velocity_display_,
+            [this](int value) { velocity_display_->setText(QString::number(value)); });
+
+    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
+    ok->setObjectName(QStringLiteral("1"));
+    ok->setDefault(true);
+    ok->setGeometry(Pixels(kOkRect));
+    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cancel->setObjectName(QStringLiteral("2"));
+    cancel->setGeometry(Pixels(kCancelRect));
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CSettingsDlg::CreateLabels() {
+    for (const FormLabel& label : kLabels) {
+        auto* widget = new QLabel(Text(label.text), this);
+        widget->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        if (label.buddy != 0) widget->setBuddy(Control(label.buddy));
+        widget->adjustSize();
+        widget->move(DialogUnitsToPixelsX(label.x), DialogUnitsToPixelsY(label.y));
+    }
+}
+
+void CSettingsDlg::FillLists() {
+    for (const std::string& name : lists_.outputs) {
+        out_a_->addItem(QString::fromStdString(name));
+        out_b_->addItem(QString::fromStdString(name));
+    }
+    for (const std::string& name : lists_.inputs)
+        in_->addItem(QString::fromStdString(name));
+    for (const std::string& name : lists_.module_names)
+        module_->addItem(FromShiftJis(name));
+}
+
+void CSettingsDlg::ValuesToControls(const SettingsForm& form) {
+    SetPosition(out_a_, form.out_a);
+    SetPosition(out_b_, form.out_b);
+    SetPosition(in_, form.in);
+    SetPosition(module_, form.module);
+    velocity_->setValue(form.velocity);
+    velocity_display_->setText(QString::number(velocity_->value()));
+    SetNumberText(gate_, form.gate);
+    SetNumberText(step_, form.step);
+    sysex_comments_->setChecked(form.sysex_comments);
+    logo_->setChecked(form.logo);
+    path_->setText(QString::fromStdString(form.path));
+    path_->setCursorPosition(0);
+}
+
+SettingsForm CSettingsDlg::Values() const {
+    SettingsForm form;
+    form.out_a = out_a_->currentIndex();
+    form.out_b = out_b_->currentIndex();
+    form.in = in_->currentIndex();
+    form.module = module_->currentIndex();
+    form.velocity = velocity_->value();
+    form.gate = gate_->text().toStdString();
+    form.step = step_->text().toStdString();
+    form.sysex_comments = sysex_comments_->isChecked();
+    form.logo = logo_->isChecked();
+    form.path = path_->text().toStdString();
+    return form;
+}
+
+void CSettingsDlg::SelectField(SettingsField field) {
+    QLineEdit* edit = field == SettingsField::kGate   ? gate_
+                      : field == SettingsField::kStep ? step_
+                                                      : path_;
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
+}
+
+void CSettingsDlg::accept() {
+    if (const std::optional<SettingsError> error = CheckSettingsForm(Values())) {
+        ShowMessage(this, Text(error->message));
+        SelectField(error->field);
+        return;
+    }
+    QDialog::accept();
+}
+
+bool RunSettingsDialog(CKQ505App& app, QWidget* parent) {
+    CSettingsDlg dialog(app, parent);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    const SettingsApplyResult result = ApplySettingsForm(app, dialog.Values(), dialog.Lists());
+    if (result.applied == SettingsApplied::kWriteFailed) {
+        ShowMessage(parent, QStringLiteral("設定ファイル %1 に書き込めませんでした。\n"
+                                           "設定はこの起動中だけ有効です。")
+                                .arg(QString::fromStdString(app.ini_path)));
+    }
+    return true;
+}
+
+}  // namespace kq505

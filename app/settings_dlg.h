@@ -1,0 +1,77 @@
+#pragma once
+// The settings dialog "環境設定": MIDI devices, tone-generator level, preview, export and
+// start-up options. It moves values between its controls and a SettingsForm; what they
+// mean and what OK does is settings_edit's.
+
+#include <QDialog>
+
+#include "app/settings_edit.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QSlider;
+
+namespace kq505 {
+
+class CKQ505App;
+
+// Control identifiers of template 139.
+enum SettingsControlId : int {
+    kIdSettingsOutA = 1025,
+    kIdSettingsModule = 1026,
+    kIdSettingsOutB = 1027,
+    kIdSettingsIn = 1028,
+    kIdSettingsVelocity = 1030,
+    kIdSettingsVelocityDisplay = 1031,
+    kIdSettingsGate = 1032,
+    kIdSettingsStep = 1033,
+    kIdSettingsLogo = 1035,
+    kIdSettingsPath = 1036,
+    kIdSettingsSysExComments = 1037,
+};
+
+class CSettingsDlg : public QDialog {
+    Q_OBJECT
+
+  public:
+    // Fills the lists from the system's devices and the level names, and shows the values of
+    // the application object.
+    explicit CSettingsDlg(const CKQ505App& app, QWidget* parent = nullptr);
+
+    // Stays open, with a message and the field selected, while a field cannot be accepted.
+    void accept() override;
+
+    // The control of template 139 with this identifier (its object name is the number).
+    QWidget* Control(int id) const;
+
+    const SettingsLists& Lists() const { return lists_; }
+    // The values of the controls; after OK, the accepted ones.
+    SettingsForm Values() const;
+
+  private:
+    void CreateControls();
+    void CreateLabels();
+    void FillLists();
+    void ValuesToControls(const SettingsForm& form);
+    void SelectField(SettingsField field);
+
+    SettingsLists lists_;
+    QComboBox* out_a_ = nullptr;
+    QComboBox* out_b_ = nullptr;
+    QComboBox* in_ = nullptr;
+    QComboBox* module_ = nullptr;
+    QSlider* velocity_ = nullptr;
+    QLineEdit* velocity_display_ = nullptr;
+    QLineEdit* gate_ = nullptr;
+    QLineEdit* step_ = nullptr;
+    QCheckBox* sysex_comments_ = nullptr;
+    QCheckBox* logo_ = nullptr;
+    QLineEdit* path_ = nullptr;
+};
+
+// The settings command: runs the dialog and, on OK, applies its values, telling the user
+// when the INI file could not be written. True when the dialog was closed with OK.
+bool RunSettingsDialog(CKQ505App& app, QWidget* parent);
+
+}  // namespace kq505

@@ -1,0 +1,281 @@
+#include "app/settings_edit.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/kq505_app.h"
+#include "app/settings.h"
+#include "support/recording_app.h"
+#include "support/temp_folder.h"
+
+namespace kq505 {
+namespace {
+
+using test::ReadBytes;
+using test::RecordingApp;
+using test::TempFolder;
+using Names = std::vector<std::string>;
+
+SettingsForm ValidForm() {
+    SettingsForm form;
+    form.gate = "800";
+    form.step = "10";
+    form.path = "xg.ins";
+    return form;
+}
+
+std::optional<SettingsField> RefusedField(const std::string& gate, const std::string& step) {
+    SettingsForm form = ValidForm();
+    form.gate = gate;
+    form.step = step;
+    const std::optional<SettingsError> error = CheckSettingsForm(form);
+    if (!error) return std::nullopt;
+    return error->field;
+}
+
+TEST(SettingsCheck, GateAndStepMustBeWholeNumbersInTheirRanges) {
+    for (const char* gate : {"0", "10000", " 800 ", "+5", "-0", "007"}) {
+        EXPECT_EQ(RefusedField(gate, "10"), std::nullopt) << gate;
+    }
+    for (const char* gate : {"20000", "10001", "-1", "99999999999999999999999", "", "  ", "abc",
+                             "12abc", "1.5", "8 00", "--5", "0x10", "８００"}) {
+        EXPECT_EQ(RefusedField(gate, "10"), SettingsField::kGate) << gate;
+    }
+    for (const char* step : {"0", "1920", "\t480"}) {
+        EXPECT_EQ(RefusedField("800", step), std::nullopt) << step;
+    }
+    for (const char* step : {"1921", "-10", "ten", ""}) {
+        EXPECT_EQ(RefusedField("800", step), SettingsField::kStep) << step;
+    }
+    // The gate is checked first.
+    EXPECT_EQ(RefusedField("20000", "5000"), SettingsField::kGate);
+}
+
+TEST(SettingsCheck, TheMessageNamesTheFieldAndWhatItTakes) {
+    SettingsForm form = ValidForm();
+    form.gate = "20000";
+    EXPECT_EQ(CheckSettingsForm(form)->message,
+              "Gate Time には 0 から 10000 までの整数を入力してください。");
+    form.gate = "abc";
+    EXPECT_EQ(CheckSettingsForm(form)->message, "Gate Time には整数を入力してください。");
+    form = ValidForm();
+    form.step = "2000";
+    EXPECT_EQ(CheckSettingsForm(form)->message,
+              "Step には 0 から 1920 までの整数を入力してください。");
+    // A line break would end the INI line and could not be stored.
+    form = ValidForm();
+    form.path = "a.ins\n[MIDI]";
+    EXPECT_EQ(CheckSettingsForm(form)->field, SettingsField::kPath);
+}
+
+class SettingsDialogValues : public ::testing::Test {
+  protected:
+    SettingsDialogValues() {
+        r.app.ini_path = (folder / "kq505.ini").string();
+        r.app.output_device_names = [this] { return outputs; };
+        r.app.input_device_names = [this] { return inputs; };
+        r.app.module_names[0] = "MU50";
+        r.app.module_names[1] = "MU80";
+        r.app.module_names[3] = "MU128";
+    }
+
+    TempFolder folder;
+    RecordingApp r;
+    Names outputs{"Midi Through:Midi Through Port-0 14:0", "MU2000:MU2000 Port 1 20:0",
+                  "MU2000:MU2000 Port 2 20:1"};
+    Names inputs{"Midi Through:Midi Through Port-0 14:0", "Keys:Keys MIDI 1 24:0"};
+};
+
+TEST_F(SettingsDialogValues, TheListsHoldTheDevicesAndTheNamedLevels) {
+    const SettingsLists lists = MakeSettingsLists(r.app);
+    EXPECT_EQ(lists.outputs, outputs);
+    EXPECT_EQ(lists.inputs, inputs);
+    EXPECT_EQ(lists.module_levels, (std::vector<std::int32_t>{0, 1, 3}));
+    EXPECT_EQ(lists.module_names, (Names{"MU50", "MU80", "MU128"}));
+}
+
+TEST_F(SettingsDialogValues, TheFormShowsTheStoredValues) {
+    r.app.out_a_device = 2;
+    r.app.out_b_device = 1;
+    r.app.in_device = 1;
+    r.app.module_level = 3;
+    r.app.preview_velocity = 90;
+    r.app.preview_gate_ms = 1200;
+    r.app.export_step = 480;
+    r.app.export_info = 1;
+    r.app.show_logo = 0;
+    r.app.instrument_file_path = "voices/xg.ins";
+    const SettingsForm form = LoadSettingsForm(r.app, MakeSettingsLists(r.app));
+    EXPECT_EQ(form.out_a, 2);
+    EXPECT_EQ(form.out_b, 1);
+    EXPECT_EQ(form.in, 1);
+    EXPECT_EQ(form.module, 2);  // level 3 is the third named level
+    EXPECT_EQ(form.velocity, 90);
+    EXPECT_EQ(form.gate, "1200");
+    EXPECT_EQ(form.step, "480");
+    EXPECT_TRUE(form.sysex_comments);
+    EXPECT_FALSE(form.logo);
+    EXPECT_EQ(form.path, "voices/xg.ins");
+}
+
+TEST_F(SettingsDialogValues, ValuesWithoutAnEntryShowNoSelection) {
+    r.app.out_a_device = 3;   // beyond the devices
+    r.app.out_b_device = -1;  // the virtual port
+    r.app.in_device = 2;
+    r.app.module_level = 2;  // the instrument list does not name level 2
+    r.app.preview_velocity = 200;
+    r.app.show_logo = 5;
+    const SettingsForm form = LoadSettingsForm(r.app, MakeSettingsLists(r.app));
+    EXPECT_EQ(form.out_a, kNoSelection);
+    EXPECT_EQ(form.out_b, kNoSelection);
+    EXPECT_EQ(form.in, kNoSelection);
+    EXPECT_EQ(form.module, kNoSelection);
+    EXPECT_EQ(form.velocity, 127);
+    EXPECT_FALSE(form.logo);  // only 1 shows the logo at start-up
+}
+
+TEST_F(SettingsDialogValues, StoredNamesAreShownWhereTheyStandNow) {
+    r.app.out_a_device = 1;
+    r.app.out_a_name = outputs[1];
+    r.app.out_b_device = 2;
+    r.app.out_b_name = "MU2000:MU2000 Port 2 28:1";  // a new ALSA client number
+    r.app.in_device = 0;
+    r.app.in_name = inputs[1];
+    outputs.insert(outputs.begin() + 1, "UM-ONE:UM-ONE MIDI 1 24:0");
+    outputs[3] = "MU2000:MU2000 Port 2 28:1";
+    const SettingsForm form = LoadSettingsForm(r.app, MakeSettingsLists(r.app));
+    EXPECT_EQ(form.out_a, 2);
+    EXPECT_EQ(form.out_b, 3);
+    EXPECT_EQ(form.in, 1);
+}
+
+TEST_F(SettingsDialogValues, OkWritesTheTenKeysInOrderThenTheNamesAndReopensBothPorts) {
+    SettingsForm form;
+    form.out_a = 1;
+    form.out_b = 2;
+    form.in = 1;
+    form.module = 2;
+    form.velocity = 64;
+    form.gate = "1500";
+    form.step = "1920";
+    form.sysex_comments = true;
+    form.logo = true;
+    form.path = "/usr/share/kq505/xg.ins";
+    r.log.TakeEvents();
+
+    const SettingsApplyResult result = ApplySettingsForm(r.app, form, MakeSettingsLists(r.app));
+    EXPECT_EQ(result.applied, SettingsApplied::kDone);
+    EXPECT_TRUE(result.ports.port_a_opened && result.ports.port_b_opened);
+    EXPECT_EQ(ReadBytes(r.app.ini_path),
+              "[MIDI]\r\n"
+              "OutA=1\r\n"
+              "OutB=2\r\n"
+              "In=1\r\n"
+              "Module=3\r\n"
+              "OutAName=MU2000:MU2000 Port 1 20:0\r\n"
+              "OutBName=MU2000:MU2000 Port 2 20:1\r\n"
+              "InName=Keys:Keys MIDI 1 24:0\r\n"
+              "\r\n"
+              "[Preview]\r\n"
+              "Vel=64\r\n"
+              "Gate=1500\r\n"
+              "\r\n"
+              "[ExportVardel]\r\n"
+              "Step=1920\r\n"
+              "Info=1\r\n"
+              "\r\n"
+              "[Others]\r\n"
+              "Logo=1\r\n"
+              "InsFile=/usr/share/kq505/xg.ins\r\n");
+    EXPECT_EQ(r.app.module_level, 3);
+    EXPECT_EQ(r.app.preview_velocity, 64);
+    EXPECT_EQ(r.app.preview_gate_ms, 1500);
+    EXPECT_EQ(r.app.export_step, 1920);
+    EXPECT_EQ(r.app.export_info, 1);
+    EXPECT_EQ(r.app.show_logo, 1);
+    EXPECT_EQ(r.app.instrument_file_path, "/usr/share/kq505/xg.ins");
+    EXPECT_EQ(r.out(Port::A).opened_devices, (std::vector<int>{0, 1}));
+    EXPECT_EQ(r.out(Port::B).opened_devices, (std::vector<int>{1, 2}));
+    EXPECT_TRUE(r.log.events.empty());  // reopening sends nothing
+
+    // What was written reads back into a fresh application object.
+    CKQ505App fresh;
+    fresh.ini_path = r.app.ini_path;
+    ReadIniSettings(fresh);
+    EXPECT_EQ(fresh.out_b_name, "MU2000:MU2000 Port 2 20:1");
+    EXPECT_EQ(fresh.export_step, 1920);
+}
+
+TEST_F(SettingsDialogValues, OkWithUnchangedValuesStillWritesAndReopens) {
+    ReadIniSettings(r.app);
+    const SettingsLists lists = MakeSettingsLists(r.app);
+    ApplySettingsForm(r.app, LoadSettingsForm(r.app, lists), lists);
+    const std::string written = ReadBytes(r.app.ini_path);
+    EXPECT_NE(written.find("Gate=800\r\n"), std::string::npos);
+    ApplySettingsForm(r.app, LoadSettingsForm(r.app, lists), lists);
+    EXPECT_EQ(ReadBytes(r.app.ini_path), written);
+    EXPECT_EQ(r.out(Port::A).opened_devices, (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(r.out(Port::B).opened_devices, (std::vector<int>{1, 1, 1}));
+}
+
+TEST_F(SettingsDialogValues, WithoutDevicesOrLevelsOkStoresMinusOne) {
+    outputs.clear();
+    inputs.clear();
+    r.app.module_names = {};
+    const SettingsLists lists = MakeSettingsLists(r.app);
+    ASSERT_EQ(ApplySettingsForm(r.app, LoadSettingsForm(r.app, lists), lists).applied,
+              SettingsApplied::kDone);
+    const std::string ini = ReadBytes(r.app.ini_path);
+    for (const char* line : {"OutA=-1\r\n", "OutB=-1\r\n", "In=-1\r\n", "Module=-1\r\n",
+                             "OutAName=\r\n", "OutBName=\r\n", "InName=\r\n"}) {
+        EXPECT_NE(ini.find(line), std::string::npos) << line;
+    }
+    // -1 is the virtual port of each output.
+    EXPECT_EQ(r.out(Port::A).opened_devices.back(), -1);
+    EXPECT_EQ(r.out(Port::B).opened_devices.back(), -1);
+}
+
+TEST_F(SettingsDialogValues, AListWithoutSelectionKeepsTheStoredName) {
+    r.app.out_a_device = 1;
+    r.app.out_a_name = "MU2000:MU2000 Port 1 20:0";
+    outputs = {"Midi Through:Midi Through Port-0 14:0"};  // the tone generator is unplugged
+    const SettingsLists lists = MakeSettingsLists(r.app);
+    const SettingsForm form = LoadSettingsForm(r.app, lists);
+    ASSERT_EQ(form.out_a, kNoSelection);
+    ApplySettingsForm(r.app, form, lists);
+    EXPECT_EQ(r.app.out_a_device, -1);
+    EXPECT_EQ(r.app.out_a_name, "MU2000:MU2000 Port 1 20:0");
+
+    // Plugged in again, it is found by its name.
+    outputs.push_back("MU2000:MU2000 Port 1 24:0");
+    ReinitialiseMidiPorts(r.app);
+    EXPECT_EQ(r.out(Port::A).opened_devices.back(), 1);
+}
+
+TEST_F(SettingsDialogValues, ARefusedFormChangesNothing) {
+    SettingsForm form = ValidForm();
+    form.gate = "20000";
+    form.velocity = 5;
+    const SettingsApplyResult result = ApplySettingsForm(r.app, form, MakeSettingsLists(r.app));
+    EXPECT_EQ(result.applied, SettingsApplied::kRefused);
+    EXPECT_FALSE(std::filesystem::exists(r.app.ini_path));
+    EXPECT_EQ(r.app.preview_velocity, 0);
+    EXPECT_EQ(r.out(Port::A).opened_devices, (std::vector<int>{0}));
+}
+
+TEST_F(SettingsDialogValues, AFailedWriteIsToldAndTheValuesAreStillUsed) {
+    std::filesystem::create_directory(r.app.ini_path);  // a folder cannot be written as a file
+    SettingsForm form = ValidForm();
+    form.out_a = 2;
+    form.gate = "300";
+    const SettingsApplyResult result = ApplySettingsForm(r.app, form, MakeSettingsLists(r.app));
+    EXPECT_EQ(result.applied, SettingsApplied::kWriteFailed);
+    EXPECT_EQ(r.app.preview_gate_ms, 300);
+    EXPECT_EQ(r.out(Port::A).opened_devices.back(), 2);
+}
+
+}  // namespace
+}  // namespace kq505
