@@ -21,6 +21,7 @@
 
 #include "app/frame_commands.h"
 #include "app/kq505_app.h"
+#include "app/kq505_doc.h"
 #include "app/lock_indicators.h"
 #include "app/message_box.h"
 #include "app/shell_targets.h"
@@ -105,6 +106,7 @@ CMainFrame::CMainFrame(CKQ505App& app, QWidget* parent) : QMainWindow(parent), a
     CreateStatusBar();
     StartLogo();
     CreateView();
+    doc_ = std::make_unique<CKQ505Doc>(app_, *this);
     ConnectCommands();
 }
 
@@ -126,7 +128,9 @@ void CMainFrame::SetDocumentTitle(const QString& title) {
     setWindowTitle(QStringLiteral("KQ505 - ") + title);
 }
 
-void CMainFrame::OpenDocumentFile(const QString&) {}
+void CMainFrame::OpenDocumentFile(const QString& path) {
+    doc_->OpenDocumentFile(path);
+}
 
 CLogoWnd* CMainFrame::LogoWindow() const {
     return qobject_cast<CLogoWnd*>(logo_wnd_.data());
@@ -234,8 +238,13 @@ void CMainFrame::ConnectCommands() {
     const auto on = [this](int id, auto&& handler) {
         connect(Action(id), &QAction::triggered, this, handler);
     };
-    // Still to come: the file commands and the export, the program change dialog, the
-    // settings dialog.
+    // Still to come: the program change dialog, the settings dialog.
+    on(kIdFileNew, [this] { doc_->OnFileNew(); });
+    on(kIdFileOpen, [this] { doc_->OnFileOpen(); });
+    on(kIdFileSave, [this] { doc_->OnFileSave(); });
+    on(kIdFileSaveAs, [this] { doc_->OnFileSaveAs(); });
+    on(kIdExportVardel, [this] { doc_->ExportVardelFile(); });
+    on(kIdExportSmf, [this] { doc_->ExportStandardMidiFile(); });
     on(kIdAppExit, [this] { close(); });
     on(kIdEffectEdit, [this] { ToggleToolWindow<CEffectEditDlg>(effect_edit_dlg_); });
     on(kIdSoftKeyboard, [this] { ToggleToolWindow<CSoftKeyboardDlg>(soft_keyboard_dlg_); });
