@@ -44,6 +44,7 @@ QString LoadFailureText(SettingsFileResult result) {
 std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const FileDialogRequest& request) {
     auto dialog = std::make_unique<QFileDialog>(parent);
     const bool save = request.mode == FileDialogRequest::Mode::kSave;
+    dialog->setWindowTitle(save ? QStringLiteral("名前を付けて保存") : QStringLiteral("開く"));
     dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (!request.name_filters.isEmpty()) dialog->setNameFilters(request.name_filters);

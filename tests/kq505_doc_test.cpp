@@ -6,7 +6,9 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -191,35 +193,50 @@ class DocTest : public QObject {
         const std::unique_ptr<QFileDialog> save = MakeFileDialog(
             nullptr, {FileDialogRequest::Mode::kSave, {}, QStringLiteral("vdl"), {}});
         QCOMPARE(save->acceptMode(), QFileDialog::AcceptSave);
+        QCOMPARE(save->windowTitle(), QStringLiteral("名前を付けて保存"));
         QCOMPARE(save->defaultSuffix(), QStringLiteral("vdl"));
         QVERIFY(!save->testOption(QFileDialog::DontConfirmOverwrite));
         const std::unique_ptr<QFileDialog> open = MakeFileDialog(
             nullptr,
             {FileDialogRequest::Mode::kOpen, {QStringLiteral("KQ505 ﾌｧｲﾙ (*.kqs)")}, {}, {}});
         QCOMPARE(open->acceptMode(), QFileDialog::AcceptOpen);
+        QCOMPARE(open->windowTitle(), QStringLiteral("開く"));
         QCOMPARE(open->fileMode(), QFileDialog::ExistingFile);
         QCOMPARE(open->nameFilters(), QStringList{QStringLiteral("KQ505 ﾌｧｲﾙ (*.kqs)")});
     }
 
     // The program's own dialog, answered by typing a name without an extension.
+    // The program's own dialog, answered by typing a name without an extension; the
+    // second time the file exists and the dialog asks before it is replaced.
     void SaveAsThroughTheRealDialogWritesTheNamedFile() {
         TempFolder folder;
         RecordingApp rec;
         CMainFrame frame(rec.app);
+        QStringList prompts;
         QTimer answer;
         connect(&answer, &QTimer::timeout, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog) return;
-            // Typed into the name field, as a user does.
-            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-            QVERIFY(name);
-            name->setText(Q(folder / "voice"));
-            QMetaObject::invokeMethod(dialog, "accept");
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                prompts << box->text();
+                box->button(QMessageBox::Yes)->click();
+            } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+                auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                QVERIFY(name);
+                name->setText(Q(folder / "voice"));
+                // Queued: a prompt that the dialog opens must meet the next tick.
+                QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+            }
         });
         answer.start(10);
         frame.Action(kIdFileSaveAs)->trigger();
         QCOMPARE(ReadBytes(folder / "voice.kqs"), AsString(SaveSettingsFile(rec.app)));
         QCOMPARE(frame.windowTitle(), QStringLiteral("KQ505 - voice.kqs"));
+        QVERIFY(prompts.isEmpty());
+
+        rec.app.Value(vol) = 3;
+        frame.Action(kIdFileSaveAs)->trigger();
+        QCOMPARE(prompts.size(), 1);
+        QCOMPARE(ReadBytes(folder / "voice.kqs"), AsString(SaveSettingsFile(rec.app)));
     }
 
     void CommandLineAndDroppedFilesAreOpened() {
