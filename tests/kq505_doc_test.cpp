@@ -242,14 +242,23 @@ class DocTest : public QObject {
     void CommandLineAndDroppedFilesAreOpened() {
         TempFolder folder;
         WriteBytes(folder / "a.kqs", SettingsBytes(320));
+        const StartUpPlaces places{folder / "bin/kq505", folder / "config", folder / "data"};
         {
             RecordingApp rec;
             MessageCatcher catcher;  // the instrument list is missing here
-            const StartUpPlaces places{folder / "bin/kq505", folder / "config", folder / "data"};
             const auto frame = StartKQ505(rec.app, places, Q(folder / "a.kqs"));
             QCOMPARE(rec.app.Value(bank_msb_a), 0x11);
             QCOMPARE(frame->windowTitle(), QStringLiteral("KQ505 - a.kqs"));
             QVERIFY(rec.log.events.empty());
+        }
+        {
+            // A file that cannot be read is reported; the program goes on, untitled.
+            RecordingApp rec;
+            MessageCatcher catcher;
+            const auto frame = StartKQ505(rec.app, places, Q(folder / "gone.kqs"));
+            QCOMPARE(catcher.texts.value(1), kCannotRead);
+            QVERIFY(frame->isVisible());
+            QCOMPARE(frame->windowTitle(), QStringLiteral("KQ505 - Untitled"));
         }
         DocFrame doc;
         doc.SelectPart(6);
