@@ -27,6 +27,7 @@ enum CommandId : int {
     kIdReloadSettings = 32795,
     kIdSoftKeyboard = 32797,
     kIdSendAll = 32798,
+    kIdExportSmf = 32799,
     kIdFileNew = 57600,
     kIdFileOpen = 57601,
     kIdFileSave = 57603,

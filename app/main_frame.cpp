@@ -22,6 +22,7 @@
 
 #include "app/frame_commands.h"
 #include "app/kq505_app.h"
+#include "app/kq505_doc.h"
 #include "app/lock_indicators.h"
 #include "app/message_box.h"
 #include "app/settings_dlg.h"
@@ -108,6 +109,7 @@ CMainFrame::CMainFrame(CKQ505App& app, QWidget* parent) : QMainWindow(parent), a
     CreateStatusBar();
     StartLogo();
     CreateView();
+    doc_ = std::make_unique<CKQ505Doc>(app_, *this);
     ConnectCommands();
 }
 
@@ -129,7 +131,9 @@ void CMainFrame::SetDocumentTitle(const QString& title) {
     setWindowTitle(QStringLiteral("KQ505 - ") + title);
 }
 
-void CMainFrame::OpenDocumentFile(const QString&) {}
+void CMainFrame::OpenDocumentFile(const QString& path) {
+    doc_->OpenDocumentFile(path);
+}
 
 CLogoWnd* CMainFrame::LogoWindow() const {
     return qobject_cast<CLogoWnd*>(logo_wnd_.data());
@@ -239,6 +243,12 @@ void CMainFrame::ConnectCommands() {
     };
     // Still to come: the file commands and the export, the program change dialog, the
     // settings dialog.
+    on(kIdFileNew, [this] { doc_->OnFileNew(); });
+    on(kIdFileOpen, [this] { doc_->OnFileOpen(); });
+    on(kIdFileSave, [this] { doc_->OnFileSave(); });
+    on(kIdFileSaveAs, [this] { doc_->OnFileSaveAs(); });
+    on(kIdExportVardel, [this] { doc_->ExportVardelFile(); });
+    on(kIdExportSmf, [this] { doc_->ExportStandardMidiFile(); });
     on(kIdAppExit, [this] { close(); });
     on(kIdEffectEdit, [this] { ToggleToolWindow<CEffectEditDlg>(effect_edit_dlg_); });
     on(kIdSoftKeyboard, [this] { ToggleToolWindow<CSoftKeyboardDlg>(soft_keyboard_dlg_); });

@@ -6,12 +6,14 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <map>
+#include <memory>
 
 class QTimer;
 
 namespace kq505 {
 
 class CKQ505App;
+class CKQ505Doc;
 class CKQ505View;
 class CLogoWnd;
 class LockIndicatorPanes;
@@ -32,9 +34,9 @@ class CMainFrame : public QMainWindow {
     // "KQ505 - " and the document's title.
     void SetDocumentTitle(const QString& title);
 
-    // Opening settings files is not built yet: a file given on the command line or dropped
-    // on the window arrives here, and is left alone.
+    // A file given on the command line or dropped on the window: loaded as the document.
     void OpenDocumentFile(const QString& path);
+    CKQ505Doc& Document() const { return *doc_; }
 
     // The modeless windows while they exist; null once they have deleted themselves.
     QWidget* ProgramChangeWindow() const { return program_change_dlg_; }
@@ -72,6 +74,7 @@ class CMainFrame : public QMainWindow {
     QToolBar* tool_bar_ = nullptr;
     LockIndicatorPanes* indicators_ = nullptr;
     CKQ505View* view_ = nullptr;
+    std::unique_ptr<CKQ505Doc> doc_;
 
     QPointer<QTimer> logo_timer_;
     int logo_timer_id_ = 0;

@@ -56,6 +56,17 @@ void Arrow(QPainter& p, int y) {
         {{6, y - 1}, {11, y - 1}, {11, y - 3}, {15, y}, {11, y + 3}, {11, y + 1}, {6, y + 1}}));
 }
 
+// An eighth note on the page: the file that plays the set-up in any sequencer.
+void NotePage(QPainter& p) {
+    Page(p);
+    p.setPen(kInk);
+    p.setBrush(kInk);
+    p.drawEllipse(5, 9, 3, 2);
+    p.drawLine(8, 4, 8, 10);
+    p.drawLine(8, 4, 11, 6);
+    p.drawLine(11, 6, 11, 7);
+}
+
 void Lettering(QPainter& p, const QString& text, const QColor& colour) {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(9);
@@ -136,6 +147,8 @@ void Draw(QPainter& p, int command_id) {
         case kIdExportVardel:
             Page(p);
             return Arrow(p, 9);
+        case kIdExportSmf:
+            return NotePage(p);
         case kIdProgramChange:
             return ProgramList(p);
         case kIdEffectEdit:

@@ -51,6 +51,7 @@ std::vector<MenuLine> ExpectedMenu() {
          "作業中のﾌｧｲﾙを新しい名前で保存\n名前をつけて保存"},
         {"ﾌｧｲﾙ(&F)", 0},
         {"ﾌｧｲﾙ(&F)", 32787, "Vardelﾌｧｲﾙ出力(&C)...", "", "Vardelﾌｧｲﾙに出力\nVDL出力"},
+        {"ﾌｧｲﾙ(&F)", 32799, "SMFﾌｧｲﾙ出力(&M)...", "", "Standard MIDI Fileに出力\nSMF出力"},
         {"ﾌｧｲﾙ(&F)", 0},
         {"ﾌｧｲﾙ(&F)", 57665, "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)\tAlt+F4", "", "ｱﾌﾟﾘｹｰｼｮﾝを終了\n終了"},
         {"ﾂｰﾙ(&T)", 32772, "ﾌﾟﾛｸﾞﾗﾑ ﾁｪﾝｼﾞ...\tP", "P",
@@ -205,8 +206,8 @@ class MainFrameTest : public QObject {
                 QVERIFY(!action->statusTip().isEmpty());
             }
         }
-        const QList<int> expected = {57600, 57601, 57603, 57604, 32787, 0,     32772, 32773,
-                                     32797, 32775, 32774, 32798, 0,     32790, 57664};
+        const QList<int> expected = {57600, 57601, 57603, 57604, 32787, 32799, 0,     32772,
+                                     32773, 32797, 32775, 32774, 32798, 0,     32790, 57664};
         QCOMPARE(ids, expected);
         QCOMPARE(frame.toolBarArea(bar), Qt::TopToolBarArea);
         QVERIFY(bar->isMovable());

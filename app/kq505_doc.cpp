@@ -1,0 +1,150 @@
+#include "app/kq505_doc.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <vector>
+
+#include "app/kq505_app.h"
+#include "app/main_frame.h"
+#include "app/message_box.h"
+#include "app/program_startup.h"
+#include "files/settings_file.h"
+#include "files/smf_export.h"
+#include "files/vardel_export.h"
+#include "view/kq505_view.h"
+
+namespace kq505 {
+namespace {
+
+const QString kUntitled = QStringLiteral("Untitled");
+
+FileDialogRequest SettingsFileRequest(FileDialogRequest::Mode mode, const QString& initial) {
+    return {mode,
+            {QStringLiteral("KQ505 ﾌｧｲﾙ (*.kqs)"), QStringLiteral("すべてのﾌｧｲﾙ (*)")},
+            QStringLiteral("kqs"),
+            initial};
+}
+
+QString AskWithFileDialog(QWidget* parent, const FileDialogRequest& request) {
+    const std::unique_ptr<QFileDialog> dialog = MakeFileDialog(parent, request);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
+    return dialog->selectedFiles().constFirst();
+}
+
+QString LoadFailureText(SettingsFileResult result) {
+    return result == SettingsFileResult::wrong_format
+               ? QStringLiteral("ファイルフォーマットが違います")
+               : QStringLiteral("ファイルの読み込みに失敗しました");
+}
+
+}  // namespace
+
+std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const FileDialogRequest& request) {
+    auto dialog = std::make_unique<QFileDialog>(parent);
+    const bool save = request.mode == FileDialogRequest::Mode::kSave;
+    dialog->setWindowTitle(save ? QStringLiteral("名前を付けて保存") : QStringLiteral("開く"));
+    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!request.name_filters.isEmpty()) dialog->setNameFilters(request.name_filters);
+    dialog->setDefaultSuffix(request.default_suffix);
+    // Qt's own dialog on every platform, so the program behaves the same everywhere.
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (!request.initial_path.isEmpty()) dialog->selectFile(request.initial_path);
+    return dialog;
+}
+
+bool WriteFileSafely(const QString& path, std::span<const std::uint8_t> bytes) {
+    QSaveFile file(path);
+    // Unbuffered: an error while flushing a buffer at commit would go unnoticed by QSaveFile,
+    // which then puts the cut-off file in the place of the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
+    const auto size = static_cast<qint64>(bytes.size());
+    const qint64 written = file.write(reinterpret_cast<const char*>(bytes.data()), size);
+    if (written != size || file.error() != QFileDevice::NoError) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+CKQ505Doc::CKQ505Doc(CKQ505App& app, CMainFrame& frame)
+    : app_(app), frame_(frame), ask_file_name_([&frame](const FileDialogRequest& request) {
+          return AskWithFileDialog(&frame, request);
+      }) {
+    SetPathName({});
+}
+
+QString CKQ505Doc::Title() const {
+    return path_name_.isEmpty() ? kUntitled : QFileInfo(path_name_).fileName();
+}
+
+void CKQ505Doc::OnFileNew() {
+    // A document holds no values: every part and every name stays as it is.
+    SetPathName({});
+}
+
+void CKQ505Doc::OnFileOpen() {
+    const QString path =
+        ask_file_name_(SettingsFileRequest(FileDialogRequest::Mode::kOpen, path_name_));
+    if (!path.isEmpty()) OpenDocumentFile(path);
+}
+
+bool CKQ505Doc::OpenDocumentFile(const QString& path) {
+    const SettingsFileResult result = LoadSettingsFile(app_, FileSystemPath(path));
+    if (result != SettingsFileResult::ok) {
+        ShowMessage(&frame_, LoadFailureText(result));
+        return false;
+    }
+    const int part = app_.selected_part;
+    CKQ505View& view = *frame_.View();
+    view.SetTrackEntryText(part, LoadedSelectorEntry(part, app_.track_names[part]));
+    view.RefreshPart();
+    SetPathName(path);
+    return true;
+}
+
+void CKQ505Doc::OnFileSave() {
+    if (path_name_.isEmpty()) return OnFileSaveAs();
+    SaveTo(path_name_);
+}
+
+void CKQ505Doc::OnFileSaveAs() {
+    const QString path =
+        ask_file_name_(SettingsFileRequest(FileDialogRequest::Mode::kSave, path_name_));
+    if (!path.isEmpty() && SaveTo(path)) SetPathName(path);
+}
+
+bool CKQ505Doc::SaveTo(const QString& path) {
+    return WriteReported(path, SaveSettingsFile(app_));
+}
+
+void CKQ505Doc::ExportVardelFile() {
+    const QString path = AskSavePath(QStringLiteral("vdl"), {});
+    if (!path.isEmpty()) WriteReported(path, BuildVardelSong(app_));
+}
+
+void CKQ505Doc::ExportStandardMidiFile() {
+    const QString path = AskSavePath(QStringLiteral("mid"), {});
+    if (!path.isEmpty()) WriteReported(path, BuildStandardMidiFile(app_));
+}
+
+bool CKQ505Doc::WriteReported(const QString& path, std::span<const std::uint8_t> bytes) {
+    if (WriteFileSafely(path, bytes)) return true;
+    ShowMessage(&frame_, QFileInfo(path).fileName() + QStringLiteral(" に保存できませんでした"));
+    return false;
+}
+
+QString CKQ505Doc::AskSavePath(const QString& default_suffix, const QString& initial_path) const {
+    return ask_file_name_({FileDialogRequest::Mode::kSave, {}, default_suffix, initial_path});
+}
+
+void CKQ505Doc::SetPathName(const QString& path) {
+    // Absolute, so that a later Save finds the same file whatever the current folder.
+    path_name_ = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+    frame_.SetDocumentTitle(Title());
+}
+
+}  // namespace kq505

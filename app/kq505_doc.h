@@ -1,0 +1,77 @@
+#pragma once
+// The document: the file commands of the main window and the two exports. It holds no
+// values of its own; a settings file is the selected part of the application object, and
+// the document only remembers which file it was last saved to or opened from.
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+
+class QFileDialog;
+class QWidget;
+
+namespace kq505 {
+
+class CKQ505App;
+class CMainFrame;
+
+// What a file dialog is asked for. The dialog itself adds the default suffix to a name
+// typed without one and asks before an existing file is overwritten.
+struct FileDialogRequest {
+    enum class Mode { kOpen, kSave };
+    Mode mode = Mode::kOpen;
+    QStringList name_filters;  // empty: every file
+    QString default_suffix;    // without the dot
+    QString initial_path;      // file name or path shown first
+};
+
+// The dialog as the program shows it, not yet run.
+std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const FileDialogRequest& request);
+
+// The one way the program writes a file: into a temporary file beside it that then takes
+// the file's place, so a failed write leaves an existing file whole. False on any failure.
+bool WriteFileSafely(const QString& path, std::span<const std::uint8_t> bytes);
+
+class CKQ505Doc {
+  public:
+    // The chosen path, or an empty text when the user cancels.
+    using AskFileName = std::function<QString(const FileDialogRequest&)>;
+
+    CKQ505Doc(CKQ505App& app, CMainFrame& frame);
+
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFileSave();
+    void OnFileSaveAs();
+    void ExportVardelFile();
+    void ExportStandardMidiFile();
+
+    // Loads a settings file into the selected part (no MIDI is sent). A file that cannot
+    // be read or is no settings file is reported and changes nothing, the document's name
+    // included. True when the file was loaded.
+    bool OpenDocumentFile(const QString& path);
+
+    // The file of the document; empty while it is untitled.
+    const QString& PathName() const { return path_name_; }
+    QString Title() const;
+
+    // Tests answer the file dialogs here.
+    void SetFileDialog(AskFileName ask) { ask_file_name_ = std::move(ask); }
+
+  private:
+    bool SaveTo(const QString& path);
+    bool WriteReported(const QString& path, std::span<const std::uint8_t> bytes);
+    QString AskSavePath(const QString& default_suffix, const QString& initial_path) const;
+    void SetPathName(const QString& path);
+
+    CKQ505App& app_;
+    CMainFrame& frame_;
+    QString path_name_;
+    AskFileName ask_file_name_;
+};
+
+}  // namespace kq505
