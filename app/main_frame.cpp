@@ -241,8 +241,6 @@ void CMainFrame::ConnectCommands() {
     const auto on = [this](int id, auto&& handler) {
         connect(Action(id), &QAction::triggered, this, handler);
     };
-    // Still to come: the file commands and the export, the program change dialog, the
-    // settings dialog.
     on(kIdFileNew, [this] { doc_->OnFileNew(); });
     on(kIdFileOpen, [this] { doc_->OnFileOpen(); });
     on(kIdFileSave, [this] { doc_->OnFileSave(); });
