@@ -10,7 +10,19 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j 2 --target kq505 minimal_window >/dev/null
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+pids=()
+trap 'kill "${pids[@]}" 2>/dev/null; rm -rf "$work"' EXIT
+
+# A private JACK server with two MIDI inputs, so that the program opens devices 0 and 1 as
+# a musician's would and no failure message waits for an answer.
+export JACK_DEFAULT_SERVER=kq505-first-paint KQ505_MIDI_API=jack
+jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -d dummy -r 48000 -p 256 -C 0 -P 0 \
+  >"$work/jackd.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in 1 2; do jack_midi_dump >/dev/null 2>&1 & pids+=($!); done
+sleep 0.5
+cp res/xg.ins "$work/"
 cat >"$work/measure.sh" <<'INNER'
 #!/usr/bin/env bash
 set -euo pipefail
