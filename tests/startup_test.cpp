@@ -70,6 +70,25 @@ class StartupTest : public QObject {
         }
     }
 
+    void WithoutIniOrListItOpensDevicesZeroAndOneAndWritesNoIni() {
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkpath("bin"));
+        RecordingApp rec;
+        rec.app.out_b_device = 7;  // the defaults come from the missing INI, not from here
+        rec.out(Port::A).opened_devices.clear();
+        rec.out(Port::B).opened_devices.clear();
+        MessageCatcher catcher;
+        {
+            const auto frame = StartKQ505(rec.app, PlacesIn(folder));
+            QCOMPARE(catcher.texts, QStringList{kListFailed});
+            QCOMPARE(rec.out(Port::A).opened_devices, std::vector<int>{0});
+            QCOMPARE(rec.out(Port::B).opened_devices, std::vector<int>{1});
+        }
+        QCOMPARE(QDir(folder.path()).entryList({"*.ini"}, QDir::Files).size(), 0);
+        QVERIFY(!QFile::exists(folder.filePath("bin/kq505.ini")));
+        QVERIFY(!QFile::exists(folder.filePath("config/kq505.ini")));
+    }
+
     // The current folder wins over the program's folder, which wins over the data folder.
     void TheDefaultListIsLookedForInTurnAndTheKeptPathStays() {
         QTemporaryDir folder;
