@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/frame_commands.h"
+#include "app/install_layout.h"
 #include "app/kq505_app.h"
 #include "app/lock_indicators.h"
 #include "app/message_box.h"
@@ -64,7 +65,8 @@ std::vector<std::filesystem::path> HelpFolders() {
          QStandardPaths::standardLocations(QStandardPaths::AppDataLocation)) {
         folders.emplace_back(folder.toStdString());
     }
-    folders.emplace_back(KQ505_DATA_DIR);
+    folders.push_back(
+        ProgramDataFolder(QCoreApplication::applicationFilePath().toStdString(), KQ505_DATA_DIR));
     return folders;
 }
 
