@@ -13,7 +13,12 @@ work=$(mktemp -d)
 server=kq505-shot-$$
 jack_pid=""
 cleanup() {
-  if [ -n "$jack_pid" ]; then kill "$jack_pid" 2>/dev/null || true; fi
+  if [ -n "$jack_pid" ]; then
+    kill "$jack_pid" 2>/dev/null || true
+    wait "$jack_pid" 2>/dev/null || true
+  fi
+  # A client killed while connected leaves its server's shared memory and semaphores.
+  rm -f /dev/shm/*"$server"*
   rm -rf "$work"
 }
 trap cleanup EXIT
