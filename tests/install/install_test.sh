@@ -81,7 +81,12 @@ case $mode in
     ;;
   build-folder)
     cmp -s "$build/app/xg.ins" "$source/res/xg.ins" || fail "build/app/xg.ins is not the shipped list"
-    expect_found_everything "$build/app/kq505" "$build/app/kq505.ini" "$build/app"
+    cmp -s "$build/app/help/index.htm" "$source/help/index.htm" ||
+      fail "build/app/help/index.htm is not the help page"
+    # A copy of the build folder's program, so that a developer's INI there stays out of it.
+    mkdir "$work/app"
+    cp -r "$build/app/kq505" "$build/app/xg.ins" "$build/app/help" "$work/app/"
+    expect_found_everything "$work/app/kq505" "$work/app/kq505.ini" "$work/app"
     ;;
   desktop-files)
     install_into_prefix
