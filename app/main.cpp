@@ -4,13 +4,16 @@
 #include <QDir>
 #include <QStandardPaths>
 #include <QStringList>
+#include <filesystem>
 #include <memory>
 
 #include "app/dialog_font.h"
 #include "app/first_paint_probe.h"
+#include "app/install_layout.h"
 #include "app/kq505_app.h"
 #include "app/main_frame.h"
 #include "app/program_startup.h"
+#include "app/start_report_probe.h"
 #include "model/rtmidi_output.h"
 
 namespace kq505 {
@@ -25,17 +28,23 @@ CKQ505App& TheApp() {
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kq505"));
+    // Lets the desktop match the window with the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(KQ505_DESKTOP_ID));
     QApplication::setFont(kq505::DialogFont());
 
+    const std::filesystem::path executable =
+        kq505::FileSystemPath(QCoreApplication::applicationFilePath());
     const kq505::StartUpPlaces places{
-        kq505::FileSystemPath(QCoreApplication::applicationFilePath()),
+        executable,
         kq505::FileSystemPath(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)),
-        KQ505_DATA_DIR};
+        kq505::ProgramDataFolder(executable, KQ505_DATA_DIR)};
     const QStringList arguments = QCoreApplication::arguments();
     const QString document = arguments.size() > 1 ? arguments.at(1) : QString();
 
+    kq505::AnswerMessagesIfAsked();
     const std::unique_ptr<kq505::CMainFrame> frame =
         kq505::StartKQ505(kq505::TheApp(), places, document);
     kq505::ExitAfterFirstPaintIfAsked(*frame);
+    kq505::ReportStartUpAndExitIfAsked(*frame, kq505::TheApp());
     return QApplication::exec();
 }

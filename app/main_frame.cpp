@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/frame_commands.h"
+#include "app/install_layout.h"
 #include "app/kq505_app.h"
 #include "app/kq505_doc.h"
 #include "app/lock_indicators.h"
@@ -68,7 +69,8 @@ std::vector<std::filesystem::path> HelpFolders() {
          QStandardPaths::standardLocations(QStandardPaths::AppDataLocation)) {
         folders.emplace_back(folder.toStdString());
     }
-    folders.emplace_back(KQ505_DATA_DIR);
+    folders.push_back(
+        ProgramDataFolder(QCoreApplication::applicationFilePath().toStdString(), KQ505_DATA_DIR));
     return folders;
 }
 

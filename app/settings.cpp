@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/ini_store.h"
+#include "app/install_layout.h"
 
 namespace kq505 {
 namespace {
@@ -64,11 +65,16 @@ std::filesystem::path IniFileName(std::filesystem::path name) {
     return name;
 }
 
+// An installed program keeps its settings per user, also for root, who may write anywhere.
+bool CanKeepIniBeside(const std::filesystem::path& folder) {
+    return !IsInstalledBinFolder(folder) && IsWritableFolder(folder);
+}
+
 }  // namespace
 
 std::filesystem::path IniPathFor(const std::filesystem::path& executable,
                                  const std::filesystem::path& user_config_dir) {
-    return IniPathFor(executable, user_config_dir, &IsWritableFolder);
+    return IniPathFor(executable, user_config_dir, &CanKeepIniBeside);
 }
 
 std::filesystem::path IniPathFor(const std::filesystem::path& executable,

@@ -11,11 +11,13 @@ namespace kq505 {
 using FolderCheck = bool (*)(const std::filesystem::path& folder);
 
 // The executable's file name with ".ini" for its extension, in the executable's folder, or
-// in `user_config_dir` when the executable's folder cannot be written (an installed
-// program). Only an extension of letters ("kq505.exe", "kq505.AppImage") is replaced; to a
-// name without one, or with a version number for one ("kq505-2.0"), ".ini" is appended.
+// in `user_config_dir` when the executable's folder cannot be written or is the bin folder
+// of an install (IsInstalledBinFolder). Only an extension of letters ("kq505.exe",
+// "kq505.AppImage") is replaced; to a name without one, or with a version number for one
+// ("kq505-2.0"), ".ini" is appended.
 std::filesystem::path IniPathFor(const std::filesystem::path& executable,
                                  const std::filesystem::path& user_config_dir);
+// The same with `can_write` deciding whether the executable's folder may hold the file.
 std::filesystem::path IniPathFor(const std::filesystem::path& executable,
                                  const std::filesystem::path& user_config_dir,
                                  FolderCheck can_write);

@@ -10,6 +10,10 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth x11-utils imagemagick libx11-dev
   python3-mido fluidsynth fluid-soundfont-gm sox
+  librsvg2-bin
+  desktop-file-utils
+  libxml2-utils
+  shared-mime-info
 )
 
 missing=()

@@ -10,7 +10,31 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j 2 --target kq505
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+server=kq505-shot-$$
+jack_pid=""
+cleanup() {
+  if [ -n "$jack_pid" ]; then
+    kill "$jack_pid" 2>/dev/null || true
+    wait "$jack_pid" 2>/dev/null || true
+  fi
+  # A client killed while connected leaves its server's shared memory and semaphores.
+  rm -f /dev/shm/*"$server"*
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A copy of the program with an INI file of its own, so that a developer's settings in
+# build/app stay out of the picture. Its ports are virtual outputs on a JACK server of this
+# script's own, so that they open and no "failed" message box hides the window.
+mkdir "$work/program"
+cp build/app/kq505 build/app/xg.ins "$work/program/"
+cp -r build/app/help "$work/program/"
+printf '[MIDI]\r\nOutA=-1\r\nOutB=-1\r\n' >"$work/program/kq505.ini"
+jackd -n "$server" --no-realtime -d dummy -r 48000 -p 256 -C 0 -P 0 >"$work/jackd.log" 2>&1 &
+jack_pid=$!
+export JACK_DEFAULT_SERVER=$server KQ505_MIDI_API=jack
+jack_wait -w -t 10 >/dev/null 2>&1 || { cat "$work/jackd.log" >&2; echo "JACK did not start" >&2; exit 1; }
+
 cat >"$work/shoot.sh" <<'INNER'
 #!/usr/bin/env bash
 set -euo pipefail
@@ -30,7 +54,7 @@ kill "$pid"
 wait "$pid" 2>/dev/null || true
 INNER
 chmod +x "$work/shoot.sh"
-# The settings file and the instrument list are looked for beside the program and in the
-# working folder: an empty folder gives the defaults.
-(cd "$work" && xvfb-run -a -s "-screen 0 1024x768x24" ./shoot.sh "$OLDPWD/build/app/kq505" "$out")
+# Run from an empty folder, as from a desktop menu: the list is the one beside the program.
+mkdir "$work/cwd"
+(cd "$work/cwd" && xvfb-run -a -s "-screen 0 1024x768x24" ../shoot.sh "$work/program/kq505" "$out")
 echo "saved $out"
