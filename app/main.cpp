@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTranslator>
 #include <filesystem>
 #include <memory>
 
@@ -31,6 +33,12 @@ int main(int argc, char* argv[]) {
     // Lets the desktop match the window with the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(KQ505_DESKTOP_ID));
     QApplication::setFont(kq505::DialogFont());
+    // The program speaks Japanese, so Qt's own dialogs and buttons should too.
+    QTranslator qt_texts;
+    if (qt_texts.load(QStringLiteral("qtbase_ja"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qt_texts);
+    }
 
     const std::filesystem::path executable =
         kq505::FileSystemPath(QCoreApplication::applicationFilePath());

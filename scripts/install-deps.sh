@@ -14,6 +14,7 @@ packages=(
   desktop-file-utils
   libxml2-utils
   shared-mime-info
+  qt6-translations-l10n
 )
 
 missing=()
