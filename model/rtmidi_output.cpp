@@ -99,11 +99,12 @@ bool CanReach(RtMidi::Api api) {
         }
 #endif
 #if defined(__UNIX_JACK__)
-        case RtMidi::UNIX_JACK:
-            // A probe client costs tens of milliseconds of server round trips at every
-            // open. None is needed: JACK is the last system in RtMidi's order, and a dead
-            // client lists no ports and fails a virtual port, so such an open still fails.
+        case RtMidi::UNIX_JACK: {
+            jack_client_t* client = jack_client_open(kClientName, JackNoStartServer, nullptr);
+            if (client == nullptr) return false;
+            jack_client_close(client);
             return true;
+        }
 #endif
         case RtMidi::RTMIDI_DUMMY:
             return false;  // opens, but reaches nothing
