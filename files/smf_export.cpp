@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/kq505_app.h"
+#include "files/name_field.h"
 #include "model/midi_messages.h"
 #include "model/part_table.h"
 
@@ -25,7 +26,7 @@ constexpr std::uint32_t kConductorEnd = 1920;
 
 // A variable-length quantity holds at most 28 bits.
 constexpr std::uint32_t kMaxDelta = 0x0FFFFFFF;
-constexpr std::size_t kNameLimit = 64;
+constexpr std::int64_t kMaxStep = 1920;  // the song export's limit, so both keep the same ticks
 
 constexpr std::uint8_t kMetaText = 0x01;
 constexpr std::uint8_t kMetaTrackName = 0x03;
@@ -131,22 +132,9 @@ std::array<std::uint8_t, 9> XgParameterChange(std::uint8_t block, int part_numbe
         0xF7};
 }
 
-constexpr bool IsShiftJisLeadByte(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
-// The name as the song export keeps it: up to the first zero byte, at most 64 bytes, and a
-// double-byte character that would not fit is left out whole rather than cut in half.
+// The name as the song export keeps it: its field ends at the first zero byte.
 std::string_view TrackNameText(std::string_view name) {
-    name = name.substr(0, name.find('\0'));
-    std::size_t end = 0;
-    while (end < name.size()) {
-        const std::size_t width = IsShiftJisLeadByte(name[end]) ? 2 : 1;
-        if (end + width > kNameLimit) break;
-        end += width;
-    }
-    return name.substr(0, end);
+    return NameFieldText(name.substr(0, name.find('\0')));
 }
 
 // The events of one track, each placed at an absolute tick and written with its delta.
@@ -261,7 +249,7 @@ class PartTrack {
         NextFirstPhaseTick();
         LayerB(kXgMultiPart, kXgNoteShift, Value(key_shift), "Key Shift");
 
-        const std::uint64_t step = std::clamp<std::int64_t>(app_.export_step, 0, kMaxDelta);
+        const std::uint64_t step = std::clamp<std::int64_t>(app_.export_step, 0, kMaxStep);
         track_.At(kSecondPhaseStart);
         for (std::size_t i = 0; i < kSecondPhase.size(); ++i) {
             if (i > 0) track_.At(track_.Tick() + step);

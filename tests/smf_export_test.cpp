@@ -445,6 +445,11 @@ TEST(SmfPartTrack, StepSpacesTheSecondPhase) {
                   Track(track10.begin(), track10.begin() + 45));
     }
     EXPECT_EQ(negative.tracks, step0.tracks);
+    // The song export holds the step at 1920; a hand-edited INI must not part the two.
+    app.export_step = 1920;
+    const Smf step1920 = Export(app);
+    app.export_step = 5000;
+    EXPECT_EQ(Export(app).tracks, step1920.tracks);
 }
 
 // The one velocity sense offset message of a part, and its portamento switch.
@@ -543,6 +548,9 @@ TEST(SmfTrackNames, CutTo64BytesWithoutSplittingACharacter) {
     for (const char single : {'\x80', '\xA0', '\xDF', '\xFD'}) {
         EXPECT_EQ(NameOf(prefix + single + "BC").size(), 64u) << int(single & 0xFF);
     }
+    // A name that fits is kept whole, as the song export keeps it, even one that an older
+    // file cut after a lead byte.
+    EXPECT_EQ(NameOf(prefix + '\x81').size(), 64u);
 }
 
 }  // namespace
