@@ -259,11 +259,23 @@ void CMainFrame::ConnectCommands() {
     on(kIdPreviewPortA, [this] { view_->OnPreviewPortA(); });
     on(kIdPreviewPortB, [this] { view_->OnPreviewPortB(); });
     on(kIdPreviewLayer, [this] { view_->OnPreviewLayer(); });
-    on(kIdSettings, [this] { RunSettingsDialog(app_, this); });
+    on(kIdSettings, [this] {
+        view_->EndPreview();  // OK reopens the ports, perhaps on other devices
+        RunSettingsDialog(app_, this);
+    });
     on(kIdMultimedia, [this] { OnMultimedia(); });
-    on(kIdReinitialiseMidi, [this] { ReinitialiseMidiPorts(app_); });
-    on(kIdReleaseMidi, [this] { CloseMidiPorts(app_); });
-    on(kIdReloadSettings, [this] { ReloadSettings(app_); });
+    on(kIdReinitialiseMidi, [this] {
+        view_->EndPreview();
+        ReinitialiseMidiPorts(app_);
+    });
+    on(kIdReleaseMidi, [this] {
+        view_->EndPreview();
+        CloseMidiPorts(app_);
+    });
+    on(kIdReloadSettings, [this] {
+        ReloadSettings(app_);
+        view_->RefreshInstrumentNames();  // the user asked for the new names: show them now
+    });
     on(kIdHelp, [this] { OnHelp(); });
     on(kIdHomepage, [] { OpenAddress(kHomepageUrl); });
     on(kIdEmail, [] { OpenAddress(kAuthorMailUrl); });

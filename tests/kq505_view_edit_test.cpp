@@ -429,6 +429,29 @@ class ViewEditTest : public QObject {
             true);
         QCOMPARE(App().track_names[0], std::string("\x93\xfa\x96\x7b\x8c\xea"));
         QCOMPARE(Entry(0), QString::fromUtf8("#01 : 日本語"));
+
+        // Input methods commit the JIS forms of the wave dash, the minus and their kin.
+        WithTrackNameDialog(
+            [](QLineEdit* name) {
+                name->clear();
+                QInputMethodEvent commit;
+                commit.setCommitString(
+                    QString::fromUtf8("\u301CPad\u2212\u2016\u2014\u00A2\u00A3\u00AC"));
+                QApplication::sendEvent(name, &commit);
+            },
+            true);
+        QCOMPARE(App().track_names[0],
+                 std::string("\x81\x60Pad\x81\x7C\x81\x61\x81\x5C\x81\x91\x81\x92\x81\xCA"));
+    }
+
+    void aPreviewStillSoundingEndsWhenTheViewGoes() {
+        App().preview_gate_ms = 60000;
+        view_->OnPreviewLayer();
+        QCOMPARE(Take().size(), std::size_t(2));
+        view_.reset();
+        const std::vector<MidiEvent> ended = Take();
+        QCOMPARE(ended.size(), std::size_t(32));
+        QCOMPARE(ended.front(), OnA({0xB0, 0x7B, 0x00}));
     }
 };
 

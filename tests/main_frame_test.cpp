@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
@@ -425,6 +426,31 @@ class MainFrameTest : public QObject {
         QCOMPARE(rec.out(Port::B).opened_devices, std::vector<int>{1});
         QVERIFY(rec.app.midi_out_a->IsOpen());
         QVERIFY(!rec.app.midi_out_b->IsOpen());
+    }
+
+    void ReleaseEndsASoundingPreviewFirst() {
+        ShownFrame shown;
+        shown.rec.app.preview_gate_ms = 60000;
+        shown.Press(Qt::Key_S);
+        QCOMPARE(shown.rec.log.TakeEvents().size(), std::size_t(2));
+        shown.frame->Action(32789)->trigger();
+        QCOMPARE(shown.rec.log.TakeEvents().size(), std::size_t(32));
+        QVERIFY(!shown.rec.app.midi_out_a->IsOpen());
+    }
+
+    void ReloadShowsTheNamesOfTheNewModuleAtOnce() {
+        ShownFrame shown;
+        CKQ505App& app = shown.rec.app;
+        app.instrument_text =
+            "; names by level\r\nM 000 000 001     0   Piano\r\nM 000 000 001     1   Grand\r\n";
+        app.module_level = 0;
+        shown.frame->Action(32795)->trigger();
+        auto* name = qobject_cast<QLineEdit*>(shown.frame->View()->Control(1004));
+        QVERIFY(name != nullptr);
+        QCOMPARE(name->text(), QStringLiteral("Piano"));
+        app.module_level = 1;
+        shown.frame->Action(32795)->trigger();
+        QCOMPARE(name->text(), QStringLiteral("Grand"));
     }
 
     void MultimediaStartsTheFirstToolThatRuns() {

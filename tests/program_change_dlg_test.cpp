@@ -261,6 +261,11 @@ class ProgramChangeDlgTest : public QObject {
         QVERIFY(Take().empty());
         QTest::mouseRelease(programs.viewport(), Qt::LeftButton, {}, centre(3));
         QCOMPARE(Take(), Choice(Port::B, 0, 0, 0, 3));
+
+        // Press, release, double click, release: the voice is chosen and heard once.
+        programs.scrollToItem(programs.item(5));
+        QTest::mouseDClick(programs.viewport(), Qt::LeftButton, {}, centre(5));
+        QCOMPARE(Take(), Choice(Port::B, 0, 0, 0, 5));
     }
 
     void keysChooseButFocusAloneDoesNot() {

@@ -154,6 +154,7 @@ CKQ505View::CKQ505View(CKQ505App& app, QWidget* parent) : QWidget(parent), app_(
 }
 
 CKQ505View::~CKQ505View() {
+    EndPreview();
     CloseMidiPorts(app_);
 }
 
@@ -378,6 +379,11 @@ void CKQ505View::OnActivationChanged() {
     m_bRefreshOnActivate = true;
 }
 
+void CKQ505View::RefreshInstrumentNames() {
+    ShowBanks(form_, app_);
+    ValuesToControls();
+}
+
 void CKQ505View::ShowResetDisplay() {
     // The table has just been reset, so the shown part's fields are its defaults.
     ShowPart(form_, app_);
@@ -419,6 +425,10 @@ void CKQ505View::StartPreview(std::initializer_list<Port> ports) {
 void CKQ505View::OnPreviewTimer() {
     SendPreviewEnd(app_);
     m_pPreviewTimer->stop();
+}
+
+void CKQ505View::EndPreview() {
+    if (m_pPreviewTimer->isActive()) OnPreviewTimer();
 }
 
 void CKQ505View::EditTrackName() {

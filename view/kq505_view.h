@@ -36,6 +36,11 @@ class CKQ505View : public QWidget {
 
     // Fills every control from the table for the selected part (no MIDI).
     void RefreshPart();
+    // The bank, program and instrument fields again, after the name tables were refilled.
+    void RefreshInstrumentNames();
+    // A preview still sounding is ended now: its ports are about to close or change, and
+    // the end its timer would send could no longer reach the notes.
+    void EndPreview();
 
     // The control of template 101 with this identifier, or nullptr.
     QWidget* Control(int id) const;

@@ -164,9 +164,11 @@ bool CProgramChangeDlg::eventFilter(QObject* watched, QEvent* event) {
     const int list = static_cast<int>(found - m_cLists.begin());
     switch (event->type()) {
         case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
             m_nPressedList = list;
             m_bMovedWhilePressed = false;
+            break;
+        case QEvent::MouseButtonDblClick:
+            m_nPressedList = -1;  // the first click of the pair has chosen already
             break;
         case QEvent::MouseButtonRelease: {
             if (list != m_nPressedList) break;
