@@ -12,4 +12,8 @@ CKQ505App::CKQ505App(std::unique_ptr<MidiOutput> out_a, std::unique_ptr<MidiOutp
     ResetPartParameters(part_table);
 }
 
+CKQ505App::~CKQ505App() {
+    if (midi_in) midi_in->Close();
+}
+
 }  // namespace kq505

@@ -8,6 +8,8 @@
 #include <QTranslator>
 #include <filesystem>
 #include <memory>
+#include <mutex>
+#include <span>
 
 #include "app/dialog_font.h"
 #include "app/first_paint_probe.h"
@@ -16,12 +18,31 @@
 #include "app/main_frame.h"
 #include "app/program_startup.h"
 #include "app/start_report_probe.h"
+#include "model/locked_midi_output.h"
+#include "model/play_through_send.h"
 #include "model/rtmidi_output.h"
 
 namespace kq505 {
 
+namespace {
+
+// RtMidi's input thread plays through on the outputs that the user-interface thread sends on;
+// one lock, held for each send alone, keeps the two apart.
+std::unique_ptr<MidiOutput> SharedRtMidiOutput(Port port) {
+    static const auto send_lock = std::make_shared<std::mutex>();
+    return std::make_unique<LockedMidiOutput>(MakeRtMidiOutput(port), send_lock);
+}
+
+}  // namespace
+
 CKQ505App& TheApp() {
-    static CKQ505App app(MakeRtMidiOutput(Port::A), MakeRtMidiOutput(Port::B));
+    static CKQ505App app(SharedRtMidiOutput(Port::A), SharedRtMidiOutput(Port::B));
+    static const bool with_input = [] {
+        app.midi_in = MakeRtMidiInput(
+            [](std::span<const std::uint8_t> message) { ForwardInput(app, message); });
+        return true;
+    }();
+    (void)with_input;
     return app;
 }
 

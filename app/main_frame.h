@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 
+class QLabel;
 class QTimer;
 
 namespace kq505 {
@@ -58,6 +59,8 @@ class CMainFrame : public QMainWindow {
     void CreateToolBar();
     void CreateStatusBar();
     void CreateView();
+    // The status bar's word on the MIDI input: whether it could be opened with the outputs.
+    void ShowMidiInputState();
     void StartLogo();
     void ConnectCommands();
 
@@ -73,6 +76,7 @@ class CMainFrame : public QMainWindow {
     std::map<int, QAction*> actions_;
     QToolBar* tool_bar_ = nullptr;
     LockIndicatorPanes* indicators_ = nullptr;
+    QLabel* midi_input_state_ = nullptr;
     CKQ505View* view_ = nullptr;
     std::unique_ptr<CKQ505Doc> doc_;
 

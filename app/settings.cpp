@@ -49,6 +49,12 @@ constexpr std::array<NameSetting, 3> kNameSettings{{
     {"InName", &CKQ505App::in_name},
 }};
 
+// After the names: the play-through of the MIDI input, off in files of older versions.
+constexpr std::array<IntSetting, 2> kThruSettings{{
+    {"MIDI", "Thru", &CKQ505App::thru, 0},
+    {"MIDI", "ThruChannel", &CKQ505App::thru_channel, 0},
+}};
+
 bool IsAsciiLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
@@ -96,6 +102,9 @@ void ReadIniSettings(CKQ505App& app) {
     for (const NameSetting& setting : kNameSettings) {
         app.*setting.field = ReadProfileString(ini, kNameSection, setting.key, "");
     }
+    for (const IntSetting& setting : kThruSettings) {
+        app.*setting.field = ReadProfileInt(ini, setting.section, setting.key, setting.fallback);
+    }
 }
 
 bool WriteIniSettings(const CKQ505App& app) {
@@ -108,6 +117,9 @@ bool WriteIniSettings(const CKQ505App& app) {
     if (!ini->Set(kInsFileSection, kInsFileKey, app.instrument_file_path)) return false;
     for (const NameSetting& setting : kNameSettings) {
         if (!ini->Set(kNameSection, setting.key, app.*setting.field)) return false;
+    }
+    for (const IntSetting& setting : kThruSettings) {
+        if (!WriteProfileInt(*ini, setting.section, setting.key, app.*setting.field)) return false;
     }
     return SaveIniFile(app.ini_path, *ini);
 }

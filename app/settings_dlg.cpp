@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -20,7 +21,7 @@ namespace kq505 {
 namespace {
 
 // Template 139, in dialog units.
-constexpr DialogRect kDialogSize{0, 0, 236, 262};
+constexpr DialogRect kDialogSize{0, 0, 236, 320};
 
 struct GroupFrame {
     std::string_view title;
@@ -62,8 +63,17 @@ constexpr std::array<FormLabel, 11> kLabels{{
     {"★次回起動時より有効", 130, 211},
 }};
 
-constexpr DialogRect kOkRect{124, 244, 50, 14};
-constexpr DialogRect kCancelRect{179, 244, 50, 14};
+// The play-through, below the template's groups.
+constexpr GroupFrame kThruGroup{"MIDI Thru", {7, 242, 222, 54}};
+constexpr FormControl kThruControl{
+    kIdSettingsThru, CK::kCheckBox, {14, 254, 200, 10}, "MIDI INをA/B両ﾎﾟｰﾄへ送る(&T)"};
+constexpr FormControl kThruChannelControl{kIdSettingsThruChannel, CK::kCombo, {56, 266, 166, 40}};
+constexpr FormLabel kThruChannelLabel{"&Channel", 14, 268, kIdSettingsThruChannel};
+constexpr DialogRect kInputStateRect{14, 282, 208, 10};
+constexpr std::array<std::string_view, 2> kThruChannelEntries{"選択中のﾊﾟｰﾄのch", "入力のchのまま"};
+
+constexpr DialogRect kOkRect{124, 302, 50, 14};
+constexpr DialogRect kCancelRect{179, 302, 50, 14};
 
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -121,6 +131,7 @@ CSettingsDlg::CSettingsDlg(const CKQ505App& app, QWidget* parent)
     setFixedSize(Pixels(kDialogSize).size());
     CreateControls();
     CreateLabels();
+    CreateThruControls();
     FillLists();
     ValuesToControls(LoadSettingsForm(app, lists_));
     out_a_->setFocus();
@@ -177,6 +188,28 @@ void CSettingsDlg::CreateLabels() {
     }
 }
 
+void CSettingsDlg::CreateThruControls() {
+    auto* frame = new QGroupBox(Text(kThruGroup.title), this);
+    frame->setGeometry(Pixels(kThruGroup.rect));
+    frame->lower();
+    thru_ = static_cast<QCheckBox*>(MakeControl(kThruControl, this));
+    thru_channel_ = static_cast<QComboBox*>(MakeControl(kThruChannelControl, this));
+    for (std::string_view entry : kThruChannelEntries)
+        thru_channel_->addItem(Text(entry));
+    auto* label = new QLabel(Text(kThruChannelLabel.text), this);
+    label->setBuddy(thru_channel_);
+    label->adjustSize();
+    label->move(DialogUnitsToPixelsX(kThruChannelLabel.x),
+                DialogUnitsToPixelsY(kThruChannelLabel.y));
+    // An input that cannot be opened is said here and in the status bar, never in a box.
+    auto* state = new QLabel(
+        lists_.input_failed ? QStringLiteral("※MIDI INを開けませんでした") : QString(), this);
+    state->setObjectName(QString::number(kIdSettingsInputState));
+    state->setGeometry(Pixels(kInputStateRect));
+    setTabOrder(path_, thru_);
+    setTabOrder(thru_, thru_channel_);
+}
+
 void CSettingsDlg::FillLists() {
     for (const std::string& name : lists_.outputs) {
         out_a_->addItem(QString::fromStdString(name));
@@ -201,6 +234,8 @@ void CSettingsDlg::ValuesToControls(const SettingsForm& form) {
     logo_->setChecked(form.logo);
     path_->setText(QString::fromStdString(form.path));
     path_->setCursorPosition(0);
+    thru_->setChecked(form.thru);
+    thru_channel_->setCurrentIndex(form.thru_channel);
 }
 
 SettingsForm CSettingsDlg::Values() const {
@@ -215,6 +250,8 @@ SettingsForm CSettingsDlg::Values() const {
     form.sysex_comments = sysex_comments_->isChecked();
     form.logo = logo_->isChecked();
     form.path = path_->text().toStdString();
+    form.thru = thru_->isChecked();
+    form.thru_channel = std::max(thru_channel_->currentIndex(), 0);
     return form;
 }
 

@@ -29,6 +29,10 @@ enum SettingsControlId : int {
     kIdSettingsLogo = 1035,
     kIdSettingsPath = 1036,
     kIdSettingsSysExComments = 1037,
+    // Beyond the template: the play-through of the MIDI input.
+    kIdSettingsThru = 1045,
+    kIdSettingsThruChannel = 1046,
+    kIdSettingsInputState = 1047,
 };
 
 class CSettingsDlg : public QDialog {
@@ -52,6 +56,7 @@ class CSettingsDlg : public QDialog {
   private:
     void CreateControls();
     void CreateLabels();
+    void CreateThruControls();
     void FillLists();
     void ValuesToControls(const SettingsForm& form);
     void SelectField(SettingsField field);
@@ -68,6 +73,8 @@ class CSettingsDlg : public QDialog {
     QCheckBox* sysex_comments_ = nullptr;
     QCheckBox* logo_ = nullptr;
     QLineEdit* path_ = nullptr;
+    QCheckBox* thru_ = nullptr;
+    QComboBox* thru_channel_ = nullptr;
 };
 
 // The settings command: runs the dialog and, on OK, applies its values, telling the user

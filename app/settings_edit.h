@@ -19,10 +19,17 @@ inline constexpr std::int32_t kMaxGateMs = 10000;
 inline constexpr std::int32_t kMaxExportStep = 1920;
 inline constexpr int kMaxVelocity = 127;
 
+// The first entry of the IN list: device -1, our own input port, which a patchbay connects.
+inline constexpr const char* kOwnInputEntry = "(接続なし / 仮想ﾎﾟｰﾄ)";
+// ThruChannel: the selected part's channel, or the channel the message came on.
+inline constexpr int kThruOnPartChannel = 0;
+inline constexpr int kThruOnOwnChannel = 1;
+
 // The entries of the dialog's drop-down lists, in list order.
 struct SettingsLists {
     std::vector<std::string> outputs;         // position = output device number
-    std::vector<std::string> inputs;          // position = input device number
+    std::vector<std::string> inputs;          // kOwnInputEntry, then position = device + 1
+    bool input_failed = false;                // the outputs are open, the input is not
     std::vector<std::int32_t> module_levels;  // the level of each entry of the Module list
     std::vector<std::string> module_names;    // Shift_JIS, as the instrument list has them
 };
@@ -40,6 +47,8 @@ struct SettingsForm {
     bool sysex_comments = false;
     bool logo = false;
     std::string path;
+    bool thru = false;
+    int thru_channel = kThruOnPartChannel;
 };
 
 // The system's devices through the application object's name lists, and the levels that the
@@ -76,7 +85,8 @@ struct SettingsApplyResult {
 // OK: the values go into the application object, the ten keys and the three device names
 // into the INI file, and both ports are closed and opened again. A list without a selection
 // stores -1 (the virtual port for an output); an output or input then keeps its stored
-// name, so that a device that is missing now is found again once it is back.
+// name, so that a device that is missing now is found again once it is back. The IN list's
+// first entry stores -1 without a name.
 SettingsApplyResult ApplySettingsForm(CKQ505App& app, const SettingsForm& form,
                                       const SettingsLists& lists);
 

@@ -105,11 +105,4 @@ CEffectEditDlg::CEffectEditDlg(QWidget* owner) : QDialog(owner) {
     setFixedSize(DialogX(186), DialogY(95));
 }
 
-CSoftKeyboardDlg::CSoftKeyboardDlg(QWidget* owner) : QDialog(owner) {
-    SetUpToolWindow(*this, QStringLiteral("KQ505 - SoftwareKeyboard"));
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(CentredLabel(QStringLiteral("まだ作ってません(^^;"), this));
-    setFixedSize(DialogX(250), DialogY(60));
-}
-
 }  // namespace kq505

@@ -1,6 +1,6 @@
 #pragma once
-// The four small windows of fixed content: the about box, the start-up logo and the two
-// tool windows whose functions are still to come. The modeless ones delete themselves when
+// The small windows of fixed content: the about box, the start-up logo and the tool window
+// whose function is still to come. The modeless ones delete themselves when
 // closed; their owner keeps only guarded pointers to them.
 
 #include <QDialog>
@@ -31,13 +31,6 @@ class CEffectEditDlg : public QDialog {
 
   public:
     explicit CEffectEditDlg(QWidget* owner);
-};
-
-class CSoftKeyboardDlg : public QDialog {
-    Q_OBJECT
-
-  public:
-    explicit CSoftKeyboardDlg(QWidget* owner);
 };
 
 }  // namespace kq505

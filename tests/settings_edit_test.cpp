@@ -8,6 +8,7 @@
 
 #include "app/kq505_app.h"
 #include "app/settings.h"
+#include "model/play_through_send.h"
 #include "support/recording_app.h"
 #include "support/temp_folder.h"
 
@@ -92,7 +93,7 @@ class SettingsDialogValues : public ::testing::Test {
 TEST_F(SettingsDialogValues, TheListsHoldTheDevicesAndTheNamedLevels) {
     const SettingsLists lists = MakeSettingsLists(r.app);
     EXPECT_EQ(lists.outputs, outputs);
-    EXPECT_EQ(lists.inputs, inputs);
+    EXPECT_EQ(lists.inputs, (Names{kOwnInputEntry, inputs[0], inputs[1]}));
     EXPECT_EQ(lists.module_levels, (std::vector<std::int32_t>{0, 1, 3}));
     EXPECT_EQ(lists.module_names, (Names{"MU50", "MU80", "MU128"}));
 }
@@ -111,7 +112,7 @@ TEST_F(SettingsDialogValues, TheFormShowsTheStoredValues) {
     const SettingsForm form = LoadSettingsForm(r.app, MakeSettingsLists(r.app));
     EXPECT_EQ(form.out_a, 2);
     EXPECT_EQ(form.out_b, 1);
-    EXPECT_EQ(form.in, 1);
+    EXPECT_EQ(form.in, 2);  // after the entry of our own input port
     EXPECT_EQ(form.module, 2);  // level 3 is the third named level
     EXPECT_EQ(form.velocity, 90);
     EXPECT_EQ(form.gate, "1200");
@@ -149,14 +150,14 @@ TEST_F(SettingsDialogValues, StoredNamesAreShownWhereTheyStandNow) {
     const SettingsForm form = LoadSettingsForm(r.app, MakeSettingsLists(r.app));
     EXPECT_EQ(form.out_a, 2);
     EXPECT_EQ(form.out_b, 3);
-    EXPECT_EQ(form.in, 1);
+    EXPECT_EQ(form.in, 2);
 }
 
 TEST_F(SettingsDialogValues, OkWritesTheTenKeysInOrderThenTheNamesAndReopensBothPorts) {
     SettingsForm form;
     form.out_a = 1;
     form.out_b = 2;
-    form.in = 1;
+    form.in = 2;
     form.module = 2;
     form.velocity = 64;
     form.gate = "1500";
@@ -178,6 +179,8 @@ TEST_F(SettingsDialogValues, OkWritesTheTenKeysInOrderThenTheNamesAndReopensBoth
               "OutAName=MU2000:MU2000 Port 1 20:0\r\n"
               "OutBName=MU2000:MU2000 Port 2 20:1\r\n"
               "InName=Keys:Keys MIDI 1 24:0\r\n"
+              "Thru=0\r\n"
+              "ThruChannel=0\r\n"
               "\r\n"
               "[Preview]\r\n"
               "Vel=64\r\n"
@@ -253,6 +256,44 @@ TEST_F(SettingsDialogValues, AListWithoutSelectionKeepsTheStoredName) {
     outputs.push_back("MU2000:MU2000 Port 1 24:0");
     ReinitialiseMidiPorts(r.app);
     EXPECT_EQ(r.out(Port::A).opened_devices.back(), 1);
+}
+
+TEST_F(SettingsDialogValues, TheOwnInputEntryStoresMinusOneAndThruIsStoredAndApplied) {
+    r.app.in_device = -1;
+    const SettingsLists lists = MakeSettingsLists(r.app);
+    SettingsForm form = LoadSettingsForm(r.app, lists);
+    EXPECT_EQ(form.in, 0);
+    EXPECT_FALSE(form.thru);
+    EXPECT_EQ(form.thru_channel, kThruOnPartChannel);
+    r.app.in_name = inputs[1];  // a name that is no longer listed is no own port
+    r.app.input_device_names = [] { return Names{}; };
+    EXPECT_EQ(LoadSettingsForm(r.app, MakeSettingsLists(r.app)).in, kNoSelection);
+
+    form.in = 0;
+    form.thru = true;
+    form.thru_channel = kThruOnOwnChannel;
+    ASSERT_EQ(ApplySettingsForm(r.app, form, lists).applied, SettingsApplied::kDone);
+    EXPECT_EQ(r.app.in_device, -1);
+    EXPECT_EQ(r.app.in_name, "");
+    const std::string ini = ReadBytes(r.app.ini_path);
+    EXPECT_NE(ini.find("In=-1\r\n"), std::string::npos);
+    EXPECT_NE(ini.find("Thru=1\r\nThruChannel=1\r\n"), std::string::npos);
+    // Reopening put the new rules to work: the input now plays through on its own channel.
+    r.log.TakeEvents();
+    ForwardInput(r.app, std::vector<std::uint8_t>{0x97, 60, 100});
+    EXPECT_EQ(r.log.events.size(), 2u);
+    EXPECT_EQ(r.log.events.at(0).bytes, (std::vector<std::uint8_t>{0x97, 60, 100}));
+
+    CKQ505App fresh;
+    fresh.ini_path = r.app.ini_path;
+    ReadIniSettings(fresh);
+    EXPECT_EQ(fresh.thru, 1);
+    EXPECT_EQ(fresh.thru_channel, 1);
+    form.thru = false;
+    ApplySettingsForm(r.app, form, lists);
+    r.log.TakeEvents();
+    ForwardInput(r.app, std::vector<std::uint8_t>{0x97, 61, 100});
+    EXPECT_TRUE(r.log.events.empty());
 }
 
 TEST_F(SettingsDialogValues, ARefusedFormChangesNothing) {

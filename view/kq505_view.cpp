@@ -18,6 +18,7 @@
 #include "app/kq505_app.h"
 #include "app/message_box.h"
 #include "model/part_transmission.h"
+#include "model/play_through_send.h"
 #include "view/knob_geometry.h"
 #include "view/note_preview.h"
 #include "view/text_codec.h"
@@ -344,7 +345,7 @@ void CKQ505View::OnSwitchClicked(Row row) {
 void CKQ505View::OnTrackSelected() {
     ControlsToValues();
     if (form_.m_nTrack < 0 || form_.m_nTrack >= kPartCount) return;
-    app_.selected_part = form_.m_nTrack;
+    SelectPart(app_, form_.m_nTrack);
     ShowPart(form_, app_);
     ValuesToControls();
     RepaintKnobPanel();
