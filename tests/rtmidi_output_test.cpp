@@ -8,13 +8,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/kq505_app.h"
+#include "model/locked_midi_output.h"
 #include "model/midi_messages.h"
+#include "model/midi_send.h"
 #include "model/part_transmission.h"
+#include "model/play_through_send.h"
+#include "tests/support/jack_sender.h"
 #include "tests/support/jack_session.h"
 #include "tests/support/recording_app.h"
 
@@ -346,6 +352,55 @@ TEST_F(RtMidiJack, DeviceMinusOneIsAVirtualPortOthersCanConnectTo) {
 
     out_a->Close();
     EXPECT_TRUE(OutputsNamed(receiver_->client(), "KQ505 MIDI OUT A").empty());
+}
+
+// The input through RtMidi, played through on RtMidi's thread onto the two outputs under
+// their shared send lock: on JACK here, as the ALSA sequencer is not on these machines.
+TEST_F(RtMidiJack, TheInputPlaysThroughOnBothPortsOnTheSelectedPart) {
+    const auto names = MidiOutputDeviceNames();
+    const auto lock = std::make_shared<std::mutex>();
+    CKQ505App app(std::make_unique<LockedMidiOutput>(MakeRtMidiOutput(Port::A), lock),
+                  std::make_unique<LockedMidiOutput>(MakeRtMidiOutput(Port::B), lock));
+    app.midi_in = MakeRtMidiInput(
+        [&app](std::span<const std::uint8_t> message) { ForwardInput(app, message); });
+    app.out_a_device = DeviceOf(names, receiver_->InputName(Port::A));
+    app.out_b_device = DeviceOf(names, receiver_->InputName(Port::B));
+    app.in_device = -1;
+    app.thru = 1;
+    SelectPart(app, 3);
+    const PortOpenResult opened = OpenMidiPorts(app);
+    ASSERT_TRUE(opened.port_a_opened && opened.port_b_opened && opened.input_opened);
+    test::JackMidiSender sender;
+    ASSERT_TRUE(sender.IsActive());
+    ASSERT_TRUE(sender.ConnectTo(":KQ505 MIDI IN"));
+
+    const std::vector<Bytes> played{{0x90, 60, 100}, {0x90, 64, 100}, {0x90, 67, 100}, {0xC0, 5},
+                                    {0xB0, 7, 20},   {0xE0, 0, 0x60}, {0xB0, 64, 127}};
+    std::vector<test::TimedMessage> batch;
+    for (const Bytes& m : played)
+        batch.push_back({static_cast<std::uint32_t>(batch.size() * 7), m});
+    ASSERT_TRUE(sender.Play(batch));
+    const std::vector<Bytes> expected{
+        {0x93, 60, 100}, {0x93, 64, 100}, {0x93, 67, 100}, {0xE3, 0, 0x60}, {0xB3, 64, 127}};
+    const std::vector<MidiEvent> received = receiver_->Receive(2 * expected.size(), 5s);
+    EXPECT_EQ(BytesOn(Port::A, received), expected);
+    EXPECT_EQ(BytesOn(Port::B, received), expected);
+
+    // The part changes while the chord is held: its note-offs still reach part 3.
+    SelectPart(app, 8);
+    ASSERT_TRUE(sender.Play({{0, {0x80, 60, 0}}, {1, {0x90, 72, 90}}}));
+    const std::vector<Bytes> after{{0x83, 60, 0}, {0x98, 72, 90}};
+    const std::vector<MidiEvent> later = receiver_->Receive(4, 5s);
+    EXPECT_EQ(BytesOn(Port::A, later), after);
+    EXPECT_EQ(BytesOn(Port::B, later), after);
+
+    // Closing the input ends what it left down, where each went.
+    CloseMidiPorts(app);
+    const std::vector<MidiEvent> ended = receiver_->Receive(8, 5s);
+    EXPECT_EQ(
+        BytesOn(Port::A, ended),
+        (std::vector<Bytes>{{0x83, 64, 0x40}, {0x83, 67, 0x40}, {0x88, 72, 0x40}, {0xB3, 64, 0}}));
+    EXPECT_EQ(BytesOn(Port::B, ended), BytesOn(Port::A, ended));
 }
 
 }  // namespace
