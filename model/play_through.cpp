@@ -140,6 +140,16 @@ ThruMessages PlayThrough::RouteKeyboard(std::span<const std::uint8_t> message, s
     return keyboard_.Route(message, target, true);
 }
 
+bool ForwardInCycle(PlayThrough& thru, std::span<const std::uint8_t> message, std::uint32_t frame,
+                    CycleEvents& port_a, CycleEvents& port_b) {
+    bool kept = true;
+    for (const ThruMessage& out : thru.RouteInput(message)) {
+        if ((out.ports & kPortABit) != 0) kept = port_a.Add(frame, out.packed) && kept;
+        if ((out.ports & kPortBBit) != 0) kept = port_b.Add(frame, out.packed) && kept;
+    }
+    return kept;
+}
+
 std::size_t ShortMessageWireBytes(std::uint32_t packed, std::span<std::uint8_t, 3> bytes) {
     const auto status = static_cast<std::uint8_t>(packed & 0xFF);
     const std::size_t length = ChannelMessageLength(status);

@@ -115,6 +115,37 @@ class PlayThrough {
     HeldNotes keyboard_;
 };
 
+// What the play-through puts on one port within one cycle of a real-time callback, in the
+// order of the input's frames: a fixed array, filled and emptied by that callback alone.
+class CycleEvents {
+  public:
+    static constexpr std::size_t kCapacity = 512;
+    struct Event {
+        std::uint32_t frame;
+        std::uint32_t packed;
+    };
+
+    // False, and the event dropped, once the cycle's room is spent.
+    bool Add(std::uint32_t frame, std::uint32_t packed) {
+        if (count_ == kCapacity) return false;
+        events_[count_++] = {frame, packed};
+        return true;
+    }
+    void Clear() { count_ = 0; }
+    std::size_t Size() const { return count_; }
+    const Event* begin() const { return events_.data(); }
+    const Event* end() const { return events_.data() + count_; }
+
+  private:
+    std::array<Event, kCapacity> events_{};
+    std::size_t count_ = 0;
+};
+
+// One input event of the cycle, at `frame`, into the events of Port A and Port B; false
+// when one was dropped for want of room.
+bool ForwardInCycle(PlayThrough& thru, std::span<const std::uint8_t> message, std::uint32_t frame,
+                    CycleEvents& port_a, CycleEvents& port_b);
+
 // A packed short message as wire bytes without allocating; returns the length (2 or 3), 0
 // for a status that is no channel message.
 std::size_t ShortMessageWireBytes(std::uint32_t packed, std::span<std::uint8_t, 3> bytes);

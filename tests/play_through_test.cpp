@@ -269,6 +269,39 @@ TEST(PlayThrough, InputNotesAreKnownDownUntilTheirNoteOff) {
     EXPECT_FALSE(thru.IsInputNoteDown(70));
 }
 
+TEST(PlayThrough, ACycleKeepsTheInputsFramesPerPortAndDropsBeyondItsRoom) {
+    PlayThrough thru;
+    thru.SetThru(true);
+    thru.SetPart(2);
+    thru.SetLoopPorts(kPortBBit);
+    CycleEvents a;
+    CycleEvents b;
+    EXPECT_TRUE(ForwardInCycle(thru, Bytes{0x90, 60, 100}, 17, a, b));
+    thru.SetLoopPorts(kNoPorts);
+    EXPECT_TRUE(ForwardInCycle(thru, Bytes{0xE0, 0, 64}, 40, a, b));
+    EXPECT_TRUE(ForwardInCycle(thru, Bytes{0xC0, 1}, 41, a, b));
+    ASSERT_EQ(a.Size(), 2u);
+    ASSERT_EQ(b.Size(), 1u);
+    EXPECT_EQ(a.begin()[0].frame, 17u);
+    EXPECT_EQ(a.begin()[0].packed, 0x00643C92u);
+    EXPECT_EQ(a.begin()[1].frame, 40u);
+    EXPECT_EQ(b.begin()[0].packed, 0x004000E2u);
+    std::array<std::uint8_t, 3> wire{};
+    EXPECT_EQ(ShortMessageWireBytes(a.begin()[0].packed, wire), 3u);
+    EXPECT_EQ(wire, (std::array<std::uint8_t, 3>{0x92, 60, 100}));
+    EXPECT_EQ(ShortMessageWireBytes(0x00001DD3u, wire), 2u);
+    // The note-off of the note that skipped B goes to A alone.
+    EXPECT_TRUE(ForwardInCycle(thru, Bytes{0x80, 60, 0}, 50, a, b));
+    EXPECT_EQ(b.Size(), 1u);
+
+    a.Clear();
+    b.Clear();
+    for (std::size_t i = 0; i < CycleEvents::kCapacity; ++i)
+        ASSERT_TRUE(ForwardInCycle(thru, Bytes{0xD0, 5}, 1, a, b)) << i;
+    EXPECT_FALSE(ForwardInCycle(thru, Bytes{0xD0, 5}, 2, a, b));
+    EXPECT_EQ(a.Size(), CycleEvents::kCapacity);
+}
+
 TEST(Preview, WithThruOnItEndsItsOwnNotesOnTheirPortsOnly) {
     RecordingApp r;
     r.app.preview_note = 60;
