@@ -125,8 +125,21 @@ bool PlayThrough::MayForward(std::span<const std::uint8_t> message) const {
     return true;
 }
 
+bool PlayThrough::IsInputNoteDown(int note) const {
+    if (note < 0 || note > 127) return false;
+    for (const auto& channel : input_keys_) {
+        if (channel[static_cast<std::size_t>(note)].load(std::memory_order_relaxed)) return true;
+    }
+    return false;
+}
+
 ThruMessages PlayThrough::RouteInput(std::span<const std::uint8_t> message) {
     if (!IsChannelMessage(message)) return {};
+    const std::uint8_t kind = message[0] & 0xF0;
+    if (kind == kNoteOn || kind == kNoteOff) {
+        input_keys_[message[0] & 0x0F][message[1]].store(kind == kNoteOn && message[2] != 0,
+                                                         std::memory_order_relaxed);
+    }
     const bool keep = keep_channel_.load(std::memory_order_relaxed);
     const ThruTarget target{keep ? -1 : part_.load(std::memory_order_relaxed),
                             static_cast<std::uint8_t>(kBothPorts & ~LoopPorts())};

@@ -89,7 +89,8 @@ class PlayThrough {
     // User-interface thread: a soft keyboard message, always on the selected part's channel.
     ThruMessages RouteKeyboard(std::span<const std::uint8_t> message, std::uint8_t ports);
 
-    bool IsInputNoteDown(int note) const { return input_.IsNoteDown(note); }
+    // Held on the input, on any channel, whether played through or not.
+    bool IsInputNoteDown(int note) const;
     bool IsKeyboardNoteDown(int note) const { return keyboard_.IsNoteDown(note); }
     // Once the input is closed (so its thread is quiet) or the keyboard window goes.
     template <class Send>
@@ -113,6 +114,8 @@ class PlayThrough {
     std::atomic<std::uint8_t> loop_ports_{kNoPorts};
     HeldNotes input_;
     HeldNotes keyboard_;
+    // Input thread writes, any thread reads: which keys of the input are down, per channel.
+    std::array<std::array<std::atomic<bool>, 128>, 16> input_keys_{};
 };
 
 // What the play-through puts on one port within one cycle of a real-time callback, in the

@@ -257,16 +257,20 @@ TEST(PlayThrough, TheKeyboardPlaysOnTheSelectedPartOnItsPortsAndEndsWhereItBegan
     EXPECT_TRUE(r.log.events.empty());
 }
 
-TEST(PlayThrough, InputNotesAreKnownDownUntilTheirNoteOff) {
-    PlayThrough thru;
-    thru.SetThru(true);
-    const Bytes on{0x95, 70, 1};
-    thru.RouteInput(on);
-    EXPECT_TRUE(thru.IsInputNoteDown(70));
-    EXPECT_FALSE(thru.IsInputNoteDown(71));
-    EXPECT_FALSE(thru.IsKeyboardNoteDown(70));
-    thru.RouteInput(Bytes{0x85, 70, 0});
-    EXPECT_FALSE(thru.IsInputNoteDown(70));
+TEST(PlayThrough, InputNotesAreKnownDownUntilTheirNoteOffWithThruOnOrOff) {
+    for (const bool on : {true, false}) {
+        PlayThrough thru;
+        thru.SetThru(on);
+        thru.RouteInput(Bytes{0x95, 70, 1});
+        thru.RouteInput(Bytes{0x93, 70, 1});
+        EXPECT_TRUE(thru.IsInputNoteDown(70));
+        EXPECT_FALSE(thru.IsInputNoteDown(71));
+        EXPECT_FALSE(thru.IsKeyboardNoteDown(70));
+        thru.RouteInput(Bytes{0x85, 70, 0});
+        EXPECT_TRUE(thru.IsInputNoteDown(70));  // still down on channel 4
+        thru.RouteInput(Bytes{0x93, 70, 0});
+        EXPECT_FALSE(thru.IsInputNoteDown(70));
+    }
 }
 
 TEST(PlayThrough, ACycleKeepsTheInputsFramesPerPortAndDropsBeyondItsRoom) {
