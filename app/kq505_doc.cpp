@@ -93,7 +93,10 @@ void CKQ505Doc::OnFileOpen() {
 }
 
 bool CKQ505Doc::OpenDocumentFile(const QString& path) {
-    const SettingsFileResult result = LoadSettingsFile(app_, FileSystemPath(path));
+    SettingsFileResult result = SettingsFileResult::cannot_read;
+    // The part's values and its name come in as one step; a refused file makes none.
+    app_.edit_history.Record(app_, StepKind::kPartFile,
+                             [&] { result = LoadSettingsFile(app_, FileSystemPath(path)); });
     if (result != SettingsFileResult::ok) {
         ShowMessage(&frame_, LoadFailureText(result));
         return false;
