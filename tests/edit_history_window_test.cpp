@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -22,6 +24,8 @@
 #include "tests/support/temp_folder.h"
 #include "view/knob_geometry.h"
 #include "view/kq505_view.h"
+#include "view/program_change_dlg.h"
+#include "view/track_name_dlg.h"
 
 using namespace kq505;
 using kq505::test::RecordingApp;
@@ -175,6 +179,49 @@ class EditHistoryWindowTest : public QObject {
         Undo();
         QCOMPARE(Take(), (Events{Cc(Port::A, 0, 7, 100), Cc(Port::B, 0, 7, 100)}));
         QCOMPARE(Field(1011), QStringLiteral("100"));
+    }
+
+    void aProgramChangeChoiceAndATrackNameAreOneStepEach() {
+        frame_->Action(kIdProgramChange)->trigger();
+        auto* dialog = qobject_cast<CProgramChangeDlg*>(frame_->ProgramChangeWindow());
+        QVERIFY(dialog);
+        QTest::mouseClick(dialog->TestNoteCheck(), Qt::LeftButton);
+        QListWidget* programs = dialog->List(1043);
+        QListWidgetItem* fifth = programs->item(4);
+        programs->scrollToItem(fifth);
+        QTest::mouseClick(programs->viewport(), Qt::LeftButton, {},
+                          programs->visualItemRect(fifth).center());
+        QCOMPARE(App().Value(program_a), 4);
+        dialog->close();
+        frame_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame_.get()));
+
+        QTimer::singleShot(0, this, [] {
+            auto* names = qobject_cast<CTrackNameDlg*>(QApplication::activeModalWidget());
+            QVERIFY(names);
+            QTest::keyClicks(names->findChild<QLineEdit*>("name"), "Bass");
+            for (QPushButton* button : names->findChildren<QPushButton*>())
+                if (button->text() == "&OK") QTest::mouseClick(button, Qt::LeftButton);
+        });
+        QTest::mouseClick(View()->Control(kIdEditName), Qt::LeftButton);
+        QCOMPARE(Combo()->itemText(0), QStringLiteral("#01 : Bass"));
+        QCOMPARE(App().edit_history.StepCount(), std::size_t{2});
+        frame_->activateWindow();  // the offscreen platform gives no activation back itself
+        QVERIFY(QTest::qWaitForWindowActive(frame_.get()));
+        Take();
+
+        Undo();
+        QVERIFY(Take().empty());  // a name goes nowhere
+        QCOMPARE(App().track_names[0], std::string());
+        QCOMPARE(Combo()->itemText(0), QStringLiteral("#01 :"));
+        Undo();
+        QCOMPARE(Take(), (Events{Cc(Port::A, 0, 0, 0), Cc(Port::A, 0, 32, 0),
+                                 MidiEvent{Port::A, {0xC0, 0x00}}}));
+        QCOMPARE(Field(1002), QStringLiteral("1"));  // PC# of Port A
+        QCOMPARE(App().pc_sel_a[0], 0);
+        Redo();
+        QCOMPARE(Field(1002), QStringLiteral("5"));
+        QCOMPARE(App().pc_sel_a[0], 4);
     }
 
     // A part file loaded into part 2 is one step: its values and its name go back together.
