@@ -65,9 +65,25 @@ int HexDigit(char c) {
 
 }  // namespace
 
+struct NameTextCodec::Converters {
+    Converter decode{kUtf8, kShiftJis};
+    Converter encode{kShiftJis, kUtf8};
+};
+
+NameTextCodec::NameTextCodec() : converters_(std::make_unique<Converters>()) {}
+NameTextCodec::~NameTextCodec() = default;
+
 std::string ShiftJisToText(std::string_view bytes) {
-    Converter decode(kUtf8, kShiftJis);
-    Converter encode(kShiftJis, kUtf8);
+    return NameTextCodec().ToText(bytes);
+}
+
+std::optional<std::string> TextToShiftJis(std::string_view text) {
+    return NameTextCodec().ToShiftJis(text);
+}
+
+std::string NameTextCodec::ToText(std::string_view bytes) {
+    Converter& decode = converters_->decode;
+    Converter& encode = converters_->encode;
     std::string text;
     std::size_t i = 0;
     while (i < bytes.size()) {
@@ -98,8 +114,8 @@ std::string ShiftJisToText(std::string_view bytes) {
     return text;
 }
 
-std::optional<std::string> TextToShiftJis(std::string_view text) {
-    Converter encode(kShiftJis, kUtf8);
+std::optional<std::string> NameTextCodec::ToShiftJis(std::string_view text) {
+    Converter& encode = converters_->encode;
     std::string bytes;
     std::string run;  // characters waiting to be converted
     const auto flush = [&] {

@@ -7,15 +7,32 @@
 //         character, or a control byte (00..1F, 7F)
 // Every other byte sequence stands as its character in UTF-8.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace kq505 {
 
+// Holds the converters, so that a file of many names opens them once.
+class NameTextCodec {
+  public:
+    NameTextCodec();
+    ~NameTextCodec();
+    NameTextCodec(const NameTextCodec&) = delete;
+    NameTextCodec& operator=(const NameTextCodec&) = delete;
+
+    std::string ToText(std::string_view bytes);
+    // The bytes again; none when the text is not UTF-8 or holds a character that Shift_JIS
+    // cannot hold. A backslash not followed by "\\" or "xHH" stands for itself.
+    std::optional<std::string> ToShiftJis(std::string_view text);
+
+  private:
+    struct Converters;
+    std::unique_ptr<Converters> converters_;
+};
+
 std::string ShiftJisToText(std::string_view bytes);
-// The bytes again; none when the text is not UTF-8 or holds a character that Shift_JIS
-// cannot hold. A backslash not followed by "\" or "xHH" stands for itself.
 std::optional<std::string> TextToShiftJis(std::string_view text);
 
 }  // namespace kq505

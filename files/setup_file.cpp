@@ -1,5 +1,6 @@
 #include "files/setup_file.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <optional>
@@ -150,7 +151,7 @@ class SetupReader {
 
     void ReadName(int part, std::string_view section, std::string_view key,
                   std::string_view value) {
-        const std::optional<std::string> bytes = TextToShiftJis(value);
+        const std::optional<std::string> bytes = codec_.ToShiftJis(value);
         if (!bytes) return Fail(SetupFileError::bad_name, section, key);
         setup_.track_names[part] = std::string(NameFieldText(*bytes));
     }
@@ -161,6 +162,7 @@ class SetupReader {
     }
 
     SetupData& setup_;
+    NameTextCodec codec_;
     SetupReadResult result_;
     std::array<std::string, kPartCount> section_names_;
     std::array<std::vector<std::string>, kPartCount> keys_;
@@ -203,6 +205,7 @@ std::string SetupFileText(const SetupData& setup) {
     text += kSetupFormatLine;
     text += '\n';
     AppendLine(text, kVersionKey, std::to_string(kSetupFileVersion));
+    NameTextCodec codec;
     for (int part = 0; part < kPartCount; ++part) {
         text += "\n[";
         text += kPartSectionPrefix;
@@ -210,7 +213,7 @@ std::string SetupFileText(const SetupData& setup) {
         text += "]\n";
         // In quotes, so that spaces at either end and quotes of the name's own stay.
         AppendLine(text, kNameKey,
-                   "\"" + ShiftJisToText(NameFieldText(setup.track_names[part])) + "\"");
+                   "\"" + codec.ToText(NameFieldText(setup.track_names[part])) + "\"");
         for (const ListKey& list : kListKeys)
             AppendLine(text, list.name, std::to_string((setup.*list.field)[part]));
         for (int row = 0; row < kRowCount; ++row)
@@ -241,11 +244,15 @@ SetupReadResult LoadSetupFile(CKQ505App& app, const std::filesystem::path& path)
     if (!std::filesystem::is_regular_file(path, error)) return {SetupFileError::cannot_read, {}};
     std::ifstream file(path, std::ios::binary);
     if (!file) return {SetupFileError::cannot_read, {}};
-    // One byte more than allowed tells a file that is too large, whatever its stated size.
-    std::string bytes(kSetupFileMaxSize + 1, '\0');
-    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    // Read in blocks up to one byte past the limit, which tells a file that is too large
+    // whatever size it states, without holding a megabyte for every small file.
+    std::string bytes;
+    std::array<char, 64 * 1024> block{};
+    while (file && bytes.size() <= kSetupFileMaxSize) {
+        file.read(block.data(), static_cast<std::streamsize>(block.size()));
+        bytes.append(block.data(), static_cast<std::size_t>(file.gcount()));
+    }
     if (file.bad()) return {SetupFileError::cannot_read, {}};
-    bytes.resize(static_cast<std::size_t>(file.gcount()));
     SetupData setup;
     const SetupReadResult result = ParseSetupFile(bytes, setup);
     if (result.error == SetupFileError::none) ApplySetup(app, std::move(setup));
