@@ -17,7 +17,8 @@ CKQ505App FullApp() {
         for (int row = 0; row < kRowCount; ++row)
             app.part_table[row][part] = (row * 7 + part) % 128;
         // "弦楽ｽﾄﾘﾝｸﾞｽ" and the part number, in Shift_JIS.
-        app.track_names[part] = "\x8C\xB7\x8A\x79\xBD\xC4\xD8\xDD\xB8\xDE\xBD " + std::to_string(part);
+        app.track_names[part] =
+            "\x8C\xB7\x8A\x79\xBD\xC4\xD8\xDD\xB8\xDE\xBD " + std::to_string(part);
         app.pc_sel_a[part] = part;
     }
     return app;
@@ -48,6 +49,14 @@ void BM_SaveSetUpFile(benchmark::State& state) {
     std::filesystem::remove(BenchFile());
 }
 BENCHMARK(BM_SaveSetUpFile)->Unit(benchmark::kMicrosecond);
+
+// The text alone, apart from what the file system costs.
+void BM_SetUpFileText(benchmark::State& state) {
+    const CKQ505App app = FullApp();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SetupFileText(CurrentSetup(app)));
+}
+BENCHMARK(BM_SetUpFileText)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace kq505
