@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/kq505_app.h"
+#include "app/setup_state.h"
 #include "model/midi_messages.h"
 #include "model/midi_send.h"
 #include "model/part_transmission.h"
@@ -18,10 +19,6 @@ constexpr std::array<PartInts CKQ505App::*, kListPositionCount> kPositions{
     &CKQ505App::map_sel_b, &CKQ505App::pc_sel_b, &CKQ505App::bank_sel_b};
 
 std::int32_t& SlotValue(CKQ505App& app, int slot, int part) {
-    if (slot < kRowCount) return app.part_table[slot][part];
-    return (app.*kPositions[slot - kRowCount])[part];
-}
-std::int32_t SlotValue(const CKQ505App& app, int slot, int part) {
     if (slot < kRowCount) return app.part_table[slot][part];
     return (app.*kPositions[slot - kRowCount])[part];
 }
@@ -79,7 +76,7 @@ void ForEachPart(const EditStep& step, Send&& send) {
 
 EditHistory::EditHistory(std::size_t max_steps) : max_steps_(max_steps > 0 ? max_steps : 1) {}
 
-void EditHistory::BeginGesture(const CKQ505App& app, StepKind kind) {
+void EditHistory::BeginGesture(CKQ505App& app, StepKind kind) {
     if (open_) EndGesture(app);
     open_ = true;
     open_kind_ = kind;
@@ -89,7 +86,7 @@ void EditHistory::BeginGesture(const CKQ505App& app, StepKind kind) {
     before_.names = app.track_names;
 }
 
-void EditHistory::EndGesture(const CKQ505App& app) {
+void EditHistory::EndGesture(CKQ505App& app) {
     if (!open_) return;
     open_ = false;
     scratch_.clear();
@@ -110,13 +107,15 @@ void EditHistory::EndGesture(const CKQ505App& app) {
         if (before_.names[part] != app.track_names[part])
             step.names.push_back({part, before_.names[part], app.track_names[part]});
     }
-    if (scratch_.empty() && step.names.empty()) return Notify();
+    // Nothing changed (a drag that came back): the mark may be clean again all the same. X and
+    // G are steps whatever they changed in the table: the module was reset.
+    if (scratch_.empty() && step.names.empty() && !IsResetStep(step.kind)) return Notify(app);
     // An exact-size copy: the scratch keeps its room for the next gesture.
     step.values.assign(scratch_.begin(), scratch_.end());
-    Push(std::move(step));
+    Push(app, std::move(step));
 }
 
-void EditHistory::Push(EditStep step) {
+void EditHistory::Push(CKQ505App& app, EditStep step) {
     // A new edit after an undo: what could have been redone is gone.
     steps_.erase(steps_.begin() + static_cast<std::ptrdiff_t>(applied_), steps_.end());
     step.id = next_id_++;
@@ -126,7 +125,7 @@ void EditHistory::Push(EditStep step) {
         steps_.pop_front();
     }
     applied_ = steps_.size();
-    Notify();
+    Notify(app);
 }
 
 const EditStep* EditHistory::Undo(CKQ505App& app) {
@@ -134,7 +133,7 @@ const EditStep* EditHistory::Undo(CKQ505App& app) {
     EndGesture(app);
     const EditStep* step = CanUndo() ? Apply(app, steps_[--applied_], true) : nullptr;
     if (was_open) BeginGesture(app, open_kind_);
-    Notify();
+    Notify(app);
     return step;
 }
 
@@ -144,7 +143,7 @@ const EditStep* EditHistory::Redo(CKQ505App& app) {
     // Closing a gesture that changed something dropped the redo branch.
     const EditStep* step = CanRedo() ? Apply(app, steps_[applied_++], false) : nullptr;
     if (was_open) BeginGesture(app, open_kind_);
-    Notify();
+    Notify(app);
     return step;
 }
 
@@ -175,7 +174,8 @@ const EditStep* EditHistory::Apply(CKQ505App& app, const EditStep& step, bool un
     return &step;
 }
 
-void EditHistory::Notify() const {
+void EditHistory::Notify(CKQ505App& app) const {
+    FollowEditHistory(app);
     if (on_change) on_change();
 }
 

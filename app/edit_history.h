@@ -69,10 +69,10 @@ class EditHistory {
 
     // Opens a gesture: the state as it stands now is what undoing it returns to. A gesture
     // still open is closed first.
-    void BeginGesture(const CKQ505App& app, StepKind kind);
+    void BeginGesture(CKQ505App& app, StepKind kind);
     // Closes the open gesture: whatever it changed becomes one step (nothing changed, no
     // step). Without an open gesture it does nothing.
-    void EndGesture(const CKQ505App& app);
+    void EndGesture(CKQ505App& app);
     bool InGesture() const { return open_; }
 
     // One step around `edit`. A gesture that is open (a drag while a key is pressed) is
@@ -94,7 +94,8 @@ class EditHistory {
     const EditStep* Redo(CKQ505App& app);
 
     // The saved position: the state last saved or opened. AtSaved is true when undo and redo
-    // have led back to it; a state that was dropped can never be reached again.
+    // have led back to it; a state that was dropped can never be reached again. The set-up's
+    // modified mark follows it after every step, undo and redo.
     void MarkSaved() { saved_id_ = CurrentId(); }
     bool AtSaved() const { return saved_id_ == CurrentId(); }
 
@@ -112,9 +113,9 @@ class EditHistory {
     };
 
     std::uint64_t CurrentId() const { return applied_ > 0 ? steps_[applied_ - 1].id : base_id_; }
-    void Push(EditStep step);
+    void Push(CKQ505App& app, EditStep step);
     const EditStep* Apply(CKQ505App& app, const EditStep& step, bool undo);
-    void Notify() const;
+    void Notify(CKQ505App& app) const;
 
     std::size_t max_steps_;
     std::deque<EditStep> steps_;

@@ -245,7 +245,10 @@ bool CKQ505Doc::SaveSetupTo(const QString& path) {
 }
 
 bool CKQ505Doc::LoadSetup(const QString& path) {
-    const SetupReadResult result = LoadSetupFile(app_, FileSystemPath(path));
+    SetupReadResult result;
+    // Opening a set-up is one step: undoing it brings back every part as it was.
+    app_.edit_history.Record(app_, StepKind::kSetup,
+                             [&] { result = LoadSetupFile(app_, FileSystemPath(path)); });
     if (result.error != SetupFileError::none) {
         const std::string name = QFileInfo(path).fileName().toStdString();
         ShowMessage(&frame_, QString::fromStdString(SetupFileErrorText(result, name)));

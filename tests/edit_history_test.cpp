@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "app/setup_state.h"
 #include "files/settings_file.h"
 #include "instruments/program_change.h"
 #include "model/midi_messages.h"
@@ -192,6 +193,14 @@ TEST(EditHistoryReset, RedoingGSendsGmSystemOn) {
     EXPECT_EQ(t.Redo(), (Events{OnA({kGmSystemOn.begin(), kGmSystemOn.end()})}));
 }
 
+TEST(EditHistoryReset, AResetOfATableAtItsDefaultsIsStillAStep) {
+    History t;
+    t.h.Record(t.app, StepKind::kXgSystemOn, [&] { SendXgSystemOn(t.app); });
+    ASSERT_TRUE(t.h.CanUndo());  // the module was reset, whatever the table held
+    EXPECT_TRUE(t.Undo().empty());
+    EXPECT_EQ(t.Redo(), (Events{OnA({kXgSystemOn.begin(), kXgSystemOn.end()})}));
+}
+
 TEST(EditHistoryPartFile, ALoadIsOneStepOfValuesAndName) {
     RecordingApp source;
     source.app.Value(vol) = 90;
@@ -278,6 +287,34 @@ TEST(EditHistoryNotes, TellsOfEveryChangeAndNamesTheStep) {
     EXPECT_EQ(DescribeStep(*t.h.NextUndo()), "#12 Mix A=B→A<5B");
     t.h.Record(t.app, StepKind::kXgSystemOn, [&] { SendXgSystemOn(t.app); });
     EXPECT_EQ(DescribeStep(*t.h.NextUndo()), "XG System On");
+}
+
+TEST(EditHistorySetupMark, CleanAgainWhenUndoAndRedoLeadBackToTheSavedState) {
+    History t;
+    int told = 0;
+    t.app.setup.on_change = [&] { ++told; };
+    MarkSetupClean(t.app, "/music/live.kqset");  // as an open or a save leaves it
+    t.RecordSlide(vol, 90);
+    EXPECT_TRUE(IsSetupModified(t.app));
+    t.h.Undo(t.app);
+    EXPECT_FALSE(IsSetupModified(t.app));
+    EXPECT_EQ(told, 3);  // the window hears of the clean mark too
+    t.h.Redo(t.app);
+    EXPECT_TRUE(IsSetupModified(t.app));
+
+    MarkSetupClean(t.app, "/music/live.kqset");  // saved with vol 90
+    t.h.Undo(t.app);
+    EXPECT_TRUE(IsSetupModified(t.app));
+    t.h.Redo(t.app);
+    EXPECT_FALSE(IsSetupModified(t.app));
+
+    // Edits mark the set-up at once; a drag that ends where it began leaves it clean.
+    t.h.BeginGesture(t.app, StepKind::kKnob);
+    DragHandle(t.app, kSendPadA, 4, 0);
+    EXPECT_TRUE(IsSetupModified(t.app));
+    DragHandle(t.app, kSendPadA, -4, 0);
+    t.h.EndGesture(t.app);
+    EXPECT_FALSE(IsSetupModified(t.app));
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "app/kq505_doc.h"
 #include "app/main_frame.h"
 #include "files/settings_file.h"
+#include "files/setup_file.h"
 #include "model/part_transmission.h"
 #include "tests/support/recording_app.h"
 #include "tests/support/temp_folder.h"
@@ -222,6 +223,33 @@ class EditHistoryWindowTest : public QObject {
         Redo();
         QCOMPARE(Field(1002), QStringLiteral("5"));
         QCOMPARE(App().pc_sel_a[0], 4);
+    }
+
+    // Opening a set-up is one step, and the title's mark follows the history: clean where
+    // the set-up was opened, modified on either side of it.
+    void theModifiedMarkFollowsUndoAndRedo() {
+        test::TempFolder folder;
+        SetupData setup = CurrentSetup(App());
+        setup.part_table[vol][0] = 90;
+        const std::string text = SetupFileText(setup);
+        test::WriteBytes(folder / "live.kqset", text);
+        QVERIFY(frame_->Document().OpenSetupFile(
+            QString::fromStdString((folder / "live.kqset").string())));
+        const QString clean = frame_->windowTitle();
+        QVERIFY(clean.contains("live.kqset") && !clean.endsWith(" *"));
+
+        DragSendPad(6, 0);
+        QCOMPARE(frame_->windowTitle(), clean + " *");
+        Undo();
+        QCOMPARE(frame_->windowTitle(), clean);
+        Take();
+        Undo();  // the opening itself
+        QCOMPARE(Take(), (Events{Cc(Port::A, 0, 7, 100), Cc(Port::B, 0, 7, 100)}));
+        QCOMPARE(Field(1011), QStringLiteral("100"));
+        QCOMPARE(frame_->windowTitle(), clean + " *");
+        Redo();
+        QCOMPARE(Field(1011), QStringLiteral("90"));
+        QCOMPARE(frame_->windowTitle(), clean);
     }
 
     // A part file loaded into part 2 is one step: its values and its name go back together.
