@@ -468,6 +468,24 @@ class MainFrameTest : public QObject {
         QCOMPARE(name->text(), QStringLiteral("Grand"));
     }
 
+    void ReloadShowsTheSecondCakewalkDefinitionForModuleOne() {
+        ShownFrame shown;
+        CKQ505App& app = shown.rec.app;
+        app.instrument_text =
+            "; two instruments\r\n.Patch Names\r\n[One]\r\n0=First Piano\r\n[Two]\r\n"
+            "0=Second Piano\r\n.Instrument Definitions\r\n[Module A]\r\nPatch[0]=One\r\n"
+            "[Module B]\r\nPatch[0]=Two\r\n";
+        app.module_level = 0;
+        shown.frame->Action(32795)->trigger();
+        auto* name = qobject_cast<QLineEdit*>(shown.frame->View()->Control(1004));
+        QVERIFY(name != nullptr);
+        QCOMPARE(name->text(), QStringLiteral("First Piano"));
+        QCOMPARE(QString::fromStdString(app.module_names[1]), QStringLiteral("Module B"));
+        app.module_level = 1;
+        shown.frame->Action(32795)->trigger();
+        QCOMPARE(name->text(), QStringLiteral("Second Piano"));
+    }
+
     void MultimediaStartsTheFirstToolThatRuns() {
         QTemporaryDir bin;
         const QString marker = bin.filePath("started");
