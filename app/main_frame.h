@@ -72,6 +72,9 @@ class CMainFrame : public QMainWindow {
     template <class Window>
     void ToggleToolWindow(QPointer<QWidget>& window);
     void UpdateToolWindowChecks();
+    // Undo and redo greyed out when there is nothing to take back or do again; their status
+    // text names the step.
+    void UpdateEditCommands();
     void OnMultimedia();
     void OnHelp();
     void OnAbout();
