@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "model/midi_send.h"
-#include "view/note_preview.h"
+#include "model/note_preview.h"
 
 namespace kq505 {
 namespace {

@@ -12,8 +12,8 @@
 #include <algorithm>
 
 #include "app/dialog_font.h"
+#include "model/note_preview.h"
 #include "view/form_layout.h"
-#include "view/note_preview.h"
 #include "view/text_codec.h"
 
 namespace kq505 {
