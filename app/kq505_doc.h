@@ -65,12 +65,16 @@ class CKQ505Doc {
   private:
     bool SaveTo(const QString& path);
     bool WriteReported(const QString& path, std::span<const std::uint8_t> bytes);
-    QString AskSavePath(const QString& default_suffix, const QString& initial_path) const;
+    QString AskExportPath(const QString& filter, const QString& suffix);
+    // Asks through the dialog, in the folder last chosen in this run once there is one (the
+    // initial path's file name in that folder), and remembers the folder of the answer.
+    QString AskInLastFolder(FileDialogRequest request);
     void SetPathName(const QString& path);
 
     CKQ505App& app_;
     CMainFrame& frame_;
     QString path_name_;
+    QString last_folder_;
     AskFileName ask_file_name_;
 };
 
