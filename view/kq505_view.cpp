@@ -46,6 +46,7 @@ QPoint ToQPoint(Point p) {
 // IPAPGothic's figures are wider than those the template was laid out with; condensed,
 // "-64", "127" or "A64>B" fit their boxes instead of losing a sign or a digit.
 constexpr int kFieldStretch = 85;
+constexpr int kNarrowFieldStretch = 75;
 // Cancels the line edit's own two-pixel inner margin, which the boxes leave no room for.
 constexpr int kFieldMarginCorrection = -2;
 // How far a label may be condensed to end before its neighbour.
@@ -90,10 +91,12 @@ QLineEdit* CreateEdit(QWidget* parent, const FormControl& control) {
     auto* edit = new QLineEdit(parent);
     edit->setReadOnly(true);
     edit->setFrame(control.border);
-    edit->setFont(FieldFont(parent->font()));
     // Right-aligned text keeps the inner margin on its right, off the label that may follow
-    // ("2.0k" before "Hz").
+    // ("2.0k" before "Hz"), and is condensed a little more to fit the narrower room.
     const bool keep_right_margin = control.right && !control.border;
+    QFont font = FieldFont(parent->font());
+    if (keep_right_margin) font.setStretch(kNarrowFieldStretch);
+    edit->setFont(font);
     edit->setTextMargins(kFieldMarginCorrection, 0, keep_right_margin ? 0 : kFieldMarginCorrection,
                          0);
     edit->setAlignment((control.right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
