@@ -73,7 +73,9 @@ bool WriteProfileInt(IniDocument& ini, std::string_view section, std::string_vie
 std::optional<IniDocument> LoadIniFile(const std::filesystem::path& path);
 // Writes the document to a new file in the same folder (created when absent) and renames it
 // over `path` (over the file a symbolic link names), so a failed write leaves the old file
-// as it was. Keeps the old file's permissions.
+// as it was. Keeps the old file's permissions. False, with nothing written, when the file is
+// read-only. Removes temporary files of earlier writes to `path` that a writer left behind
+// when it died before renaming (those older than a minute).
 bool SaveIniFile(const std::filesystem::path& path, const IniDocument& ini);
 // Whether a file can be created in the folder, tried with a probe file that is removed at
 // once. Honest for every user: root can write to a folder of mode 0555, and nobody to a

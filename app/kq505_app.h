@@ -50,6 +50,7 @@ public:
     std::int32_t export_step = 0;
     std::int32_t export_info = 0;
     std::int32_t show_logo = 0;
+    std::int32_t zoom_percent = 100;  // display size, taken at the next start
     std::int32_t preview_note = 69;
     PartInts map_sel_a{};
     PartInts pc_sel_a{};

@@ -1,5 +1,6 @@
 #include "app/kq505_doc.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -23,7 +24,7 @@
 namespace kq505 {
 namespace {
 
-const QString kUntitled = QStringLiteral("Untitled");
+const QString kUntitled = QStringLiteral("無題");
 
 FileDialogRequest SettingsFileRequest(FileDialogRequest::Mode mode, const QString& initial) {
     return {mode,
@@ -123,7 +124,7 @@ void CKQ505Doc::OnFileNew() {
 
 void CKQ505Doc::OnFileOpen() {
     const QString path =
-        ask_file_name_(SettingsFileRequest(FileDialogRequest::Mode::kOpen, path_name_));
+        AskInLastFolder(SettingsFileRequest(FileDialogRequest::Mode::kOpen, path_name_));
     if (!path.isEmpty()) OpenDocumentFile(path);
 }
 
@@ -151,7 +152,7 @@ void CKQ505Doc::OnFileSave() {
 
 void CKQ505Doc::OnFileSaveAs() {
     const QString path =
-        ask_file_name_(SettingsFileRequest(FileDialogRequest::Mode::kSave, path_name_));
+        AskInLastFolder(SettingsFileRequest(FileDialogRequest::Mode::kSave, path_name_));
     if (!path.isEmpty() && SaveTo(path)) SetPathName(path);
 }
 
@@ -160,12 +161,14 @@ bool CKQ505Doc::SaveTo(const QString& path) {
 }
 
 void CKQ505Doc::ExportVardelFile() {
-    const QString path = AskSavePath(QStringLiteral("vdl"), {});
+    const QString path =
+        AskExportPath(QStringLiteral("Vardel ﾌｧｲﾙ (*.vdl)"), QStringLiteral("vdl"));
     if (!path.isEmpty()) WriteReported(path, BuildVardelSong(app_));
 }
 
 void CKQ505Doc::ExportStandardMidiFile() {
-    const QString path = AskSavePath(QStringLiteral("mid"), {});
+    const QString path =
+        AskExportPath(QStringLiteral("Standard MIDI File (*.mid)"), QStringLiteral("mid"));
     if (!path.isEmpty()) WriteReported(path, BuildStandardMidiFile(app_));
 }
 
@@ -175,8 +178,26 @@ bool CKQ505Doc::WriteReported(const QString& path, std::span<const std::uint8_t>
     return false;
 }
 
-QString CKQ505Doc::AskSavePath(const QString& default_suffix, const QString& initial_path) const {
-    return ask_file_name_({FileDialogRequest::Mode::kSave, {}, default_suffix, initial_path});
+// The export is named after the document ("無題" while it has no file), beside it unless
+// another folder was chosen since.
+QString CKQ505Doc::AskExportPath(const QString& filter, const QString& suffix) {
+    const QFileInfo document(Title());
+    const QString name = document.completeBaseName() + '.' + suffix;
+    const QString beside = path_name_.isEmpty() ? name : QFileInfo(path_name_).dir().filePath(name);
+    return AskInLastFolder({FileDialogRequest::Mode::kSave,
+                            {filter, QStringLiteral("すべてのﾌｧｲﾙ (*)")},
+                            suffix,
+                            beside});
+}
+
+QString CKQ505Doc::AskInLastFolder(FileDialogRequest request) {
+    if (!last_folder_.isEmpty()) {
+        request.initial_path =
+            QDir(last_folder_).filePath(QFileInfo(request.initial_path).fileName());
+    }
+    const QString path = ask_file_name_(request);
+    if (!path.isEmpty()) last_folder_ = QFileInfo(path).absolutePath();
+    return path;
 }
 
 void CKQ505Doc::SetPathName(const QString& path) {

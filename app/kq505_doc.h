@@ -84,7 +84,10 @@ class CKQ505Doc {
   private:
     bool SaveTo(const QString& path);
     bool WriteReported(const QString& path, std::span<const std::uint8_t> bytes);
-    QString AskSavePath(const QString& default_suffix, const QString& initial_path) const;
+    QString AskExportPath(const QString& filter, const QString& suffix);
+    // Asks through the dialog, in the folder last chosen in this run once there is one (the
+    // initial path's file name in that folder), and remembers the folder of the answer.
+    QString AskInLastFolder(FileDialogRequest request);
     void SetPathName(const QString& path);
     bool SaveSetupTo(const QString& path);
     bool LoadSetup(const QString& path);
@@ -93,6 +96,7 @@ class CKQ505Doc {
     CKQ505App& app_;
     CMainFrame& frame_;
     QString path_name_;
+    QString last_folder_;
     AskFileName ask_file_name_;
     AskSaveChanges ask_save_changes_;
 };

@@ -16,6 +16,7 @@
 #include "app/main_frame.h"
 #include "app/program_startup.h"
 #include "app/start_report_probe.h"
+#include "app/startup.h"
 #include "model/rtmidi_output.h"
 
 namespace kq505 {
@@ -28,8 +29,12 @@ CKQ505App& TheApp() {
 }  // namespace kq505
 
 int main(int argc, char* argv[]) {
-    QApplication application(argc, argv);
+    kq505::IgnoreFileSizeSignal();
+    // Before the application object: the settings folder is named after the program.
     QApplication::setApplicationName(QStringLiteral("kq505"));
+    const bool zoomed = kq505::ApplyZoomSetting();
+    QApplication application(argc, argv);
+    if (zoomed) qunsetenv("QT_SCALE_FACTOR");
     // Lets the desktop match the window with the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(KQ505_DESKTOP_ID));
     QApplication::setFont(kq505::DialogFont());

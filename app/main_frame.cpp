@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QStringList>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -108,7 +109,7 @@ CMainFrame::CMainFrame(CKQ505App& app, QWidget* parent) : QMainWindow(parent), a
                    Qt::WindowCloseButtonHint);
     setWindowIcon(AppIcon());
     setAcceptDrops(true);
-    SetDocumentTitle(QStringLiteral("Untitled"));
+    SetDocumentTitle(QStringLiteral("無題"));
 
     CreateActions();
     CreateMenus();
@@ -418,14 +419,22 @@ void CMainFrame::dropEvent(QDropEvent* event) {
 
 void CMainFrame::OnMultimedia() {
     if (!StartMultimediaTool()) {
-        ShowMessage(this, QStringLiteral("マルチメディアプロパティの起動に失敗しました。"));
+        QStringList tools;
+        for (std::string_view tool : MultimediaTools())
+            tools << Text(tool);
+        ShowMessage(this, QStringLiteral("マルチメディアプロパティの起動に失敗しました。\n"
+                                         "見つからないか起動できなかったプログラム: ") +
+                              tools.join(QStringLiteral(", ")));
     }
 }
 
 void CMainFrame::OnHelp() {
     const std::vector<std::filesystem::path> folders = HelpFolders();
-    const std::string page = ChooseHelpPage(folders);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(page)));
+    const QString page = QString::fromStdString(ChooseHelpPage(folders));
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page))) {
+        ShowMessage(this,
+                    QStringLiteral("ヘルプを開くプログラムが見つかりませんでした。\n") + page);
+    }
 }
 
 void CMainFrame::OnAbout() {

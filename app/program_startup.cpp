@@ -3,10 +3,13 @@
 #include <QGuiApplication>
 #include <QLayout>
 #include <QScreen>
+#include <QStandardPaths>
+#include <system_error>
 
 #include "app/kq505_app.h"
 #include "app/main_frame.h"
 #include "app/message_box.h"
+#include "app/settings.h"
 
 namespace kq505 {
 namespace {
@@ -24,6 +27,20 @@ void CentreOnScreen(QWidget& window) {
 
 std::filesystem::path FileSystemPath(const QString& path) {
     return std::filesystem::path(path.toStdU16String());
+}
+
+bool ApplyZoomSetting() {
+    constexpr const char* kScaleFactor = "QT_SCALE_FACTOR";
+    if (qEnvironmentVariableIsSet(kScaleFactor)) return false;
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return false;
+    const std::filesystem::path ini = IniPathFor(
+        executable,
+        FileSystemPath(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)));
+    const double factor = DisplayScaleFactor(ReadZoomSetting(ini));
+    if (factor == 1.0) return false;
+    return qputenv(kScaleFactor, QByteArray::number(factor));
 }
 
 std::unique_ptr<CMainFrame> StartKQ505(CKQ505App& app, const StartUpPlaces& places,

@@ -35,6 +35,8 @@ constexpr std::array<IntSetting, 9> kIntSettings{{
 constexpr std::string_view kInsFileSection = "Others";
 constexpr std::string_view kInsFileKey = "InsFile";
 constexpr std::string_view kInsFileDefault = "xg.ins";
+// After InsFile: the display size, which the program takes before its first window.
+constexpr IntSetting kZoomSetting{"Others", "Zoom", &CKQ505App::zoom_percent, kDefaultZoom};
 
 struct NameSetting {
     std::string_view key;
@@ -93,6 +95,7 @@ void ReadIniSettings(CKQ505App& app) {
     }
     app.instrument_file_path =
         ReadProfileString(ini, kInsFileSection, kInsFileKey, kInsFileDefault);
+    app.zoom_percent = ReadProfileInt(ini, kZoomSetting.section, kZoomSetting.key, kDefaultZoom);
     for (const NameSetting& setting : kNameSettings) {
         app.*setting.field = ReadProfileString(ini, kNameSection, setting.key, "");
     }
@@ -106,10 +109,23 @@ bool WriteIniSettings(const CKQ505App& app) {
         if (!WriteProfileInt(*ini, setting.section, setting.key, app.*setting.field)) return false;
     }
     if (!ini->Set(kInsFileSection, kInsFileKey, app.instrument_file_path)) return false;
+    if (!WriteProfileInt(*ini, kZoomSetting.section, kZoomSetting.key, app.zoom_percent))
+        return false;
     for (const NameSetting& setting : kNameSettings) {
         if (!ini->Set(kNameSection, setting.key, app.*setting.field)) return false;
     }
     return SaveIniFile(app.ini_path, *ini);
+}
+
+double DisplayScaleFactor(std::int32_t zoom_percent) {
+    const bool offered =
+        std::find(kZoomChoices.begin(), kZoomChoices.end(), zoom_percent) != kZoomChoices.end();
+    return (offered ? zoom_percent : kDefaultZoom) / 100.0;
+}
+
+std::int32_t ReadZoomSetting(const std::filesystem::path& ini_path) {
+    const IniDocument ini = LoadIniFile(ini_path).value_or(IniDocument{});
+    return ReadProfileInt(ini, kZoomSetting.section, kZoomSetting.key, kDefaultZoom);
 }
 
 }  // namespace kq505

@@ -13,6 +13,7 @@
 #include "app/dialog_font.h"
 #include "app/kq505_app.h"
 #include "app/message_box.h"
+#include "app/settings.h"
 #include "view/form_layout.h"
 #include "view/text_codec.h"
 
@@ -20,7 +21,7 @@ namespace kq505 {
 namespace {
 
 // Template 139, in dialog units.
-constexpr DialogRect kDialogSize{0, 0, 236, 262};
+constexpr DialogRect kDialogSize{0, 0, 236, 276};
 
 struct GroupFrame {
     std::string_view title;
@@ -30,11 +31,11 @@ constexpr std::array<GroupFrame, 4> kGroups{{
     {"MIDI", {7, 4, 222, 80}},
     {"Preview", {7, 88, 222, 44}},
     {"Vardel出力", {7, 136, 222, 44}},
-    {"その他", {7, 184, 222, 54}},
+    {"その他", {7, 184, 222, 68}},
 }};
 
 // In tab order. Combo heights are those of the dropped-down list.
-constexpr std::array<FormControl, 11> kControls{{
+constexpr std::array<FormControl, 12> kControls{{
     {kIdSettingsOutA, CK::kCombo, {56, 16, 166, 100}},
     {kIdSettingsOutB, CK::kCombo, {56, 31, 166, 100}},
     {kIdSettingsIn, CK::kCombo, {56, 46, 166, 100}},
@@ -46,9 +47,10 @@ constexpr std::array<FormControl, 11> kControls{{
     {kIdSettingsSysExComments, CK::kCheckBox, {14, 164, 120, 10}, "S&ysExにコメントを付加"},
     {kIdSettingsLogo, CK::kCheckBox, {14, 197, 120, 10}, "起動時にロゴを表示する(&L)"},
     {kIdSettingsPath, CK::kEdit, {14, 221, 208, 12}},
+    {kIdSettingsZoom, CK::kCombo, {62, 236, 44, 60}},
 }};
 
-constexpr std::array<FormLabel, 11> kLabels{{
+constexpr std::array<FormLabel, 13> kLabels{{
     {"Out &A", 14, 18, kIdSettingsOutA},
     {"Out &B", 14, 33, kIdSettingsOutB},
     {"&IN", 14, 48, kIdSettingsIn},
@@ -60,10 +62,12 @@ constexpr std::array<FormLabel, 11> kLabels{{
     {"(0～1920tic)", 100, 150},
     {"音色リストファイルのパス(&P)", 14, 211, kIdSettingsPath},
     {"★次回起動時より有効", 130, 211},
+    {"表示ｻｲｽﾞ(&Z)", 14, 238, kIdSettingsZoom},
+    {"★次回起動時より有効", 112, 238},
 }};
 
-constexpr DialogRect kOkRect{124, 244, 50, 14};
-constexpr DialogRect kCancelRect{179, 244, 50, 14};
+constexpr DialogRect kOkRect{124, 258, 50, 14};
+constexpr DialogRect kCancelRect{179, 258, 50, 14};
 
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -149,6 +153,7 @@ void CSettingsDlg::CreateControls() {
     sysex_comments_ = static_cast<QCheckBox*>(Control(kIdSettingsSysExComments));
     logo_ = static_cast<QCheckBox*>(Control(kIdSettingsLogo));
     path_ = static_cast<QLineEdit*>(Control(kIdSettingsPath));
+    zoom_ = static_cast<QComboBox*>(Control(kIdSettingsZoom));
 
     velocity_->setRange(0, kMaxVelocity);
     velocity_display_->setReadOnly(true);
@@ -186,6 +191,8 @@ void CSettingsDlg::FillLists() {
         in_->addItem(QString::fromStdString(name));
     for (const std::string& name : lists_.module_names)
         module_->addItem(FromShiftJis(name));
+    for (const std::int32_t percent : kZoomChoices)
+        zoom_->addItem(QStringLiteral("%1 %").arg(percent));
 }
 
 void CSettingsDlg::ValuesToControls(const SettingsForm& form) {
@@ -201,6 +208,7 @@ void CSettingsDlg::ValuesToControls(const SettingsForm& form) {
     logo_->setChecked(form.logo);
     path_->setText(QString::fromStdString(form.path));
     path_->setCursorPosition(0);
+    SetPosition(zoom_, form.zoom);
 }
 
 SettingsForm CSettingsDlg::Values() const {
@@ -215,6 +223,7 @@ SettingsForm CSettingsDlg::Values() const {
     form.sysex_comments = sysex_comments_->isChecked();
     form.logo = logo_->isChecked();
     form.path = path_->text().toStdString();
+    form.zoom = zoom_->currentIndex();
     return form;
 }
 

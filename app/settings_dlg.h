@@ -29,6 +29,7 @@ enum SettingsControlId : int {
     kIdSettingsLogo = 1035,
     kIdSettingsPath = 1036,
     kIdSettingsSysExComments = 1037,
+    kIdSettingsZoom = 1090,
 };
 
 class CSettingsDlg : public QDialog {
@@ -67,6 +68,7 @@ class CSettingsDlg : public QDialog {
     QLineEdit* step_ = nullptr;
     QCheckBox* sysex_comments_ = nullptr;
     QCheckBox* logo_ = nullptr;
+    QComboBox* zoom_ = nullptr;
     QLineEdit* path_ = nullptr;
 };
 

@@ -117,6 +117,8 @@ SettingsForm LoadSettingsForm(const CKQ505App& app, const SettingsLists& lists) 
     form.sysex_comments = app.export_info == 1;
     form.logo = app.show_logo == 1;
     form.path = app.instrument_file_path;
+    const auto zoom = std::ranges::find(kZoomChoices, app.zoom_percent);
+    form.zoom = zoom == kZoomChoices.end() ? 0 : static_cast<int>(zoom - kZoomChoices.begin());
     return form;
 }
 
@@ -147,6 +149,9 @@ SettingsApplyResult ApplySettingsForm(CKQ505App& app, const SettingsForm& form,
     app.export_info = form.sysex_comments ? 1 : 0;
     app.show_logo = form.logo ? 1 : 0;
     app.instrument_file_path = form.path;
+    app.zoom_percent = IsEntry(form.zoom, kZoomChoices.size())
+                           ? kZoomChoices[static_cast<std::size_t>(form.zoom)]
+                           : kDefaultZoom;
     app.out_a_name = std::move(out_a.name);
     app.out_b_name = std::move(out_b.name);
     app.in_name = std::move(in.name);

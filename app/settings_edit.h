@@ -40,6 +40,7 @@ struct SettingsForm {
     bool sysex_comments = false;
     bool logo = false;
     std::string path;
+    int zoom = 0;  // position in kZoomChoices; a stored size not offered shows as 100 %
 };
 
 // The system's devices through the application object's name lists, and the levels that the

@@ -43,12 +43,6 @@ void FollowEditHistory(CKQ505App& app) {
     Notify(app);
 }
 
-void SetTrackName(CKQ505App& app, int part, std::string name) {
-    if (part < 0 || part >= kPartCount) return;
-    app.track_names[part] = std::move(name);
-    MarkSetupModified(app);
-}
-
 std::string MainWindowTitle(std::string_view setup_file_name, std::string_view part_file_title,
                             bool part_file_open, bool modified) {
     std::string title = "KQ505 - ";

@@ -21,12 +21,9 @@ bool IsSetupModified(const CKQ505App& app);
 // stands where the set-up was last opened or saved.
 void FollowEditHistory(CKQ505App& app);
 
-// The track name edit: the part's name (Shift_JIS bytes) and the mark.
-void SetTrackName(CKQ505App& app, int part, std::string name);
-
 // "KQ505 - " and the set-up's file name; the part file's name follows in brackets while
 // one is open ("KQ505 - live.kqset [pad.kqs]"). Without a set-up file the part file's
-// title stands alone ("KQ505 - Untitled"). " *" ends the title of a modified set-up.
+// title stands alone ("KQ505 - 無題"). " *" ends the title of a modified set-up.
 std::string MainWindowTitle(std::string_view setup_file_name, std::string_view part_file_title,
                             bool part_file_open, bool modified);
 

@@ -240,6 +240,8 @@ class PartTrack {
         LayerB(kXgMultiPart, kXgReceiveChannel, part_, "Rcv CH");
         NextFirstPhaseTick();
         track_.Control(part_, kCcVolume, Value(vol));
+        // Expression shares the volume's tick, so every other event keeps the song's ticks.
+        track_.Control(part_, kCcExpression, Value(exp));
         NextFirstPhaseTick();
         track_.Control(part_, kCcPortamento, Value(porta_sw) != 0 ? 127 : 0);
         NextFirstPhaseTick();

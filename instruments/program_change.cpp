@@ -4,7 +4,7 @@
 
 #include "app/setup_state.h"
 #include "model/midi_send.h"
-#include "view/note_preview.h"
+#include "model/note_preview.h"
 
 namespace kq505 {
 namespace {

@@ -15,6 +15,7 @@ packages=(
   libxml2-utils
   shared-mime-info
   qt6-translations-l10n
+  appstream dpkg-dev file
 )
 
 missing=()

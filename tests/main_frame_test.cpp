@@ -234,7 +234,7 @@ class MainFrameTest : public QObject {
     void WindowKeepsItsSizeAndShowsItsPanes() {
         ShownFrame shown;
         CMainFrame& frame = *shown.frame;
-        QCOMPARE(frame.windowTitle(), QStringLiteral("KQ505 - Untitled"));
+        QCOMPARE(frame.windowTitle(), QStringLiteral("KQ505 - 無題"));
         QVERIFY(!(frame.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(frame.windowFlags() & Qt::WindowMinimizeButtonHint);
         QCOMPARE(frame.minimumSize(), frame.maximumSize());
@@ -510,7 +510,9 @@ class MainFrameTest : public QObject {
         qputenv("PATH", QFile::encodeName(bin.filePath("empty")));
         shown.frame->Action(32793)->trigger();
         qputenv("PATH", saved_path);
-        QCOMPARE(catcher.texts, QStringList{"マルチメディアプロパティの起動に失敗しました。"});
+        QCOMPARE(catcher.texts, QStringList{"マルチメディアプロパティの起動に失敗しました。\n"
+                                            "見つからないか起動できなかったプログラム: "
+                                            "qpwgraph, qjackctl, pavucontrol"});
         QCOMPARE(catcher.titles, QStringList{"KQ505"});
     }
 
@@ -535,6 +537,20 @@ class MainFrameTest : public QObject {
         QCOMPARE(recorder.urls[1], QUrl::fromLocalFile(page));
         QCOMPARE(recorder.urls[2].scheme(), QStringLiteral("https"));
         QCOMPARE(recorder.urls[3].scheme(), QStringLiteral("mailto"));
+    }
+
+    void HelpSaysSoWhenNothingOpensThePage() {
+        ShownFrame shown;
+        MessageCatcher catcher;
+        // The offscreen platform has no program for local files, as a desktop without one.
+        shown.frame->Action(32790)->trigger();
+        QCOMPARE(catcher.texts.size(), 1);
+        QVERIFY(catcher.texts[0].startsWith("ヘルプを開くプログラムが見つかりませんでした。\n"));
+        QVERIFY(catcher.texts[0].endsWith("help/index.htm"));
+        UrlRecorder recorder;
+        shown.frame->Action(32790)->trigger();
+        QCOMPARE(recorder.urls.size(), 1);
+        QCOMPARE(catcher.texts.size(), 1);
     }
 
     void AboutBoxIsModalWithOk() {

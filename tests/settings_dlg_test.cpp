@@ -95,6 +95,7 @@ class SettingsDlgTest : public QObject {
         app.export_step = 10;
         app.export_info = 1;
         app.instrument_file_path = "xg.ins";
+        app.zoom_percent = 150;
         CSettingsDlg dialog(app);
 
         QCOMPARE(dialog.windowTitle(), QStringLiteral("環境設定"));
@@ -116,17 +117,22 @@ class SettingsDlgTest : public QObject {
         QVERIFY(HasLabel(dialog, QStringLiteral("★次回起動時より有効")));
         QVERIFY(HasLabel(dialog, QStringLiteral("(0～10000msec)")));
         QVERIFY(HasLabel(dialog, QStringLiteral("(0～1920tic)")));
+        auto* zoom = ControlOf<QComboBox>(dialog, kIdSettingsZoom);
+        QCOMPARE(zoom->count(), 3);
+        QCOMPARE(zoom->itemText(2), QStringLiteral("200 %"));
+        QCOMPARE(zoom->currentText(), QStringLiteral("150 %"));
+        QVERIFY(HasLabel(dialog, QStringLiteral("表示ｻｲｽﾞ(&Z)")));
     }
 
     void everyControlLiesInsideTheDialogAndNoneCoversAnother() {
         DialogApp a;
         CSettingsDlg dialog(a.rec.app);
-        QCOMPARE(dialog.size(), QSize(413, 393));  // 236 × 262 dialog units
+        QCOMPARE(dialog.size(), QSize(413, 414));  // 236 × 276 dialog units
         const std::vector<int> ids{
             kIdSettingsOutA,   kIdSettingsOutB,     kIdSettingsIn,
             kIdSettingsModule, kIdSettingsVelocity, kIdSettingsVelocityDisplay,
             kIdSettingsGate,   kIdSettingsStep,     kIdSettingsSysExComments,
-            kIdSettingsLogo,   kIdSettingsPath};
+            kIdSettingsLogo,   kIdSettingsPath,     kIdSettingsZoom};
         for (std::size_t i = 0; i < ids.size(); ++i) {
             const QRect rect = dialog.Control(ids[i])->geometry();
             QVERIFY2(QRect(QPoint(), dialog.size()).contains(rect),
@@ -224,7 +230,7 @@ class SettingsDlgTest : public QObject {
                  "OutBName=Midi Through:Midi Through Port-0 14:0\nInName=\n"
                  "\n[Preview]\nVel=100\nGate=800\n"
                  "\n[ExportVardel]\nStep=10\nInfo=0\n"
-                 "\n[Others]\nLogo=0\nInsFile=xg.ins\n");
+                 "\n[Others]\nLogo=0\nInsFile=xg.ins\nZoom=100\n");
         std::vector<int> a_after = a_before;
         a_after.push_back(1);
         std::vector<int> b_after = b_before;

@@ -17,6 +17,7 @@ namespace {
 using test::ReadBytes;
 using test::RecordingApp;
 using test::TempFolder;
+using test::WriteBytes;
 using Names = std::vector<std::string>;
 
 SettingsForm ValidForm() {
@@ -164,6 +165,7 @@ TEST_F(SettingsDialogValues, OkWritesTheTenKeysInOrderThenTheNamesAndReopensBoth
     form.sysex_comments = true;
     form.logo = true;
     form.path = "/usr/share/kq505/xg.ins";
+    form.zoom = 2;
     r.log.TakeEvents();
 
     const SettingsApplyResult result = ApplySettingsForm(r.app, form, MakeSettingsLists(r.app));
@@ -189,7 +191,9 @@ TEST_F(SettingsDialogValues, OkWritesTheTenKeysInOrderThenTheNamesAndReopensBoth
               "\r\n"
               "[Others]\r\n"
               "Logo=1\r\n"
-              "InsFile=/usr/share/kq505/xg.ins\r\n");
+              "InsFile=/usr/share/kq505/xg.ins\r\n"
+              "Zoom=200\r\n");
+    EXPECT_EQ(r.app.zoom_percent, 200);
     EXPECT_EQ(r.app.module_level, 3);
     EXPECT_EQ(r.app.preview_velocity, 64);
     EXPECT_EQ(r.app.preview_gate_ms, 1500);
@@ -275,6 +279,31 @@ TEST_F(SettingsDialogValues, AFailedWriteIsToldAndTheValuesAreStillUsed) {
     EXPECT_EQ(result.applied, SettingsApplied::kWriteFailed);
     EXPECT_EQ(r.app.preview_gate_ms, 300);
     EXPECT_EQ(r.out(Port::A).opened_devices.back(), 2);
+}
+
+TEST_F(SettingsDialogValues, AReadOnlyFileIsNotReplacedAndTheValuesAreStillUsed) {
+    const std::string before = "[Preview]\r\nGate=100\r\n";
+    WriteBytes(r.app.ini_path, before);
+    std::filesystem::permissions(
+        r.app.ini_path, std::filesystem::perms::owner_read | std::filesystem::perms::others_read);
+    SettingsForm form = ValidForm();
+    form.gate = "300";
+    const SettingsApplyResult result = ApplySettingsForm(r.app, form, MakeSettingsLists(r.app));
+    EXPECT_EQ(result.applied, SettingsApplied::kWriteFailed);
+    EXPECT_EQ(ReadBytes(r.app.ini_path), before);
+    EXPECT_EQ(r.app.preview_gate_ms, 300);
+}
+
+TEST_F(SettingsDialogValues, TheDisplaySizeShowsAsItsPositionAmongTheChoices) {
+    const SettingsLists lists = MakeSettingsLists(r.app);
+    for (const auto& [stored, position] : {std::pair{100, 0}, {150, 1}, {200, 2}, {175, 0}}) {
+        r.app.zoom_percent = stored;
+        EXPECT_EQ(LoadSettingsForm(r.app, lists).zoom, position) << stored;
+    }
+    SettingsForm form = ValidForm();
+    form.zoom = kNoSelection;
+    ApplySettingsForm(r.app, form, lists);
+    EXPECT_EQ(r.app.zoom_percent, 100);
 }
 
 }  // namespace

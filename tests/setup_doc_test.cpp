@@ -89,11 +89,11 @@ class SetupDocTest : public QObject {
     void OpenSaveSaveAsAndRecentSetUps() {
         TempFolder folder;
         SetupFrame s(folder);
-        QCOMPARE(s.Title(), QStringLiteral("KQ505 - Untitled"));
+        QCOMPARE(s.Title(), QStringLiteral("KQ505 - 無題"));
         QVERIFY(!s.frame->Action(kIdRecentSetup1)->isVisible());
 
         QTest::keyClick(s.Slider(1008), Qt::Key_PageDown);  // volume of part 1
-        QCOMPARE(s.Title(), QStringLiteral("KQ505 - Untitled *"));
+        QCOMPARE(s.Title(), QStringLiteral("KQ505 - 無題 *"));
         // Ctrl+Shift+S without a file asks for one, for set-up files.
         s.files = {Q(folder / "live.kqset")};
         s.Key(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
@@ -147,7 +147,7 @@ class SetupDocTest : public QObject {
         QCOMPARE(s.catcher.texts.value(0),
                  QStringLiteral("bad.kqset の [Part 2] vol が整数ではないため、読み込めません"));
         QCOMPARE(s.rec.app.part_table[vol][0], 100);
-        QCOMPARE(s.Title(), QStringLiteral("KQ505 - Untitled"));
+        QCOMPARE(s.Title(), QStringLiteral("KQ505 - 無題"));
         WriteBytes(folder / "good.KQSET", SetupFileText(DefaultSetup()));
         s.frame->OpenDocumentFile(Q(folder / "good.KQSET"));
         QCOMPARE(s.Title(), QStringLiteral("KQ505 - good.KQSET"));
@@ -164,7 +164,7 @@ class SetupDocTest : public QObject {
         s.answers = {SaveAnswer::kCancel};
         QVERIFY(!s.Close());
         QCOMPARE(s.rec.app.part_table, changed);
-        QCOMPARE(s.Title(), QStringLiteral("KQ505 - Untitled *"));
+        QCOMPARE(s.Title(), QStringLiteral("KQ505 - 無題 *"));
 
         // Save, but the save fails: the window stays with its parts.
         s.answers = {SaveAnswer::kSave};

@@ -15,6 +15,7 @@
 #include "tests/support/recording_app.h"
 #include "view/form_values.h"
 #include "view/knob_geometry.h"
+#include "view/track_label.h"
 
 namespace kq505 {
 namespace {

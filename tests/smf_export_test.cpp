@@ -64,7 +64,8 @@ Bytes DefaultPartTrack(std::uint8_t n) {
     nrpn(0x34, 0x0C);
     nrpn(0x35, 0x36);
     xg({0x3C}, 0x06, "Rcv CH", 0x08, b, 0x04, n);
-    Put(t, {0x3C, cc, 0x07, 0x64, 0x3C, cc, 0x41, 0x00, 0x3C, cc, 0x05, 0x00});
+    Put(t, {0x3C, cc, 0x07, 0x64, 0x00, cc, 0x0B, 0x7F});
+    Put(t, {0x3C, cc, 0x41, 0x00, 0x3C, cc, 0x05, 0x00});
     xg({0x3C}, 0x15, "Velocity Sense Offset", 0x08, b, 0x0D, 0x40);
     xg({0x3C}, 0x09, "Key Shift", 0x08, b, 0x08, 0x40);
     xg({0x82, 0x2C}, 0x0F, "Bank Select MSB", 0x08, b, 0x01, 0x00);
@@ -108,11 +109,11 @@ TEST(SmfExport, DefaultTableWithCommentsByteByByte) {
     Put(expected, {0x8F, 0x00, 0xFF, 0x2F, 0x00});
     for (std::uint8_t n = 0; n < 16; ++n) {
         Put(expected, "MTrk");
-        Put(expected, {0x00, 0x00, 0x03, 0x11});
+        Put(expected, {0x00, 0x00, 0x03, 0x15});
         const Bytes track = DefaultPartTrack(n);
         expected.insert(expected.end(), track.begin(), track.end());
     }
-    ASSERT_EQ(expected.size(), 12760u);
+    ASSERT_EQ(expected.size(), 12824u);
 
     const Bytes file = BuildStandardMidiFile(app);
     EXPECT_EQ(file.size(), expected.size());
@@ -329,6 +330,7 @@ TEST(SmfPartTrack, EveryEventAtItsTick) {
     nrpn(1260, 0x35, 53);
     xg(1320, 0x08, 0x19, 0x04, 9);
     cc(1380, 7, 10);
+    cc(1380, 11, 11);  // expression right after the volume
     cc(1440, 65, 127);
     cc(1500, 5, 14);
     xg(1560, 0x08, 0x19, 0x0D, 54);
@@ -477,7 +479,7 @@ TEST(SmfPartTrack, MixRuleAndPortamentoSwitch) {
                   (std::vector<Event>{
                       {1560, {0xF0, 0x43, 0x10, 0x4C, 0x08, c.part_number, 0x0D, c.offset, 0xF7}}}))
             << "mix " << c.mix;
-        EXPECT_EQ(smf.tracks[4][41], (Event{1440, {0xB3, 65, c.porta_value}}))
+        EXPECT_EQ(smf.tracks[4][42], (Event{1440, {0xB3, 65, c.porta_value}}))
             << "porta_sw " << c.porta_sw;
     }
 }
@@ -495,10 +497,11 @@ TEST(SmfPartTrack, OutOfRangeValuesStayDataBytes) {
         for (std::size_t i = 1; i < last; ++i)
             EXPECT_LT(e.bytes[i], 0x80);
     }
-    EXPECT_EQ(smf.tracks[1][1], (Event{240, {0xB0, 0, 127}}));   // bank_msb_a, row 7
-    EXPECT_EQ(smf.tracks[1][3], (Event{240, {0xC0, 127}}));      // program_a, row 11
-    EXPECT_EQ(smf.tracks[1][4], (Event{300, {0xB0, 91, 127}}));  // reverb_a, row 13
-    EXPECT_EQ(smf.tracks[1][40], (Event{1380, {0xB0, 7, 0}}));   // vol, row 0
+    EXPECT_EQ(smf.tracks[1][1], (Event{240, {0xB0, 0, 127}}));     // bank_msb_a, row 7
+    EXPECT_EQ(smf.tracks[1][3], (Event{240, {0xC0, 127}}));        // program_a, row 11
+    EXPECT_EQ(smf.tracks[1][4], (Event{300, {0xB0, 91, 127}}));    // reverb_a, row 13
+    EXPECT_EQ(smf.tracks[1][40], (Event{1380, {0xB0, 7, 0}}));     // vol, row 0
+    EXPECT_EQ(smf.tracks[1][41], (Event{1380, {0xB0, 11, 127}}));  // exp, row 1
 }
 
 std::string Repeat(std::string_view piece, int count) {

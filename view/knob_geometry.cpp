@@ -65,6 +65,35 @@ PixelRect PanelBounds() {
     return {first.x, top, last.x + last.width - first.x, bottom - top};
 }
 
+PixelRect GraphBox(Port layer, Graph graph) {
+    const int index = static_cast<int>(graph) + (layer == Port::B ? kGraphCount : 0);
+    return PanelBoxes()[static_cast<std::size_t>(index)];
+}
+
+Graph GraphOf(HandleKind kind) {
+    switch (kind) {
+        case HandleKind::kSend:
+        case HandleKind::kChorus:
+        case HandleKind::kVariation:
+            return Graph::kSend;
+        case HandleKind::kHpf:
+        case HandleKind::kLpf:
+            return Graph::kFilter;
+        case HandleKind::kAttack:
+        case HandleKind::kDecay:
+        case HandleKind::kRelease:
+            return Graph::kEnvelope;
+        case HandleKind::kVibDelay:
+        case HandleKind::kVibDepth:
+        case HandleKind::kVibRate:
+            return Graph::kVibrato;
+        case HandleKind::kEqBass:
+        case HandleKind::kEqTreble:
+            return Graph::kEqualiser;
+    }
+    return Graph::kSend;
+}
+
 std::array<FrameEdges, kFrameCount> GraphFrames(Port layer) {
     const LayerLines lines = LayerLinesOf(layer);
     std::array<FrameEdges, kFrameCount> frames{};

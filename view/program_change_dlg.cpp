@@ -13,8 +13,8 @@
 
 #include "app/dialog_font.h"
 #include "app/kq505_app.h"
+#include "model/note_preview.h"
 #include "view/form_layout.h"
-#include "view/note_preview.h"
 #include "view/text_codec.h"
 
 namespace kq505 {

@@ -145,6 +145,7 @@ def expected_part(setup, n):
                        (tick, ("cc", ch, 6, v[row]))]
     xg(1320, 0x08, b, 0x04, n, "Rcv CH")
     events.append((1380, ("cc", ch, 7, v["vol"])))
+    events.append((1380, ("cc", ch, 11, v["exp"])))
     events.append((1440, ("cc", ch, 65, 127 if v["porta_sw"] else 0)))
     events.append((1500, ("cc", ch, 5, v["porta_time"])))
     if v["mix"] >= 1:
@@ -335,9 +336,21 @@ def song_track(data, offset):
             raise AssertionError(f"unknown record kind {kind:#x} at {pos - 10}")
 
 
-def smf_as_song_events(track):
-    """Folds bank and program, and the three controllers of an NRPN, into one event each."""
+def without_expression(track):
+    """The part's events but its expression, which the song export does not carry; and the
+    expression events taken out, as (tick, value, index of the event before it)."""
     events = [(t, normalise(m)) for t, m in absolute(track)][1:]
+    kept, expression = [], []
+    for tick, e in events:
+        if e[0] == "cc" and e[2] == 11:
+            expression.append((tick, e[3], kept[-1][1] if kept else None))
+        else:
+            kept.append((tick, e))
+    return kept, expression
+
+
+def smf_as_song_events(events):
+    """Folds bank and program, and the three controllers of an NRPN, into one event each."""
     folded, i = [], 0
     while i < len(events):
         tick, e = events[i]
@@ -377,7 +390,14 @@ class SongTicks(unittest.TestCase):
                     with self.subTest(options=options, part=n):
                         name, events = song_track(data, 1344 + 1504 * n)
                         self.assertEqual(smf.tracks[n + 1].name.encode("latin-1"), name)
-                        self.assertEqual(smf_as_song_events(smf.tracks[n + 1]), events)
+                        kept, expression = without_expression(smf.tracks[n + 1])
+                        self.assertEqual(smf_as_song_events(kept), events)
+                        # One expression per part, on the volume's tick right after it.
+                        volume = [(t, e) for t, e in events if e[:2] == ("cc", 7)]
+                        self.assertEqual(len(volume), 1)
+                        self.assertEqual([(t, before) for t, _, before in expression],
+                                         [(volume[0][0], ("cc", n, 7, volume[0][1][2]))])
+                        self.assertFalse([e for _, e in events if e[:2] == ("cc", 11)])
 
 
 def main():
