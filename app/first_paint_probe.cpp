@@ -69,6 +69,15 @@ class FirstPaintProbe : public QObject {
 
 }  // namespace
 
+std::function<void()> ExitAfterPortsOpenIfAsked() {
+    if (qEnvironmentVariableIsEmpty("KQ505_EXIT_AFTER_PORTS_OPEN")) return {};
+    return [] {
+        std::printf("ports open %.1f ms after start\n", ElapsedMs());
+        std::fflush(stdout);
+        QCoreApplication::exit(0);
+    };
+}
+
 void ExitAfterFirstPaintIfAsked(QWidget& window) {
     if (qEnvironmentVariableIsEmpty("KQ505_EXIT_AFTER_FIRST_PAINT")) return;
     new FirstPaintProbe(window);

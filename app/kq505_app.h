@@ -12,7 +12,7 @@
 #include "instruments/instrument_name_table.h"
 #include "model/midi_output.h"
 #include "model/part_table.h"
-#include "model/rtmidi_output.h"
+#include "model/midi_system.h"
 
 namespace kq505 {
 
