@@ -40,6 +40,7 @@ public:
     std::int32_t export_step = 0;
     std::int32_t export_info = 0;
     std::int32_t show_logo = 0;
+    std::int32_t midi_pace = 0;  // 1 = both ports at hardware MIDI link speed (key Pace)
     std::int32_t preview_note = 69;
     PartInts map_sel_a{};
     PartInts pc_sel_a{};

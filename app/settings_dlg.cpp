@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -34,7 +35,7 @@ constexpr std::array<GroupFrame, 4> kGroups{{
 }};
 
 // In tab order. Combo heights are those of the dropped-down list.
-constexpr std::array<FormControl, 11> kControls{{
+constexpr std::array<FormControl, 12> kControls{{
     {kIdSettingsOutA, CK::kCombo, {56, 16, 166, 100}},
     {kIdSettingsOutB, CK::kCombo, {56, 31, 166, 100}},
     {kIdSettingsIn, CK::kCombo, {56, 46, 166, 100}},
@@ -46,6 +47,8 @@ constexpr std::array<FormControl, 11> kControls{{
     {kIdSettingsSysExComments, CK::kCheckBox, {14, 164, 120, 10}, "S&ysExにコメントを付加"},
     {kIdSettingsLogo, CK::kCheckBox, {14, 197, 120, 10}, "起動時にロゴを表示する(&L)"},
     {kIdSettingsPath, CK::kEdit, {14, 221, 208, 12}},
+    // Beside the buttons, so that the groups above keep their places.
+    {kIdSettingsPace, CK::kCheckBox, {7, 246, 112, 10}, "MIDIケーブルの速度で送信(&D)"},
 }};
 
 constexpr std::array<FormLabel, 11> kLabels{{
@@ -107,6 +110,12 @@ void SetPosition(QComboBox* list, int position) {
     list->setCurrentIndex(position >= 0 && position < list->count() ? position : -1);
 }
 
+// The Out lists begin with the entry for device -1, so entry = device + 1; a device that
+// is not listed shows that entry, which is what OK then stores.
+void SetOutputDevice(QComboBox* list, int device) { SetPosition(list, std::max(device, -1) + 1); }
+
+int OutputDevice(const QComboBox* list) { return std::max(list->currentIndex(), 0) - 1; }
+
 void SetNumberText(QLineEdit* edit, const std::string& text) {
     edit->setText(QString::fromStdString(text));
     edit->setCursorPosition(0);
@@ -149,6 +158,7 @@ void CSettingsDlg::CreateControls() {
     sysex_comments_ = static_cast<QCheckBox*>(Control(kIdSettingsSysExComments));
     logo_ = static_cast<QCheckBox*>(Control(kIdSettingsLogo));
     path_ = static_cast<QLineEdit*>(Control(kIdSettingsPath));
+    pace_ = static_cast<QCheckBox*>(Control(kIdSettingsPace));
 
     velocity_->setRange(0, kMaxVelocity);
     velocity_display_->setReadOnly(true);
@@ -178,6 +188,8 @@ void CSettingsDlg::CreateLabels() {
 }
 
 void CSettingsDlg::FillLists() {
+    out_a_->addItem(Text(kNoConnectionEntry));
+    out_b_->addItem(Text(kNoConnectionEntry));
     for (const std::string& name : lists_.outputs) {
         out_a_->addItem(QString::fromStdString(name));
         out_b_->addItem(QString::fromStdString(name));
@@ -189,8 +201,8 @@ void CSettingsDlg::FillLists() {
 }
 
 void CSettingsDlg::ValuesToControls(const SettingsForm& form) {
-    SetPosition(out_a_, form.out_a);
-    SetPosition(out_b_, form.out_b);
+    SetOutputDevice(out_a_, form.out_a);
+    SetOutputDevice(out_b_, form.out_b);
     SetPosition(in_, form.in);
     SetPosition(module_, form.module);
     velocity_->setValue(form.velocity);
@@ -201,12 +213,13 @@ void CSettingsDlg::ValuesToControls(const SettingsForm& form) {
     logo_->setChecked(form.logo);
     path_->setText(QString::fromStdString(form.path));
     path_->setCursorPosition(0);
+    pace_->setChecked(form.pace);
 }
 
 SettingsForm CSettingsDlg::Values() const {
     SettingsForm form;
-    form.out_a = out_a_->currentIndex();
-    form.out_b = out_b_->currentIndex();
+    form.out_a = OutputDevice(out_a_);
+    form.out_b = OutputDevice(out_b_);
     form.in = in_->currentIndex();
     form.module = module_->currentIndex();
     form.velocity = velocity_->value();
@@ -215,6 +228,7 @@ SettingsForm CSettingsDlg::Values() const {
     form.sysex_comments = sysex_comments_->isChecked();
     form.logo = logo_->isChecked();
     form.path = path_->text().toStdString();
+    form.pace = pace_->isChecked();
     return form;
 }
 

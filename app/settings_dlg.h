@@ -29,7 +29,11 @@ enum SettingsControlId : int {
     kIdSettingsLogo = 1035,
     kIdSettingsPath = 1036,
     kIdSettingsSysExComments = 1037,
+    kIdSettingsPace = 1038,
 };
+
+// The first entry of the Out A and Out B lists: device -1, no connection.
+inline constexpr const char* kNoConnectionEntry = "(接続しない / 仮想ポート)";
 
 class CSettingsDlg : public QDialog {
     Q_OBJECT
@@ -68,6 +72,7 @@ class CSettingsDlg : public QDialog {
     QCheckBox* sysex_comments_ = nullptr;
     QCheckBox* logo_ = nullptr;
     QLineEdit* path_ = nullptr;
+    QCheckBox* pace_ = nullptr;
 };
 
 // The settings command: runs the dialog and, on OK, applies its values, telling the user

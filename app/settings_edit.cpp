@@ -84,7 +84,10 @@ struct ChosenDevice {
 
 ChosenDevice Choose(const std::vector<std::string>& names, int position,
                     const std::string& kept_name) {
-    if (!IsEntry(position, names.size())) return {kNoSelection, kept_name};
+    if (!IsEntry(position, names.size())) {
+        const bool listed = std::ranges::find(names, kept_name) != names.end();
+        return {kNoSelection, listed ? std::string() : kept_name};
+    }
     return {position, names[static_cast<std::size_t>(position)]};
 }
 
@@ -117,6 +120,7 @@ SettingsForm LoadSettingsForm(const CKQ505App& app, const SettingsLists& lists) 
     form.sysex_comments = app.export_info == 1;
     form.logo = app.show_logo == 1;
     form.path = app.instrument_file_path;
+    form.pace = app.midi_pace == 1;
     return form;
 }
 
@@ -147,6 +151,7 @@ SettingsApplyResult ApplySettingsForm(CKQ505App& app, const SettingsForm& form,
     app.export_info = form.sysex_comments ? 1 : 0;
     app.show_logo = form.logo ? 1 : 0;
     app.instrument_file_path = form.path;
+    app.midi_pace = form.pace ? 1 : 0;
     app.out_a_name = std::move(out_a.name);
     app.out_b_name = std::move(out_b.name);
     app.in_name = std::move(in.name);

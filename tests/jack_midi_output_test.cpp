@@ -255,6 +255,42 @@ TEST_F(JackMidiOutputTest, ReinitialisingAfterANewServerStartedSendsAgain) {
     ExpectReceived(one_part);
 }
 
+// At 31,250 bit/s, ten bits to a byte: 320 us a byte, 15.36 frames at 48 kHz; a System
+// On holds the next message for 50 ms more. Each port keeps its own link.
+TEST_F(JackMidiOutputTest, PacedSendsKeepTheLinkSpeedAndTheResetTimeInFrames) {
+    app_.midi_pace = 1;
+    OpenOnReceiver();
+    const auto session = [](CKQ505App& app) {
+        SendXgSystemOn(app);
+        SendWholePart(app, 3);
+    };
+    const std::vector<MidiEvent> expected = Recorded(session);
+    session(app_);
+    const std::vector<test::TimedMidiEvent> received =
+        receiver_->ReceiveTimed(expected.size(), 10s);
+    ASSERT_EQ(received.size(), expected.size());
+    for (const Port port : {Port::A, Port::B}) {
+        const test::TimedMidiEvent* previous = nullptr;
+        for (const test::TimedMidiEvent& event : received) {
+            if (event.event.port != port) continue;
+            if (previous != nullptr) {
+                const std::uint32_t gap = event.frame - previous->frame;
+                const double wire = previous->event.bytes.size() * 15.36;
+                const bool reset =
+                    previous->event.bytes == Bytes(kXgSystemOn.begin(), kXgSystemOn.end());
+                EXPECT_GE(gap, wire + (reset ? 2400 : 0))
+                    << "after " << previous->event.bytes.size() << " bytes on port " << int(port);
+            }
+            previous = &event;
+        }
+    }
+    std::vector<MidiEvent> bytes;
+    for (const test::TimedMidiEvent& event : received)
+        bytes.push_back(event.event);
+    EXPECT_EQ(BytesOn(Port::A, bytes), BytesOn(Port::A, expected));
+    EXPECT_EQ(BytesOn(Port::B, bytes), BytesOn(Port::B, expected));
+}
+
 // Device n is the n-th MIDI input of the graph in the server's order, our own ports never
 // among them; a stored full JACK name wins over the number.
 TEST_F(JackMidiOutputTest, DeviceListsLeaveOutOurPortsAndAStoredNameWins) {
