@@ -50,6 +50,11 @@ struct Cycle {
 constexpr std::uint32_t kConnectHoldCycles = 2;
 constexpr std::uint32_t kMaxConnectHoldCycles = 200;
 
+// PipeWire's JACK was seen to lose, without a word, much of a burst of several KiB written
+// in one cycle, although its buffer said there was room; 1 KiB a cycle still takes a
+// send-all of all 16 parts through in a few cycles.
+constexpr std::size_t kMaxBytesPerCycle = 1024;
+
 bool Before(std::uint32_t a, std::uint32_t b) {
     return static_cast<std::int32_t>(a - b) < 0;
 }
@@ -134,12 +139,14 @@ class OutputQueue {
         if (!paced || static_cast<std::int32_t>(link_free_ - cycle.start) < 0)
             link_free_ = cycle.start;
         bool wrote = false;
+        std::size_t bytes_this_cycle = 0;
         while (jack_ringbuffer_read_space(ring_) >= kLengthBytes) {
             std::atomic_thread_fence(std::memory_order_acquire);
             Length length = 0;
             jack_ringbuffer_peek(ring_, reinterpret_cast<char*>(&length), kLengthBytes);
             const jack_nframes_t offset = link_free_ - cycle.start;
             if (offset >= cycle.frames) break;
+            if (wrote && bytes_this_cycle + length > kMaxBytesPerCycle) break;
             if (jack_midi_max_event_size(buffer) < length) {
                 if (wrote) break;  // the next cycle's empty buffer has room
                 // Not even an empty buffer holds it, so it could never go out.
@@ -152,6 +159,7 @@ class OutputQueue {
             jack_ringbuffer_read_advance(ring_, kLengthBytes);
             jack_ringbuffer_read(ring_, reinterpret_cast<char*>(data), length);
             wrote = true;
+            bytes_this_cycle += length;
             if (paced) {
                 link_free_ = cycle.start + offset + PacedFrames({data, length}, cycle.sample_rate);
             }
