@@ -10,6 +10,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/kq505_app.h"
@@ -325,6 +326,8 @@ TEST_F(RtMidiJack, DeviceMinusOneIsAVirtualPortOthersCanConnectTo) {
 
     const std::string in_a = receiver_->InputName(Port::A);
     ASSERT_EQ(jack_connect(receiver_->client(), ports_a[0].c_str(), in_a.c_str()), 0);
+    // A connection takes effect from a later cycle; what went out before is not for in_a.
+    std::this_thread::sleep_for(50ms);
     out_a->SendShortMessage(ControlChange(5, kCcVolume, 90));
     EXPECT_EQ(receiver_->Receive(1, 5s), (std::vector<MidiEvent>{{Port::A, {0xB5, 0x07, 0x5A}}}));
 

@@ -72,7 +72,9 @@ JackServer::JackServer(std::string name)
     // The readiness probe fails until the server is up; libjack would say so each time.
     jack_set_error_function([](const char*) {});
     jack_set_info_function([](const char*) {});
-    const std::array<const char*, 14> argv{"jackd", "-n",    name_.c_str(), "--no-realtime",
+    // Synchronous (-S): on a busy machine a client late for its cycle is waited for rather
+    // than skipped, so that what it wrote in that cycle is not lost to the test.
+    const std::array<const char*, 15> argv{"jackd", "-S", "-n",    name_.c_str(), "--no-realtime",
                                            "-d",    "dummy", "-r",          "48000",
                                            "-p",    "256",   "-C",          "0",
                                            "-P",    "0"};
