@@ -66,7 +66,8 @@ bool PacedMidiOutput::IsOpen() const {
 }
 
 void PacedMidiOutput::SendShortMessage(std::uint32_t packed) {
-    const std::span<const std::uint8_t> bytes = WireBytes(packed).View();
+    const ShortMessageWire wire = WireBytes(packed);
+    const std::span<const std::uint8_t> bytes = wire.View();
     Enqueue({true, packed, {bytes.begin(), bytes.end()}});
 }
 
