@@ -12,8 +12,8 @@
 #include "app/edit_history.h"
 #include "instruments/instrument_name_table.h"
 #include "model/midi_output.h"
+#include "model/midi_system.h"
 #include "model/part_table.h"
-#include "model/rtmidi_output.h"
 
 namespace kq505 {
 
@@ -51,6 +51,7 @@ public:
     std::int32_t export_info = 0;
     std::int32_t show_logo = 0;
     std::int32_t zoom_percent = 100;  // display size, taken at the next start
+    std::int32_t midi_pace = 0;       // 1 = both ports at hardware MIDI link speed (key Pace)
     std::int32_t preview_note = 69;
     PartInts map_sel_a{};
     PartInts pc_sel_a{};

@@ -17,12 +17,13 @@
 #include "app/program_startup.h"
 #include "app/start_report_probe.h"
 #include "app/startup.h"
-#include "model/rtmidi_output.h"
+#include "model/midi_system.h"
 
 namespace kq505 {
 
 CKQ505App& TheApp() {
-    static CKQ505App app(MakeRtMidiOutput(Port::A), MakeRtMidiOutput(Port::B));
+    static CKQ505App app;
+    [[maybe_unused]] static const bool midi = (UseSystemMidi(app), true);
     return app;
 }
 
@@ -56,7 +57,7 @@ int main(int argc, char* argv[]) {
 
     kq505::AnswerMessagesIfAsked();
     const std::unique_ptr<kq505::CMainFrame> frame =
-        kq505::StartKQ505(kq505::TheApp(), places, document);
+        kq505::StartKQ505(kq505::TheApp(), places, document, kq505::ExitAfterPortsOpenIfAsked());
     kq505::ExitAfterFirstPaintIfAsked(*frame);
     kq505::ReportStartUpAndExitIfAsked(*frame, kq505::TheApp());
     return QApplication::exec();

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "app/startup.h"
@@ -23,9 +24,12 @@ std::filesystem::path FileSystemPath(const QString& path);
 bool ApplyZoomSetting();
 
 // Reads the settings and the instrument list (reporting a list that cannot be read),
-// creates the main frame and the editor view (which open both MIDI outputs), hands a
-// given settings file to the frame and shows the frame.
+// creates the main frame and the editor view, hands a given settings file to the frame and
+// shows the frame. Both MIDI outputs open once the frame has first painted (or, should it
+// never paint, a second later), so that the window comes at once and the ports' failure
+// messages stand over it; `ports_opened` runs after that.
 std::unique_ptr<CMainFrame> StartKQ505(CKQ505App& app, const StartUpPlaces& places,
-                                       const QString& document = {});
+                                       const QString& document = {},
+                                       std::function<void()> ports_opened = {});
 
 }  // namespace kq505

@@ -51,6 +51,11 @@ constexpr std::array<NameSetting, 3> kNameSettings{{
     {"InName", &CKQ505App::in_name},
 }};
 
+// After the names; absent in files of older versions.
+constexpr std::array<IntSetting, 1> kLaterIntSettings{{
+    {"MIDI", "Pace", &CKQ505App::midi_pace, 0},
+}};
+
 bool IsAsciiLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
@@ -99,6 +104,9 @@ void ReadIniSettings(CKQ505App& app) {
     for (const NameSetting& setting : kNameSettings) {
         app.*setting.field = ReadProfileString(ini, kNameSection, setting.key, "");
     }
+    for (const IntSetting& setting : kLaterIntSettings) {
+        app.*setting.field = ReadProfileInt(ini, setting.section, setting.key, setting.fallback);
+    }
 }
 
 bool WriteIniSettings(const CKQ505App& app) {
@@ -113,6 +121,9 @@ bool WriteIniSettings(const CKQ505App& app) {
         return false;
     for (const NameSetting& setting : kNameSettings) {
         if (!ini->Set(kNameSection, setting.key, app.*setting.field)) return false;
+    }
+    for (const IntSetting& setting : kLaterIntSettings) {
+        if (!WriteProfileInt(*ini, setting.section, setting.key, app.*setting.field)) return false;
     }
     return SaveIniFile(app.ini_path, *ini);
 }

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -35,7 +36,7 @@ constexpr std::array<GroupFrame, 4> kGroups{{
 }};
 
 // In tab order. Combo heights are those of the dropped-down list.
-constexpr std::array<FormControl, 12> kControls{{
+constexpr std::array<FormControl, 13> kControls{{
     {kIdSettingsOutA, CK::kCombo, {56, 16, 166, 100}},
     {kIdSettingsOutB, CK::kCombo, {56, 31, 166, 100}},
     {kIdSettingsIn, CK::kCombo, {56, 46, 166, 100}},
@@ -48,6 +49,8 @@ constexpr std::array<FormControl, 12> kControls{{
     {kIdSettingsLogo, CK::kCheckBox, {14, 197, 120, 10}, "起動時にロゴを表示する(&L)"},
     {kIdSettingsPath, CK::kEdit, {14, 221, 208, 12}},
     {kIdSettingsZoom, CK::kCombo, {62, 236, 44, 60}},
+    // Beside the buttons, so that the groups above keep their places.
+    {kIdSettingsPace, CK::kCheckBox, {7, 260, 112, 10}, "MIDIケーブルの速度で送信(&D)"},
 }};
 
 constexpr std::array<FormLabel, 13> kLabels{{
@@ -111,6 +114,16 @@ void SetPosition(QComboBox* list, int position) {
     list->setCurrentIndex(position >= 0 && position < list->count() ? position : -1);
 }
 
+// The Out lists begin with the entry for device -1, so entry = device + 1; a device that
+// is not listed shows that entry, which is what OK then stores.
+void SetOutputDevice(QComboBox* list, int device) {
+    SetPosition(list, std::max(device, -1) + 1);
+}
+
+int OutputDevice(const QComboBox* list) {
+    return std::max(list->currentIndex(), 0) - 1;
+}
+
 void SetNumberText(QLineEdit* edit, const std::string& text) {
     edit->setText(QString::fromStdString(text));
     edit->setCursorPosition(0);
@@ -154,6 +167,7 @@ void CSettingsDlg::CreateControls() {
     logo_ = static_cast<QCheckBox*>(Control(kIdSettingsLogo));
     path_ = static_cast<QLineEdit*>(Control(kIdSettingsPath));
     zoom_ = static_cast<QComboBox*>(Control(kIdSettingsZoom));
+    pace_ = static_cast<QCheckBox*>(Control(kIdSettingsPace));
 
     velocity_->setRange(0, kMaxVelocity);
     velocity_display_->setReadOnly(true);
@@ -183,6 +197,8 @@ void CSettingsDlg::CreateLabels() {
 }
 
 void CSettingsDlg::FillLists() {
+    out_a_->addItem(Text(kNoConnectionEntry));
+    out_b_->addItem(Text(kNoConnectionEntry));
     for (const std::string& name : lists_.outputs) {
         out_a_->addItem(QString::fromStdString(name));
         out_b_->addItem(QString::fromStdString(name));
@@ -196,8 +212,8 @@ void CSettingsDlg::FillLists() {
 }
 
 void CSettingsDlg::ValuesToControls(const SettingsForm& form) {
-    SetPosition(out_a_, form.out_a);
-    SetPosition(out_b_, form.out_b);
+    SetOutputDevice(out_a_, form.out_a);
+    SetOutputDevice(out_b_, form.out_b);
     SetPosition(in_, form.in);
     SetPosition(module_, form.module);
     velocity_->setValue(form.velocity);
@@ -209,12 +225,13 @@ void CSettingsDlg::ValuesToControls(const SettingsForm& form) {
     path_->setText(QString::fromStdString(form.path));
     path_->setCursorPosition(0);
     SetPosition(zoom_, form.zoom);
+    pace_->setChecked(form.pace);
 }
 
 SettingsForm CSettingsDlg::Values() const {
     SettingsForm form;
-    form.out_a = out_a_->currentIndex();
-    form.out_b = out_b_->currentIndex();
+    form.out_a = OutputDevice(out_a_);
+    form.out_b = OutputDevice(out_b_);
     form.in = in_->currentIndex();
     form.module = module_->currentIndex();
     form.velocity = velocity_->value();
@@ -224,6 +241,7 @@ SettingsForm CSettingsDlg::Values() const {
     form.logo = logo_->isChecked();
     form.path = path_->text().toStdString();
     form.zoom = zoom_->currentIndex();
+    form.pace = pace_->isChecked();
     return form;
 }
 

@@ -30,7 +30,11 @@ enum SettingsControlId : int {
     kIdSettingsPath = 1036,
     kIdSettingsSysExComments = 1037,
     kIdSettingsZoom = 1090,
+    kIdSettingsPace = 1038,
 };
+
+// The first entry of the Out A and Out B lists: device -1, no connection.
+inline constexpr const char* kNoConnectionEntry = "(接続しない / 仮想ポート)";
 
 class CSettingsDlg : public QDialog {
     Q_OBJECT
@@ -70,6 +74,7 @@ class CSettingsDlg : public QDialog {
     QCheckBox* logo_ = nullptr;
     QComboBox* zoom_ = nullptr;
     QLineEdit* path_ = nullptr;
+    QCheckBox* pace_ = nullptr;
 };
 
 // The settings command: runs the dialog and, on OK, applies its values, telling the user

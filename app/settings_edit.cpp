@@ -84,7 +84,10 @@ struct ChosenDevice {
 
 ChosenDevice Choose(const std::vector<std::string>& names, int position,
                     const std::string& kept_name) {
-    if (!IsEntry(position, names.size())) return {kNoSelection, kept_name};
+    if (!IsEntry(position, names.size())) {
+        const bool listed = std::ranges::find(names, kept_name) != names.end();
+        return {kNoSelection, listed ? std::string() : kept_name};
+    }
     return {position, names[static_cast<std::size_t>(position)]};
 }
 
@@ -119,6 +122,7 @@ SettingsForm LoadSettingsForm(const CKQ505App& app, const SettingsLists& lists) 
     form.path = app.instrument_file_path;
     const auto zoom = std::ranges::find(kZoomChoices, app.zoom_percent);
     form.zoom = zoom == kZoomChoices.end() ? 0 : static_cast<int>(zoom - kZoomChoices.begin());
+    form.pace = app.midi_pace == 1;
     return form;
 }
 
@@ -152,6 +156,7 @@ SettingsApplyResult ApplySettingsForm(CKQ505App& app, const SettingsForm& form,
     app.zoom_percent = IsEntry(form.zoom, kZoomChoices.size())
                            ? kZoomChoices[static_cast<std::size_t>(form.zoom)]
                            : kDefaultZoom;
+    app.midi_pace = form.pace ? 1 : 0;
     app.out_a_name = std::move(out_a.name);
     app.out_b_name = std::move(out_b.name);
     app.in_name = std::move(in.name);

@@ -41,6 +41,7 @@ struct SettingsForm {
     bool logo = false;
     std::string path;
     int zoom = 0;  // position in kZoomChoices; a stored size not offered shows as 100 %
+    bool pace = false;
 };
 
 // The system's devices through the application object's name lists, and the levels that the
@@ -74,10 +75,12 @@ struct SettingsApplyResult {
     PortOpenResult ports;  // meaningful unless refused
 };
 
-// OK: the values go into the application object, the ten keys and the three device names
-// into the INI file, and both ports are closed and opened again. A list without a selection
-// stores -1 (the virtual port for an output); an output or input then keeps its stored
-// name, so that a device that is missing now is found again once it is back.
+// OK: the values go into the application object, the ten keys, the three device names and
+// Pace into the INI file, and both ports are closed and opened again. A list without a
+// selection, and the Out lists' first entry, store -1 (no connection: a virtual port, or on
+// JACK our port left to a patchbay); an output or input then keeps its stored name while
+// that device is missing, so that it is found again once it is back, and forgets it when
+// the device is there, so that -1 stays chosen.
 SettingsApplyResult ApplySettingsForm(CKQ505App& app, const SettingsForm& form,
                                       const SettingsLists& lists);
 

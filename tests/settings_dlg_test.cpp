@@ -100,9 +100,10 @@ class SettingsDlgTest : public QObject {
 
         QCOMPARE(dialog.windowTitle(), QStringLiteral("環境設定"));
         auto* out_a = ControlOf<QComboBox>(dialog, kIdSettingsOutA);
-        QCOMPARE(out_a->count(), 2);
+        QCOMPARE(out_a->count(), 3);  // the entry for no connection, then the devices
         QCOMPARE(out_a->currentText(), QStringLiteral("MU2000:MU2000 Port 1 20:0"));
-        QCOMPARE(ControlOf<QComboBox>(dialog, kIdSettingsOutB)->currentIndex(), 0);
+        QCOMPARE(ControlOf<QComboBox>(dialog, kIdSettingsOutB)->currentText(),
+                 QStringLiteral("Midi Through:Midi Through Port-0 14:0"));
         QCOMPARE(ControlOf<QComboBox>(dialog, kIdSettingsIn)->currentIndex(), 0);
         auto* module = ControlOf<QComboBox>(dialog, kIdSettingsModule);
         QCOMPARE(module->count(), 2);
@@ -132,7 +133,8 @@ class SettingsDlgTest : public QObject {
             kIdSettingsOutA,   kIdSettingsOutB,     kIdSettingsIn,
             kIdSettingsModule, kIdSettingsVelocity, kIdSettingsVelocityDisplay,
             kIdSettingsGate,   kIdSettingsStep,     kIdSettingsSysExComments,
-            kIdSettingsLogo,   kIdSettingsPath,     kIdSettingsZoom};
+            kIdSettingsLogo,   kIdSettingsPath,     kIdSettingsZoom,
+            kIdSettingsPace};
         for (std::size_t i = 0; i < ids.size(); ++i) {
             const QRect rect = dialog.Control(ids[i])->geometry();
             QVERIFY2(QRect(QPoint(), dialog.size()).contains(rect),
@@ -167,7 +169,8 @@ class SettingsDlgTest : public QObject {
         CMainFrame frame(a.rec.app);
         bool lists_were_empty = false;
         WhenModal([&](CSettingsDlg& dialog) {
-            lists_were_empty = ControlOf<QComboBox>(dialog, kIdSettingsOutA)->count() == 0 &&
+            // The Out lists hold only their entry for no connection.
+            lists_were_empty = ControlOf<QComboBox>(dialog, kIdSettingsOutA)->count() == 1 &&
                                ControlOf<QComboBox>(dialog, kIdSettingsIn)->count() == 0 &&
                                ControlOf<QComboBox>(dialog, kIdSettingsModule)->count() == 0;
             QTest::mouseClick(Button(dialog, "1"), Qt::LeftButton);
@@ -227,7 +230,7 @@ class SettingsDlgTest : public QObject {
         QCOMPARE(ReadBytes(a.rec.app.ini_path),
                  "[MIDI]\nOutA=1\nOutB=0\nIn=-1\nModule=-1\n"
                  "OutAName=MU2000:MU2000 Port 1 20:0\n"
-                 "OutBName=Midi Through:Midi Through Port-0 14:0\nInName=\n"
+                 "OutBName=Midi Through:Midi Through Port-0 14:0\nInName=\nPace=0\n"
                  "\n[Preview]\nVel=100\nGate=800\n"
                  "\n[ExportVardel]\nStep=10\nInfo=0\n"
                  "\n[Others]\nLogo=0\nInsFile=xg.ins\nZoom=100\n");
@@ -239,6 +242,33 @@ class SettingsDlgTest : public QObject {
         QCOMPARE(a.rec.out(Port::B).opened_devices, b_after);
         QVERIFY(a.rec.out(Port::A).IsOpen() && a.rec.out(Port::B).IsOpen());
         QVERIFY(a.rec.log.events.empty());
+    }
+
+    void theOutListsBeginWithNoConnectionShownForMinusOne() {
+        DialogApp a({"Midi Through:Midi Through Port-0 14:0", "MU2000:MU2000 Port 1 20:0"});
+        a.rec.app.out_a_device = -1;
+        a.rec.app.out_b_device = 1;
+        a.rec.app.out_b_name = "MU2000:MU2000 Port 1 20:0";
+        CMainFrame frame(a.rec.app);
+        WhenModal([](CSettingsDlg& dialog) {
+            auto* out_a = ControlOf<QComboBox>(dialog, kIdSettingsOutA);
+            auto* out_b = ControlOf<QComboBox>(dialog, kIdSettingsOutB);
+            QCOMPARE(out_a->currentIndex(), 0);
+            QCOMPARE(out_a->currentText(), QString::fromUtf8(kNoConnectionEntry));
+            QCOMPARE(out_b->itemText(0), QString::fromUtf8(kNoConnectionEntry));
+            // The user takes Port B off its device and Port A onto the first one.
+            out_b->setCurrentIndex(0);
+            out_a->setCurrentIndex(1);
+            ControlOf<QCheckBox>(dialog, kIdSettingsPace)->setChecked(true);
+            QTest::mouseClick(Button(dialog, "1"), Qt::LeftButton);
+        });
+        frame.Action(kIdSettings)->trigger();
+        const std::string ini = ReadBytes(a.rec.app.ini_path);
+        for (const char* line : {"OutA=0\r\n", "OutB=-1\r\n", "OutBName=\r\n", "Pace=1\r\n"}) {
+            QVERIFY2(ini.find(line) != std::string::npos, line);
+        }
+        QCOMPARE(a.rec.out(Port::A).opened_devices.back(), 0);
+        QCOMPARE(a.rec.out(Port::B).opened_devices.back(), -1);
     }
 
     void cancelChangesNothing() {

@@ -180,6 +180,7 @@ TEST_F(SettingsDialogValues, OkWritesTheTenKeysInOrderThenTheNamesAndReopensBoth
               "OutAName=MU2000:MU2000 Port 1 20:0\r\n"
               "OutBName=MU2000:MU2000 Port 2 20:1\r\n"
               "InName=Keys:Keys MIDI 1 24:0\r\n"
+              "Pace=0\r\n"
               "\r\n"
               "[Preview]\r\n"
               "Vel=64\r\n"
@@ -257,6 +258,25 @@ TEST_F(SettingsDialogValues, AListWithoutSelectionKeepsTheStoredName) {
     outputs.push_back("MU2000:MU2000 Port 1 24:0");
     ReinitialiseMidiPorts(r.app);
     EXPECT_EQ(r.out(Port::A).opened_devices.back(), 1);
+}
+
+// Chosen while the device is there, -1 forgets its name, or the name would win again.
+TEST_F(SettingsDialogValues, MinusOneChosenForAListedDeviceForgetsItsNameAndPaceIsStored) {
+    r.app.out_b_device = 2;
+    r.app.out_b_name = outputs[2];
+    const SettingsLists lists = MakeSettingsLists(r.app);
+    SettingsForm form = LoadSettingsForm(r.app, lists);
+    ASSERT_EQ(form.out_b, 2);
+    EXPECT_FALSE(form.pace);
+    form.out_b = -1;
+    form.pace = true;
+    ApplySettingsForm(r.app, form, lists);
+    EXPECT_EQ(r.app.out_b_device, -1);
+    EXPECT_EQ(r.app.out_b_name, "");
+    EXPECT_EQ(r.out(Port::B).opened_devices.back(), -1);
+    EXPECT_EQ(r.app.midi_pace, 1);
+    EXPECT_NE(ReadBytes(r.app.ini_path).find("Pace=1\r\n"), std::string::npos);
+    EXPECT_TRUE(LoadSettingsForm(r.app, lists).pace);
 }
 
 TEST_F(SettingsDialogValues, ARefusedFormChangesNothing) {

@@ -147,11 +147,7 @@ CKQ505View::CKQ505View(CKQ505App& app, QWidget* parent) : QWidget(parent), app_(
     m_pPreviewTimer->setSingleShot(true);
     connect(m_pPreviewTimer, &QTimer::timeout, this, &CKQ505View::OnPreviewTimer);
 
-    const PortOpenResult opened = OpenMidiPorts(app_);
-    if (!opened.port_a_opened)
-        ShowMessage(this, QStringLiteral("MIDI OUT Aの初期化に失敗しました"));
-    if (!opened.port_b_opened)
-        ShowMessage(this, QStringLiteral("MIDI OUT Bの初期化に失敗しました"));
+    // The ports open once the window has painted (program start-up), not here.
     m_bRefreshOnActivate = true;
 
     // The bank fields would otherwise read PC# 0 until the window is first activated.

@@ -1,0 +1,123 @@
+#include "model/midi_system.h"
+
+#include <memory>
+#include <utility>
+
+#include "app/kq505_app.h"
+#include "model/jack_midi_client.h"
+#include "model/jack_midi_output.h"
+#include "model/midi_pacing.h"
+#include "model/rtmidi_output.h"
+
+namespace kq505 {
+namespace {
+
+// What the two outputs and the device lists share: the one JACK client.
+class SystemMidi {
+  public:
+    MidiSystemKind Choose() const {
+        return ChooseMidiSystem([this] { return jack_->Start(); });
+    }
+    std::vector<std::string> OutputNames() const {
+        switch (Choose()) {
+            case MidiSystemKind::kJack:
+                return jack_->Destinations();
+            case MidiSystemKind::kRtMidi:
+                return RtMidiOutputDeviceNames();
+            case MidiSystemKind::kNone:
+                break;
+        }
+        return {};
+    }
+    std::vector<std::string> InputNames() const {
+        switch (Choose()) {
+            case MidiSystemKind::kJack:
+                return jack_->Sources();
+            case MidiSystemKind::kRtMidi:
+                return RtMidiInputDeviceNames();
+            case MidiSystemKind::kNone:
+                break;
+        }
+        return {};
+    }
+    const std::shared_ptr<JackMidiClient>& jack() const { return jack_; }
+
+  private:
+    std::shared_ptr<JackMidiClient> jack_ = std::make_shared<JackMidiClient>();
+};
+
+// One port on whichever system is chosen when it opens.
+class SystemMidiOutput final : public MidiOutput {
+  public:
+    SystemMidiOutput(std::shared_ptr<const SystemMidi> system, Port port)
+        : system_(std::move(system)),
+          jack_(system_->jack(), port),
+          rtmidi_(MakeRtMidiOutput(port)) {}
+    ~SystemMidiOutput() override { Close(); }
+    SystemMidiOutput(const SystemMidiOutput&) = delete;
+    SystemMidiOutput& operator=(const SystemMidiOutput&) = delete;
+
+    bool Open(int device) override {
+        Close();
+        switch (system_->Choose()) {
+            case MidiSystemKind::kJack:
+                current_ = &jack_;
+                break;
+            case MidiSystemKind::kRtMidi:
+                current_ = &rtmidi_;
+                break;
+            case MidiSystemKind::kNone:
+                return false;
+        }
+        return current_->Open(device);
+    }
+    void Close() override {
+        if (current_ != nullptr) current_->Close();
+        current_ = nullptr;
+    }
+    bool IsOpen() const override { return current_ != nullptr && current_->IsOpen(); }
+    void SendShortMessage(std::uint32_t packed) override {
+        if (current_ != nullptr) current_->SendShortMessage(packed);
+    }
+    void SendSysEx(std::span<const std::uint8_t> message) override {
+        if (current_ != nullptr) current_->SendSysEx(message);
+    }
+    // JACK paces in its process callback, RtMidi through a sender thread.
+    void SetPaced(bool on) override {
+        jack_.SetPaced(on);
+        rtmidi_.SetPaced(on);
+    }
+    std::uint64_t DroppedCount() const override {
+        return jack_.DroppedCount() + rtmidi_.DroppedCount();
+    }
+
+  private:
+    std::shared_ptr<const SystemMidi> system_;
+    JackMidiOutput jack_;
+    PacedMidiOutput rtmidi_;
+    MidiOutput* current_ = nullptr;
+};
+
+}  // namespace
+
+void UseSystemMidi(CKQ505App& app) {
+    auto system = std::make_shared<const SystemMidi>();
+    app.midi_out_a = std::make_unique<SystemMidiOutput>(system, Port::A);
+    app.midi_out_b = std::make_unique<SystemMidiOutput>(system, Port::B);
+    app.output_device_names = [system] { return system->OutputNames(); };
+    app.input_device_names = [system] { return system->InputNames(); };
+}
+
+std::unique_ptr<MidiOutput> MakeMidiOutput(Port port) {
+    return std::make_unique<SystemMidiOutput>(std::make_shared<const SystemMidi>(), port);
+}
+
+std::vector<std::string> MidiOutputDeviceNames() {
+    return SystemMidi().OutputNames();
+}
+
+std::vector<std::string> MidiInputDeviceNames() {
+    return SystemMidi().InputNames();
+}
+
+}  // namespace kq505
