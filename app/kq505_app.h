@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "effects/effect_blocks.h"
 #include "instruments/instrument_name_table.h"
 #include "model/midi_output.h"
 #include "model/part_table.h"
@@ -49,6 +50,7 @@ public:
     PartInts bank_sel_b{};
     std::int32_t selected_part = 0;
     PartTable part_table{};
+    EffectBlocks effect_blocks{};  // reverb, chorus and variation of the tone generator
     std::string ini_path;
     std::string instrument_file_path;
     // The names of the devices last chosen in the settings dialog: Linux numbers its MIDI

@@ -37,11 +37,13 @@ void SendAllPartParameters(CKQ505App& app) {
 void SendXgSystemOn(CKQ505App& app) {
     SendSysEx(app, kXgSystemOn);
     ResetPartParameters(app.part_table);
+    ResetEffectBlocks(app.effect_blocks);
 }
 
 void SendGmSystemOn(CKQ505App& app) {
     SendSysEx(app, kGmSystemOn);
     ResetPartParameters(app.part_table);
+    ResetEffectBlocks(app.effect_blocks);
 }
 
 }  // namespace kq505
