@@ -65,6 +65,8 @@ class CMainFrame : public QMainWindow {
     template <class Window>
     void ToggleToolWindow(QPointer<QWidget>& window);
     void UpdateToolWindowChecks();
+    // The effect edit window, while open, shows the effect blocks after a reset or a load.
+    void FollowEffectReset();
     void OnMultimedia();
     void OnHelp();
     void OnAbout();

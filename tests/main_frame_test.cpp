@@ -288,7 +288,7 @@ class MainFrameTest : public QObject {
              32773,
              &CMainFrame::EffectEditWindow,
              "ｴﾌｪｸﾀ ｴﾃﾞｨｯﾄ",
-             "準備中…(^^;",
+             "ﾀｲﾌﾟ",
              {"OK", "ｷｬﾝｾﾙ"}},
             {Qt::Key_K,
              32797,
