@@ -51,12 +51,14 @@ std::string EffectKey(EffectItem item) {
     return "variation_part";
 }
 
-void WriteEffectSection(IniDocument& ini, const EffectBlocks& blocks) {
+std::string EffectSectionText(const EffectBlocks& blocks) {
+    std::string text = "[" + std::string(kEffectSection) + "]\n";
     for (const EffectItem& item : AllEffectItems())
-        WriteProfileInt(ini, kEffectSection, EffectKey(item), EffectValue(blocks, item));
+        text += EffectKey(item) + "=" + std::to_string(EffectValue(blocks, item)) + "\n";
+    return text;
 }
 
-std::optional<EffectBlocks> ReadEffectSection(const IniDocument& ini) {
+std::optional<EffectBlocks> ReadEffectSection(const IniDocument& ini, std::string* bad_key) {
     EffectBlocks blocks;
     ResetEffectBlocks(blocks);
     // Items come type first in each block: the type's defaults, then what the file says.
@@ -64,6 +66,7 @@ std::optional<EffectBlocks> ReadEffectSection(const IniDocument& ini) {
         std::int32_t value = 0;
         switch (ReadNumber(ini, item, value)) {
             case Read::bad:
+                if (bad_key) *bad_key = EffectKey(item);
                 return std::nullopt;
             case Read::absent:
                 break;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "app/ini_store.h"
@@ -31,15 +32,11 @@ TEST(EffectSetup, EveryValueComesBack) {
     blocks[EffectBlock::variation].params[0] = 3550;
     blocks.variation_part = 31;
 
-    IniDocument ini = IniDocument::Parse("[Other]\r\nkept=1\r\n");
-    WriteEffectSection(ini, blocks);
-    const std::string text = ini.Bytes();
-    EXPECT_EQ(
-        text.rfind("[Other]\r\nkept=1\r\n\r\n[Effects]\r\nreverb_type=2432\r\nreverb_param1=1\r\n",
-                   0),
-        0u);
-    EXPECT_NE(text.find("\r\nvariation_param1=3550\r\n"), std::string::npos);
-    EXPECT_NE(text.find("\r\nvariation_part=31\r\n"), std::string::npos);
+    const std::string text = EffectSectionText(blocks);
+    EXPECT_EQ(text.rfind("[Effects]\nreverb_type=2432\nreverb_param1=1\n", 0), 0u);
+    EXPECT_NE(text.find("\nvariation_param1=3550\n"), std::string::npos);
+    EXPECT_NE(text.find("\nvariation_part=31\n"), std::string::npos);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 62);
     EXPECT_EQ(ReadText(text), blocks);
 }
 
@@ -71,7 +68,11 @@ TEST(EffectSetup, ValuesAreHeldInRangeAndOnlyWholeNumbersRead) {
     EXPECT_EQ((*read)[EffectBlock::variation].params[0], 0);
     EXPECT_EQ(read->variation_connection, 1);
     for (const char* bad : {"12a", "", "1.5", "x", "99999999999"}) {
-        EXPECT_FALSE(ReadText(std::string("[Effects]\nreverb_param2=") + bad + "\n")) << bad;
+        std::string key;
+        EXPECT_FALSE(ReadEffectSection(
+            IniDocument::Parse(std::string("[Effects]\nreverb_param2=") + bad + "\n"), &key))
+            << bad;
+        EXPECT_EQ(key, "reverb_param2");
     }
 }
 
