@@ -12,13 +12,15 @@ constexpr std::array<std::string_view, kEffectBlockCount> kBlockNames{"reverb", 
 
 enum class Read { absent, ok, bad };
 
-// A whole number and nothing else.
+// A whole number, with or without its sign, and nothing else.
 Read ReadNumber(const IniDocument& ini, EffectItem item, std::int32_t& value) {
     const std::optional<std::string> text = ini.Find(kEffectSection, EffectKey(item));
     if (!text) return Read::absent;
+    std::string_view digits = *text;
+    if (digits.starts_with('+')) digits.remove_prefix(1);  // as the part values read
     std::int32_t number = 0;
-    const char* end = text->data() + text->size();
-    const auto [stop, error] = std::from_chars(text->data(), end, number);
+    const char* end = digits.data() + digits.size();
+    const auto [stop, error] = std::from_chars(digits.data(), end, number);
     if (error != std::errc{} || stop != end) return Read::bad;
     value = ClampEffectValue(item, number);
     return Read::ok;

@@ -60,7 +60,7 @@ TEST(EffectSetup, AMissingKeyGivesTheDefaultOfTheTypeTheFileNames) {
 TEST(EffectSetup, ValuesAreHeldInRangeAndOnlyWholeNumbersRead) {
     const std::optional<EffectBlocks> read = ReadText(
         "[Effects]\nreverb_pan=0\nvariation_part=40\nchorus_param1=300\n"
-        "variation_param1=-5\nvariation_connection= 1 \n");
+        "variation_param1=-5\nvariation_connection= +1 \n");
     ASSERT_TRUE(read);
     EXPECT_EQ((*read)[EffectBlock::reverb].pan, 1);
     EXPECT_EQ(read->variation_part, kVariationPartOff);
