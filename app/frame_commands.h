@@ -28,6 +28,11 @@ enum CommandId : int {
     kIdSoftKeyboard = 32797,
     kIdSendAll = 32798,
     kIdExportSmf = 32799,
+    kIdSetupOpen = 32810,
+    kIdSetupSave = 32811,
+    kIdSetupSaveAs = 32812,
+    kIdRecentSetup1 = 32813,  // to 32816: the four most recently used set-ups
+    kIdSendAllParts = 32817,
     kIdFileNew = 57600,
     kIdFileOpen = 57601,
     kIdFileSave = 57603,

@@ -228,6 +228,17 @@ std::size_t IniDocument::SectionEnd(std::size_t header) const {
     return end;
 }
 
+void IniDocument::ForEachKey(
+    const std::function<void(std::string_view, std::string_view, std::string_view)>& visit) const {
+    std::string_view section;
+    for (const Line& line : lines_) {
+        const Entry entry = Classify(line.text);
+        if (IsSection(entry)) section = entry.name;
+        if (entry.kind == Entry::Kind::kKey && !entry.name.empty())
+            visit(section, entry.name, Unquote(entry.value));
+    }
+}
+
 std::optional<std::string> IniDocument::Find(std::string_view section, std::string_view key) const {
     const std::optional<std::size_t> header = FindSection(section);
     if (!header) return std::nullopt;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,11 @@ class IniDocument {
     // name that would not read back (empty, white space around it, a line break, '=' in a
     // key or a key starting with '[') or a value with a line break.
     bool Set(std::string_view section, std::string_view key, std::string_view value);
+
+    // Every key line in file order, with the name of the section it stands in (empty before
+    // the first header) and its value as Find gives it. One pass, for readers of many keys.
+    void ForEachKey(const std::function<void(std::string_view section, std::string_view key,
+                                             std::string_view value)>& visit) const;
 
   private:
     struct Line {

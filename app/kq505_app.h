@@ -19,6 +19,15 @@ namespace kq505 {
 
 using PartInts = std::array<std::int32_t, kPartCount>;
 
+// The set-up of all 16 parts as a document: the file it was last opened from or saved to
+// (empty while it has none) and whether it changed since. Changed only through the
+// functions of app/setup_state.h.
+struct SetupState {
+    std::string path;
+    bool modified = false;
+    std::function<void()> on_change;  // told when either of the two changes
+};
+
 class CKQ505App {
 public:
     // Table defaults, preview note 69, part 0, closed null outputs, every other value 0.
@@ -63,6 +72,7 @@ public:
     std::array<std::string, 128> map_names;
     InstrumentNameTable instrument_names;
     std::array<std::string, kPartCount> track_names;  // Shift_JIS bytes
+    SetupState setup;
 
     // The MIDI devices of the system, list position = device number; tests put in their own.
     std::function<std::vector<std::string>()> output_device_names = &MidiOutputDeviceNames;

@@ -1,8 +1,10 @@
 #include "app/main_frame.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -26,13 +28,16 @@
 #include "app/kq505_doc.h"
 #include "app/lock_indicators.h"
 #include "app/message_box.h"
+#include "app/program_startup.h"
 #include "app/settings_dlg.h"
+#include "app/setup_state.h"
 #include "app/shell_targets.h"
 #include "app/small_windows.h"
 #include "app/toolbar_icons.h"
 #include "effects/effect_edit_dlg.h"
 #include "instruments/instrument_list.h"
 #include "model/midi_send.h"
+#include "model/part_transmission.h"
 #include "view/kq505_view.h"
 #include "view/program_change_dlg.h"
 
@@ -114,9 +119,12 @@ CMainFrame::CMainFrame(CKQ505App& app, QWidget* parent) : QMainWindow(parent), a
     CreateView();
     doc_ = std::make_unique<CKQ505Doc>(app_, *this);
     ConnectCommands();
+    app_.setup.on_change = [this] { UpdateTitle(); };
+    UpdateRecentSetups();
 }
 
 CMainFrame::~CMainFrame() {
+    app_.setup.on_change = nullptr;
     // The tool windows go before the frame's own members, so that nothing they report on
     // their way out reaches a half-destroyed frame.
     for (QPointer<QWidget>* window :
@@ -131,11 +139,41 @@ QAction* CMainFrame::Action(int command_id) const {
 }
 
 void CMainFrame::SetDocumentTitle(const QString& title) {
-    setWindowTitle(QStringLiteral("KQ505 - ") + title);
+    part_title_ = title;
+    UpdateTitle();
+}
+
+void CMainFrame::UpdateTitle() {
+    const std::string setup_name =
+        app_.setup.path.empty()
+            ? std::string()
+            : FileSystemPath(QString::fromStdString(app_.setup.path)).filename().string();
+    const bool part_file_open = doc_ && !doc_->PathName().isEmpty();
+    setWindowTitle(QString::fromStdString(MainWindowTitle(setup_name, part_title_.toStdString(),
+                                                          part_file_open, IsSetupModified(app_))));
+}
+
+void CMainFrame::UpdateRecentSetups() {
+    const QStringList recent = doc_ ? doc_->RecentSetups() : QStringList();
+    for (int i = 0; i < static_cast<int>(kRecentSetupCount); ++i) {
+        QAction* action = Action(kIdRecentSetup1 + i);
+        const bool used = i < recent.size();
+        action->setVisible(used);
+        // "&&" keeps an ampersand of the path from becoming a mnemonic.
+        if (used) {
+            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(
+                QDir::toNativeSeparators(recent.at(i))
+                    .replace(QLatin1Char('&'), QStringLiteral("&&"))));
+        }
+    }
 }
 
 void CMainFrame::OpenDocumentFile(const QString& path) {
-    doc_->OpenDocumentFile(path);
+    if (path.endsWith(QStringLiteral(".kqset"), Qt::CaseInsensitive)) {
+        doc_->OpenSetupFile(path);
+    } else {
+        doc_->OpenDocumentFile(path);
+    }
 }
 
 CLogoWnd* CMainFrame::LogoWindow() const {
@@ -248,6 +286,12 @@ void CMainFrame::ConnectCommands() {
     on(kIdFileOpen, [this] { doc_->OnFileOpen(); });
     on(kIdFileSave, [this] { doc_->OnFileSave(); });
     on(kIdFileSaveAs, [this] { doc_->OnFileSaveAs(); });
+    on(kIdSetupOpen, [this] { doc_->OnSetupOpen(); });
+    on(kIdSetupSave, [this] { doc_->OnSetupSave(); });
+    on(kIdSetupSaveAs, [this] { doc_->OnSetupSaveAs(); });
+    for (int i = 0; i < static_cast<int>(kRecentSetupCount); ++i)
+        on(kIdRecentSetup1 + i, [this, i] { doc_->OnRecentSetup(i); });
+    on(kIdSendAllParts, [this] { SendAllParts(app_); });
     on(kIdExportVardel, [this] { doc_->ExportVardelFile(); });
     on(kIdExportSmf, [this] { doc_->ExportStandardMidiFile(); });
     on(kIdAppExit, [this] { close(); });
@@ -347,6 +391,14 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 void CMainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (logo_wnd_) LogoWindow()->PlaceOver(*this);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (doc_->SaveModifiedSetup()) {
+        QMainWindow::closeEvent(event);
+    } else {
+        event->ignore();
+    }
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/kq505_app.h"
+#include "app/setup_state.h"
 #include "files/byte_fields.h"
 #include "files/name_field.h"
 #include "model/part_table.h"
@@ -79,6 +80,7 @@ SettingsFileResult LoadSettingsFile(CKQ505App& app, std::span<const std::uint8_t
         app.Value(field.row) = static_cast<std::int8_t>(bytes[field.offset]);
     }
     app.track_names[app.selected_part] = NameFrom(bytes.subspan(kNameField, kNameFieldSize));
+    MarkSetupModified(app);
     return SettingsFileResult::ok;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/kq505_app.h"
+#include "app/setup_state.h"
 #include "model/midi_messages.h"
 #include "model/midi_send.h"
 
@@ -269,6 +270,7 @@ DragResult DragHandle(CKQ505App& app, int code, int dx, int dy) {
     const bool b = target->layer == Port::B;
     if (handle.across) DragRow(app, LayerRow(*handle.across, b), dx, result);
     if (handle.up) DragRow(app, LayerRow(*handle.up, b), dy, result);
+    MarkSetupModified(app);
     return result;
 }
 

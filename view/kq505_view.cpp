@@ -17,6 +17,7 @@
 
 #include "app/kq505_app.h"
 #include "app/message_box.h"
+#include "app/setup_state.h"
 #include "model/part_transmission.h"
 #include "view/knob_geometry.h"
 #include "view/note_preview.h"
@@ -438,7 +439,7 @@ void CKQ505View::EditTrackName() {
     // The dialog's validator lets only names with a Shift_JIS form of at most 64 bytes through.
     const std::optional<std::string> name = ToShiftJis(dialog.m_strName);
     if (!name) return;
-    app_.track_names[part] = *name;
+    SetTrackName(app_, part, *name);
     SetTrackEntryText(part, TrackEntryText(part, *name));
 }
 

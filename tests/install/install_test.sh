@@ -105,6 +105,13 @@ case $mode in
       fail "the KQSF1000 magic is not in the compiled database"
     grep -q "application/x-kq505-settings=$id.desktop;" \
       "$prefix/share/applications/mimeinfo.cache" || fail ".kqs files do not open in KQ505"
+    grep -q '^MimeType=.*application/x-kq505-setup;' "$entry" || fail "no .kqset type in the entry"
+    grep -qx 'application/x-kq505-setup:\*\.kqset' <(cut -d: -f2- "$prefix/share/mime/globs2") ||
+      fail "*.kqset is not in the compiled database"
+    grep -aqF '[KQ505 set-up]' <(grep -a -A2 'application/x-kq505-setup' "$prefix/share/mime/magic") ||
+      fail "the set-up file's first line is not in the compiled database as its magic"
+    grep -q "application/x-kq505-setup=$id.desktop;" \
+      "$prefix/share/applications/mimeinfo.cache" || fail ".kqset files do not open in KQ505"
 
     icons=$prefix/share/icons/hicolor
     xmllint --noout "$icons/scalable/apps/$id.svg" || fail "the scalable icon is not well-formed"
