@@ -42,6 +42,8 @@ class CMainFrame : public QMainWindow {
     // the set-up, any other as the part file.
     void OpenDocumentFile(const QString& path);
     CKQ505Doc& Document() const { return *doc_; }
+    // The effect edit window, while open, shows the effect blocks after a reset or a load.
+    void FollowEffectReset();
 
     // The modeless windows while they exist; null once they have deleted themselves.
     QWidget* ProgramChangeWindow() const { return program_change_dlg_; }
@@ -72,8 +74,6 @@ class CMainFrame : public QMainWindow {
     template <class Window>
     void ToggleToolWindow(QPointer<QWidget>& window);
     void UpdateToolWindowChecks();
-    // The effect edit window, while open, shows the effect blocks after a reset or a load.
-    void FollowEffectReset();
     void OnMultimedia();
     void OnHelp();
     void OnAbout();

@@ -1,6 +1,7 @@
 #include "effects/effect_edit.h"
 
 #include "app/kq505_app.h"
+#include "app/setup_state.h"
 #include "model/midi_send.h"
 
 namespace kq505 {
@@ -27,6 +28,7 @@ void SetEffectValue(CKQ505App& app, EffectItem item, std::int32_t value) {
     } else {
         EffectValue(app.effect_blocks, item) = value;
     }
+    MarkSetupModified(app);
     SendItem(app, item);
 }
 
@@ -37,7 +39,9 @@ void SendEffectBlocks(CKQ505App& app) {
 
 void RestoreEffectBlocks(CKQ505App& app, const EffectBlocks& old) {
     const EffectBlocks replaced = app.effect_blocks;
+    if (replaced == old) return;
     app.effect_blocks = old;
+    MarkSetupModified(app);
     for (const EffectBlock block : kEffectBlocks) {
         if (replaced[block] != old[block]) SendBlock(app, block);
     }

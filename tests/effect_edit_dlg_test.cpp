@@ -14,9 +14,13 @@
 #include <memory>
 #include <vector>
 
+#include "app/kq505_doc.h"
 #include "app/main_frame.h"
+#include "app/setup_state.h"
 #include "effects/effect_edit_dlg.h"
+#include "files/setup_file.h"
 #include "tests/support/recording_app.h"
+#include "tests/support/temp_folder.h"
 
 using namespace kq505;
 using kq505::test::OnA;
@@ -203,6 +207,41 @@ class EffectEditDlgTest : public QObject {
         QVERIFY(rec.log.TakeEvents().empty());
         QCOMPARE(rec.app.effect_blocks[EffectBlock::reverb].type, 0x01 * 128 + 1);
         QVERIFY(!effect->isChecked());
+    }
+
+    void TheModifiedMarkAndSetUpLoadsFollowTheWindow() {
+        test::TempFolder folder;
+        SetupData saved = DefaultSetup();
+        SetEffectType(saved.effect_blocks, EffectBlock::reverb, 0x01 * 128 + 1);  // HALL 2
+        SetEffectType(saved.effect_blocks, EffectBlock::variation, 0x05 * 128);   // DELAY L,C,R
+        saved.effect_blocks.variation_connection = 0;
+        saved.effect_blocks.variation_part = 0;  // part 1's A layer
+        test::WriteBytes(folder / "hall2.kqset", SetupFileText(saved));
+
+        RecordingApp rec;
+        auto frame = std::make_unique<CMainFrame>(rec.app);
+        frame->show();
+        frame->Action(32773)->trigger();
+        QPointer<CEffectEditDlg> dlg = qobject_cast<CEffectEditDlg*>(frame->EffectEditWindow());
+        QVERIFY(dlg && !IsSetupModified(rec.app));
+        auto* pan = dlg->findChild<QAbstractSlider*>("reverbPan");
+        pan->setFocus();
+        QTest::keyClick(pan, Qt::Key_Left);
+        QVERIFY(IsSetupModified(rec.app));
+        QVERIFY(frame->windowTitle().endsWith(" *"));
+
+        // A set-up opened while the window is open: shown, and what a cancel brings back.
+        MarkSetupClean(rec.app, "");
+        QVERIFY(frame->Document().OpenSetupFile(
+            QString::fromStdString((folder / "hall2.kqset").string())));
+        QCOMPARE(dlg->findChild<QComboBox*>("reverbType")->currentText(), QString("HALL 2"));
+        QCOMPARE(dlg->findChild<QComboBox*>("variationPart")->currentText(), QString("#01 A"));
+        QCOMPARE(pan->value(), 64);
+        rec.log.TakeEvents();
+        dlg->reject();
+        QTRY_VERIFY(dlg.isNull());
+        QVERIFY(rec.log.TakeEvents().empty());
+        QVERIFY(rec.app.effect_blocks == saved.effect_blocks);
     }
 };
 
