@@ -243,6 +243,53 @@ class EffectEditDlgTest : public QObject {
         QVERIFY(rec.log.TakeEvents().empty());
         QVERIFY(rec.app.effect_blocks == saved.effect_blocks);
     }
+
+    // HALL 2 and a DELAY L,C,R on insertion for part 1's A layer, saved as a set-up, opened
+    // by a program started afresh, and sent with Shift+F: the effect blocks, then the parts.
+    void ASetUpKeepsTheEffectsAndShiftFSendsThemFirst() {
+        test::TempFolder folder;
+        const QString path = QString::fromStdString((folder / "live.kqset").string());
+        const auto start = [&](RecordingApp& rec) {
+            rec.app.ini_path = (folder / "kq505.ini").string();
+            auto frame = std::make_unique<CMainFrame>(rec.app);
+            frame->Document().SetFileDialog([path](const FileDialogRequest&) { return path; });
+            frame->show();
+            frame->activateWindow();
+            [&] { QVERIFY(QTest::qWaitForWindowActive(frame.get())); }();
+            return frame;
+        };
+        {
+            RecordingApp rec;
+            auto frame = start(rec);
+            QTest::keyClick(frame.get(), Qt::Key_E);
+            auto* dlg = qobject_cast<CEffectEditDlg*>(frame->EffectEditWindow());
+            QVERIFY(dlg);
+            for (const char* combo : {"reverbType", "variationPart"}) {
+                dlg->findChild<QComboBox*>(combo)->setFocus();
+                QTest::keyClick(dlg->findChild<QComboBox*>(combo), Qt::Key_Down);
+            }
+            QCOMPARE(dlg->findChild<QComboBox*>("variationType")->currentText(),
+                     QString("DELAY L,C,R"));
+            QCOMPARE(dlg->findChild<QComboBox*>("variationConnection")->currentIndex(), 0);
+            dlg->findChildren<QPushButton*>().at(0)->click();  // OK
+            frame->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+            QTest::keyClick(frame.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+            QVERIFY(!IsSetupModified(rec.app));
+        }
+        RecordingApp rec;
+        auto frame = start(rec);
+        QTest::keyClick(frame.get(), Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(rec.log.TakeEvents().empty());  // opening sends nothing
+        QTest::keyClick(frame.get(), Qt::Key_F, Qt::ShiftModifier);
+        const Events sent = rec.log.TakeEvents();
+        QVERIFY(sent.size() > 62);
+        QCOMPARE(sent[0], Effect({0x00, 0x01, 0x01}));   // HALL 2
+        QCOMPARE(sent[38], Effect({0x40, 0x05, 0x00}));  // DELAY L,C,R
+        QCOMPARE(sent[60], Effect({0x5A, 0}));           // insertion
+        QCOMPARE(sent[61], Effect({0x5B, 0}));           // on XG part 0, part 1's A layer
+        QCOMPARE(sent[62], (MidiEvent{Port::A, {0xB0, 0x07, 100}}));  // then part 1's volume
+    }
 };
 
 QTEST_MAIN(EffectEditDlgTest)
