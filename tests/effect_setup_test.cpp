@@ -40,6 +40,17 @@ TEST(EffectSetup, EveryValueComesBack) {
     EXPECT_EQ(ReadText(text), blocks);
 }
 
+TEST(EffectSetup, KeysAreReadAsTheIniStoreFindsThem) {
+    // Any case; the first key of a name and the first section of the name count.
+    const std::optional<EffectBlocks> read = ReadText(
+        "[effects]\nREVERB_Return=5\nreverb_return=6\n[Part 1]\nchorus_pan=9\n"
+        "[Effects]\nchorus_return=7\n");
+    ASSERT_TRUE(read);
+    EXPECT_EQ((*read)[EffectBlock::reverb].return_level, 5);
+    EXPECT_EQ((*read)[EffectBlock::chorus].pan, 64);
+    EXPECT_EQ((*read)[EffectBlock::chorus].return_level, 64);
+}
+
 TEST(EffectSetup, AFileWithoutTheSectionGivesTheDefaults) {
     EXPECT_EQ(ReadText("[Part 1]\r\nvol=100\r\n"), Defaults());
     EXPECT_EQ(ReadText(""), Defaults());
