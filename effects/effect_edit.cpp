@@ -43,14 +43,14 @@ void RestoreEffectBlocks(CKQ505App& app, const EffectBlocks& old) {
     app.effect_blocks = old;
     MarkSetupModified(app);
     for (const EffectBlock block : kEffectBlocks) {
-        if (replaced[block] != old[block]) SendBlock(app, block);
+        if (replaced[block].type != old[block].type) SendBlock(app, block);
     }
-    for (const EffectItem::Kind kind :
-         {EffectItem::chorus_to_reverb, EffectItem::variation_to_reverb,
-          EffectItem::variation_to_chorus, EffectItem::variation_connection,
-          EffectItem::variation_part}) {
-        const EffectItem item{kind};
-        if (EffectValue(replaced, item) != EffectValue(old, item)) SendItem(app, item);
+    for (const EffectItem& item : AllEffectItems()) {
+        // The kinds up to pan (type, parameters, return, pan) belong to a block.
+        const bool sent_whole =
+            item.kind <= EffectItem::pan && replaced[item.block].type != old[item.block].type;
+        if (!sent_whole && EffectValue(replaced, item) != EffectValue(old, item))
+            SendItem(app, item);
     }
 }
 

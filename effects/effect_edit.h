@@ -15,8 +15,9 @@ class CKQ505App;
 void SetEffectValue(CKQ505App& app, EffectItem item, std::int32_t value);
 // Every item of the three blocks, type first in each block.
 void SendEffectBlocks(CKQ505App& app);
-// Puts `old` back and sends what differs from the state it replaces: a block whose values
-// changed is sent whole, type first, so its parameters land after the type's reset.
+// Puts `old` back and sends what differs from the state it replaces: a block whose type
+// changed is sent whole, type first, so its parameters land after the type's reset; of the
+// other blocks only the values that differ.
 void RestoreEffectBlocks(CKQ505App& app, const EffectBlocks& old);
 
 }  // namespace kq505

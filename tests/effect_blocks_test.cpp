@@ -186,23 +186,27 @@ TEST(EffectTypes, ParametersShowTheRangeOfTheTypeThatUsesThem) {
     EXPECT_EQ(FindEffectType(kReverb, 0x12 * 128), nullptr);  // no such reverb
 }
 
-TEST(EffectRestore, SendsChangedBlocksWholeTypeFirstAndNothingElse) {
+TEST(EffectRestore, SendsABlockOfAnotherTypeWholeTypeFirstAndOtherwiseWhatDiffers) {
     RecordingApp r;
     const EffectBlocks opened = r.app.effect_blocks;
     SetEffectValue(r.app, {EffectItem::type, kVariation}, 0x07 * 128);
     SetEffectValue(r.app, {EffectItem::param, kVariation, 3}, 100);
     SetEffectValue(r.app, {EffectItem::variation_to_chorus}, 50);
+    SetEffectValue(r.app, {EffectItem::param, kReverb, 11}, 9);
+    SetEffectValue(r.app, {EffectItem::pan, kChorus}, 9);
     r.log.TakeEvents();
 
     RestoreEffectBlocks(r.app, opened);
     EXPECT_EQ(r.app.effect_blocks, opened);
     const Events sent = r.log.TakeEvents();
-    ASSERT_EQ(sent.size(), 1u + 16u + 2u + 1u);
+    ASSERT_EQ(sent.size(), 1u + 16u + 2u + 3u);
     EXPECT_EQ(sent[0], Effect({0x40, 0x05, 0x00}));
     EXPECT_EQ(sent[1], Effect({0x42, 0x1A, 0x05}));  // 3333
     EXPECT_EQ(sent[17], Effect({0x56, 64}));
     EXPECT_EQ(sent[18], Effect({0x57, 64}));
-    EXPECT_EQ(sent[19], Effect({0x59, 0}));
+    EXPECT_EQ(sent[19], Effect({0x10, 0}));  // reverb parameter 11 alone
+    EXPECT_EQ(sent[20], Effect({0x2D, 64}));
+    EXPECT_EQ(sent[21], Effect({0x59, 0}));
 
     RestoreEffectBlocks(r.app, opened);
     EXPECT_TRUE(r.log.TakeEvents().empty());
