@@ -37,6 +37,8 @@ enum CommandId : int {
     kIdFileOpen = 57601,
     kIdFileSave = 57603,
     kIdFileSaveAs = 57604,
+    kIdEditUndo = 57643,
+    kIdEditRedo = 57644,
     kIdAppAbout = 57664,
     kIdAppExit = 57665,
     kIdViewToolbar = 59392,

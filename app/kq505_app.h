@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/edit_history.h"
 #include "effects/effect_blocks.h"
 #include "instruments/instrument_name_table.h"
 #include "model/midi_output.h"
@@ -73,6 +74,8 @@ public:
     InstrumentNameTable instrument_names;
     std::array<std::string, kPartCount> track_names;  // Shift_JIS bytes
     SetupState setup;
+    // What each gesture changed in the table, the names and the list positions.
+    EditHistory edit_history;
 
     // The MIDI devices of the system, list position = device number; tests put in their own.
     std::function<std::vector<std::string>()> output_device_names = &MidiOutputDeviceNames;

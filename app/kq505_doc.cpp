@@ -128,7 +128,10 @@ void CKQ505Doc::OnFileOpen() {
 }
 
 bool CKQ505Doc::OpenDocumentFile(const QString& path) {
-    const SettingsFileResult result = LoadSettingsFile(app_, FileSystemPath(path));
+    SettingsFileResult result = SettingsFileResult::cannot_read;
+    // The part's values and its name come in as one step; a refused file makes none.
+    app_.edit_history.Record(app_, StepKind::kPartFile,
+                             [&] { result = LoadSettingsFile(app_, FileSystemPath(path)); });
     if (result != SettingsFileResult::ok) {
         ShowMessage(&frame_, LoadFailureText(result));
         return false;
@@ -242,7 +245,10 @@ bool CKQ505Doc::SaveSetupTo(const QString& path) {
 }
 
 bool CKQ505Doc::LoadSetup(const QString& path) {
-    const SetupReadResult result = LoadSetupFile(app_, FileSystemPath(path));
+    SetupReadResult result;
+    // Opening a set-up is one step: undoing it brings back every part as it was.
+    app_.edit_history.Record(app_, StepKind::kSetup,
+                             [&] { result = LoadSetupFile(app_, FileSystemPath(path)); });
     if (result.error != SetupFileError::none) {
         const std::string name = QFileInfo(path).fileName().toStdString();
         ShowMessage(&frame_, QString::fromStdString(SetupFileErrorText(result, name)));

@@ -121,10 +121,13 @@ CMainFrame::CMainFrame(CKQ505App& app, QWidget* parent) : QMainWindow(parent), a
     ConnectCommands();
     app_.setup.on_change = [this] { UpdateTitle(); };
     UpdateRecentSetups();
+    app_.edit_history.on_change = [this] { UpdateEditCommands(); };
+    UpdateEditCommands();
 }
 
 CMainFrame::~CMainFrame() {
     app_.setup.on_change = nullptr;
+    app_.edit_history.on_change = nullptr;
     // The tool windows go before the frame's own members, so that nothing they report on
     // their way out reaches a half-destroyed frame.
     for (QPointer<QWidget>* window :
@@ -190,6 +193,9 @@ void CMainFrame::CreateActions() {
         addAction(action);
         actions_[command.id] = action;
     }
+    Action(kIdEditRedo)
+        ->setShortcuts(
+            {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     for (const int id :
          {kIdProgramChange, kIdEffectEdit, kIdSoftKeyboard, kIdViewToolbar, kIdViewStatusBar}) {
         Action(id)->setCheckable(true);
@@ -303,6 +309,14 @@ void CMainFrame::ConnectCommands() {
     });
     on(kIdSoftKeyboard, [this] { ToggleToolWindow<CSoftKeyboardDlg>(soft_keyboard_dlg_); });
     on(kIdProgramChange, [this] { ToggleToolWindow<CProgramChangeDlg>(program_change_dlg_); });
+    on(kIdEditUndo, [this] {
+        view_->OnEditUndo();
+        ShowEffectValues();
+    });
+    on(kIdEditRedo, [this] {
+        view_->OnEditRedo();
+        ShowEffectValues();
+    });
     on(kIdXgSystemOn, [this] {
         view_->OnXgSystemOn();
         FollowEffectReset();
@@ -369,6 +383,11 @@ void CMainFrame::ToggleToolWindow(QPointer<QWidget>& window) {
     UpdateToolWindowChecks();
 }
 
+void CMainFrame::ShowEffectValues() {
+    if (auto* effects = qobject_cast<CEffectEditDlg*>(effect_edit_dlg_.data()))
+        effects->ShowValues();
+}
+
 void CMainFrame::FollowEffectReset() {
     if (auto* effects = qobject_cast<CEffectEditDlg*>(effect_edit_dlg_.data()))
         effects->FollowReset();
@@ -381,6 +400,18 @@ void CMainFrame::UpdateToolWindowChecks() {
     Action(kIdProgramChange)->setChecked(shown(program_change_dlg_));
     Action(kIdEffectEdit)->setChecked(shown(effect_edit_dlg_));
     Action(kIdSoftKeyboard)->setChecked(shown(soft_keyboard_dlg_));
+}
+
+void CMainFrame::UpdateEditCommands() {
+    const EditHistory& history = app_.edit_history;
+    const auto update = [this](int id, const EditStep* step, const QString& verb) {
+        QAction* action = Action(id);
+        action->setEnabled(step != nullptr);
+        action->setStatusTip(step ? verb + QStringLiteral(": ") + Text(DescribeStep(*step))
+                                  : Text(StatusTip(*FindCommand(id))));
+    };
+    update(kIdEditUndo, history.NextUndo(), QStringLiteral("元に戻す"));
+    update(kIdEditRedo, history.NextRedo(), QStringLiteral("やり直し"));
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {

@@ -44,6 +44,8 @@ class CMainFrame : public QMainWindow {
     CKQ505Doc& Document() const { return *doc_; }
     // The effect edit window, while open, shows the effect blocks after a reset or a load.
     void FollowEffectReset();
+    // The same after an undo or redo, which may have changed them.
+    void ShowEffectValues();
 
     // The modeless windows while they exist; null once they have deleted themselves.
     QWidget* ProgramChangeWindow() const { return program_change_dlg_; }
@@ -74,6 +76,9 @@ class CMainFrame : public QMainWindow {
     template <class Window>
     void ToggleToolWindow(QPointer<QWidget>& window);
     void UpdateToolWindowChecks();
+    // Undo and redo greyed out when there is nothing to take back or do again; their status
+    // text names the step.
+    void UpdateEditCommands();
     void OnMultimedia();
     void OnHelp();
     void OnAbout();

@@ -26,6 +26,7 @@ void MarkSetupModified(CKQ505App& app) {
 }
 
 void MarkSetupClean(CKQ505App& app, std::string path) {
+    app.edit_history.MarkSaved();
     app.setup.modified = false;
     app.setup.path = std::move(path);
     Notify(app);
@@ -33,6 +34,13 @@ void MarkSetupClean(CKQ505App& app, std::string path) {
 
 bool IsSetupModified(const CKQ505App& app) {
     return app.setup.modified;
+}
+
+void FollowEditHistory(CKQ505App& app) {
+    const bool modified = !app.edit_history.AtSaved();
+    if (modified == app.setup.modified) return;
+    app.setup.modified = modified;
+    Notify(app);
 }
 
 void SetTrackName(CKQ505App& app, int part, std::string name) {

@@ -17,6 +17,9 @@ void MarkSetupModified(CKQ505App& app);
 // After a set-up was opened from or saved to `path`.
 void MarkSetupClean(CKQ505App& app, std::string path);
 bool IsSetupModified(const CKQ505App& app);
+// After a step of the edit history was made, undone or redone: modified unless the history
+// stands where the set-up was last opened or saved.
+void FollowEditHistory(CKQ505App& app);
 
 // The track name edit: the part's name (Shift_JIS bytes) and the mark.
 void SetTrackName(CKQ505App& app, int part, std::string name);

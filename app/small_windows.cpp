@@ -46,7 +46,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     auto* icon = new QLabel(this);
     icon->setPixmap(AppIcon().pixmap(32, 32));
     auto* text = new QLabel(QStringLiteral("KQ505 Version " KQ505_VERSION "\n"
-                                           "Copyright (C) The KQ505 developers"),
+                                           "Copyright (C) The KQ505 developers\n"
+                                           "License: GNU GPL version 2 or later"),
                             this);
     auto* ok = new QPushButton(QStringLiteral("&OK"), this);
     ok->setDefault(true);

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "app/kq505_app.h"
+#include "instruments/cakewalk_instruments.h"
 
 namespace kq505 {
 namespace {
@@ -114,6 +115,11 @@ void ParseInstrumentList(std::string_view text, int module_level,
 }
 
 void ParseInstrumentList(CKQ505App& app) {
+    if (IsCakewalkInstrumentFile(app.instrument_text)) {
+        ParseCakewalkInstruments(app.instrument_text, app.module_level, app.module_names,
+                                 app.map_names, app.instrument_names);
+        return;
+    }
     ParseInstrumentList(app.instrument_text, app.module_level, app.module_names, app.map_names,
                         app.instrument_names);
 }

@@ -24,7 +24,8 @@ void ParseInstrumentList(std::string_view text, int module_level,
                          std::array<std::string, 128>& map_names,
                          InstrumentNameTable& instrument_names);
 
-// The same over the app's kept text, level and tables.
+// The same over the app's kept text, level and tables; a text of Cakewalk instrument
+// definitions is read as such instead.
 void ParseInstrumentList(CKQ505App& app);
 
 // Reads `instrument_file_path` whole into `instrument_text` without its trailing white space,

@@ -67,6 +67,8 @@ std::vector<MenuLine> ExpectedMenu() {
         {"ﾌｧｲﾙ(&F)", 32799, "SMFﾌｧｲﾙ出力(&M)...", "", "Standard MIDI Fileに出力\nSMF出力"},
         {"ﾌｧｲﾙ(&F)", 0},
         {"ﾌｧｲﾙ(&F)", 57665, "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)\tAlt+F4", "", "ｱﾌﾟﾘｹｰｼｮﾝを終了\n終了"},
+        {"編集(&E)", 57643, "元に戻す(&U)\tCtrl+Z", "Ctrl+Z", "直前の操作を元に戻す\n元に戻す"},
+        {"編集(&E)", 57644, "やり直し(&R)\tCtrl+Y", "Ctrl+Y", "元に戻した操作をやり直す\nやり直し"},
         {"ﾂｰﾙ(&T)", 32772, "ﾌﾟﾛｸﾞﾗﾑ ﾁｪﾝｼﾞ...\tP", "P",
          "ﾌﾟﾛｸﾞﾗﾑ ﾁｪﾝｼﾞのﾀﾞｲｱﾛｸﾞを表示\nﾌﾟﾛｸﾞﾗﾑ ﾁｪﾝｼﾞ"},
         {"ﾂｰﾙ(&T)", 32773, "ｴﾌｪｸﾀ ｴﾃﾞｨｯﾄ...\tE", "E", "ｴﾌｪｸﾀ ｴﾃﾞｨｯﾄのﾀﾞｲｱﾛｸﾞを表示\nｴﾌｪｸﾀ ｴﾃﾞｨｯﾄ"},
@@ -464,6 +466,24 @@ class MainFrameTest : public QObject {
         app.module_level = 1;
         shown.frame->Action(32795)->trigger();
         QCOMPARE(name->text(), QStringLiteral("Grand"));
+    }
+
+    void ReloadShowsTheSecondCakewalkDefinitionForModuleOne() {
+        ShownFrame shown;
+        CKQ505App& app = shown.rec.app;
+        app.instrument_text =
+            "; two instruments\r\n.Patch Names\r\n[One]\r\n0=First Piano\r\n[Two]\r\n"
+            "0=Second Piano\r\n.Instrument Definitions\r\n[Module A]\r\nPatch[0]=One\r\n"
+            "[Module B]\r\nPatch[0]=Two\r\n";
+        app.module_level = 0;
+        shown.frame->Action(32795)->trigger();
+        auto* name = qobject_cast<QLineEdit*>(shown.frame->View()->Control(1004));
+        QVERIFY(name != nullptr);
+        QCOMPARE(name->text(), QStringLiteral("First Piano"));
+        QCOMPARE(QString::fromStdString(app.module_names[1]), QStringLiteral("Module B"));
+        app.module_level = 1;
+        shown.frame->Action(32795)->trigger();
+        QCOMPARE(name->text(), QStringLiteral("Second Piano"));
     }
 
     void MultimediaStartsTheFirstToolThatRuns() {

@@ -214,9 +214,12 @@ void CKQ505View::ConnectControls() {
          {m_cKeyShift, key_shift},
          {m_cPortaTime, porta_time},
          {m_cMix, mix}}};
-    for (const auto& [slider, row] : sliders)
+    for (const auto& [slider, row] : sliders) {
         connect(slider, &QAbstractSlider::valueChanged, this,
                 [this, row = row] { OnSliderMoved(row); });
+        // A press on a slider, on its handle or its groove, opens one step until the release.
+        slider->installEventFilter(this);
+    }
     connect(m_cPortamento, &QCheckBox::clicked, this, [this] { OnSwitchClicked(porta_sw); });
     connect(m_cMixSwitch, &QCheckBox::clicked, this, [this] { OnSwitchClicked(mix_sw); });
     connect(static_cast<QPushButton*>(Control(kIdEditName)), &QPushButton::clicked, this,
@@ -333,13 +336,27 @@ void CKQ505View::RefreshPart() {
 
 void CKQ505View::OnSliderMoved(std::optional<Row> row) {
     ControlsToValues();
-    ApplySliders(app_, form_, row);
+    // Inside a mouse press the move belongs to its step; a key or wheel step is one itself.
+    if (app_.edit_history.InGesture()) {
+        ApplySliders(app_, form_, row);
+    } else {
+        app_.edit_history.Record(app_, StepKind::kSlider, [&] { ApplySliders(app_, form_, row); });
+    }
     ValuesToControls();
+}
+
+bool CKQ505View::eventFilter(QObject* watched, QEvent* event) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton)
+        app_.edit_history.BeginGesture(app_, StepKind::kSlider);
+    if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton)
+        app_.edit_history.EndGesture(app_);
+    return QWidget::eventFilter(watched, event);
 }
 
 void CKQ505View::OnSwitchClicked(Row row) {
     ControlsToValues();
-    ApplySwitch(app_, form_, row);
+    app_.edit_history.Record(app_, StepKind::kSwitch, [&] { ApplySwitch(app_, form_, row); });
 }
 
 void CKQ505View::OnTrackSelected() {
@@ -393,13 +410,32 @@ void CKQ505View::ShowResetDisplay() {
 }
 
 void CKQ505View::OnXgSystemOn() {
-    SendXgSystemOn(app_);
+    app_.edit_history.Record(app_, StepKind::kXgSystemOn, [this] { SendXgSystemOn(app_); });
     ShowResetDisplay();
 }
 
 void CKQ505View::OnGmSystemOn() {
-    SendGmSystemOn(app_);
+    app_.edit_history.Record(app_, StepKind::kGmSystemOn, [this] { SendGmSystemOn(app_); });
     ShowResetDisplay();
+}
+
+void CKQ505View::OnEditUndo() {
+    ShowStep(app_.edit_history.Undo(app_));
+}
+
+void CKQ505View::OnEditRedo() {
+    ShowStep(app_.edit_history.Redo(app_));
+}
+
+void CKQ505View::ShowStep(const EditStep* step) {
+    if (!step) return;
+    for (const NameChange& change : step->names) {
+        const std::string& name = app_.track_names[change.part];
+        SetTrackEntryText(
+            change.part, name.empty() ? PartLabel(change.part) : TrackEntryText(change.part, name));
+    }
+    // The step's part is selected now: the form shows it, its knob panel included.
+    RefreshPart();
 }
 
 void CKQ505View::OnSendAll() {
@@ -439,7 +475,7 @@ void CKQ505View::EditTrackName() {
     // The dialog's validator lets only names with a Shift_JIS form of at most 64 bytes through.
     const std::optional<std::string> name = ToShiftJis(dialog.m_strName);
     if (!name) return;
-    SetTrackName(app_, part, *name);
+    app_.edit_history.Record(app_, StepKind::kTrackName, [&] { SetTrackName(app_, part, *name); });
     SetTrackEntryText(part, TrackEntryText(part, *name));
 }
 
@@ -461,6 +497,7 @@ void CKQ505View::mousePressEvent(QMouseEvent* event) {
     m_nLastX = p.x();
     m_nLastY = p.y();
     m_nDragTarget = HitTest(app_, p.x(), p.y());
+    if (m_nDragTarget != kNoDragTarget) app_.edit_history.BeginGesture(app_, StepKind::kKnob);
     event->accept();
 }
 
@@ -484,6 +521,8 @@ void CKQ505View::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CKQ505View::EndDrag() {
+    // The drag, from press to here, is one step.
+    if (m_nDragTarget != kNoDragTarget) app_.edit_history.EndGesture(app_);
     m_bDragging = 0;
     m_nLastX = 0;
     m_nLastY = 0;
