@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "app/dialog_font.h"
+#include "app/edit_history.h"
 #include "app/kq505_app.h"
 #include "effects/effect_edit.h"
 #include "effects/effect_value_text.h"
@@ -146,6 +147,11 @@ CEffectEditDlg::SliderRow CEffectEditDlg::AddSliderRow(QGridLayout& grid, int ro
     grid.addWidget(controls.text, row, 2);
     connect(slider, &QAbstractSlider::valueChanged, this,
             [this, controls](int value) { OnSliderMoved(controls, value); });
+    // A drag is one step of the edit history, from the press to the release.
+    connect(slider, &QAbstractSlider::sliderPressed, this,
+            [this] { app_.edit_history.BeginGesture(app_, StepKind::kEffect); });
+    connect(slider, &QAbstractSlider::sliderReleased, this,
+            [this] { app_.edit_history.EndGesture(app_); });
     return controls;
 }
 
@@ -215,23 +221,32 @@ void CEffectEditDlg::ShowRow(const SliderRow& row) {
 void CEffectEditDlg::OnTypeChosen(EffectBlock block, int index) {
     const QVariant type = blocks_[static_cast<int>(block)].type->itemData(index);
     if (!type.isValid()) return;
-    SetEffectValue(app_, {EffectItem::type, block}, type.toInt());
+    Record([&] { SetEffectValue(app_, {EffectItem::type, block}, type.toInt()); });
     ShowBlock(block);
 }
 
 void CEffectEditDlg::OnSliderMoved(const SliderRow& row, int value) {
     if (showing_) return;
-    SetEffectValue(app_, row.item, value);
+    if (row.slider->isSliderDown()) {
+        SetEffectValue(app_, row.item, value);  // inside the drag's gesture
+    } else {
+        Record([&] { SetEffectValue(app_, row.item, value); });  // a key or wheel step
+    }
     row.text->setText(Text(EffectValueText(FormatOf(app_.effect_blocks, row.item),
                                            EffectValue(app_.effect_blocks, row.item))));
 }
 
 void CEffectEditDlg::OnRoutingChosen(EffectItem item, const QComboBox& combo) {
-    SetEffectValue(app_, item, combo.currentData().toInt());
+    Record([&] { SetEffectValue(app_, item, combo.currentData().toInt()); });
+}
+
+template <class Edit>
+void CEffectEditDlg::Record(Edit&& edit) {
+    app_.edit_history.Record(app_, StepKind::kEffect, std::forward<Edit>(edit));
 }
 
 void CEffectEditDlg::reject() {
-    RestoreEffectBlocks(app_, opened_);
+    Record([&] { RestoreEffectBlocks(app_, opened_); });
     QDialog::reject();
 }
 

@@ -58,6 +58,9 @@ class CEffectEditDlg : public QDialog {
     void OnTypeChosen(EffectBlock block, int index);
     void OnSliderMoved(const SliderRow& row, int value);
     void OnRoutingChosen(EffectItem item, const QComboBox& combo);
+    // One step of the edit history around the edit.
+    template <class Edit>
+    void Record(Edit&& edit);
 
     CKQ505App& app_;
     EffectBlocks opened_;

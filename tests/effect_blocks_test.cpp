@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/edit_history.h"
 #include "effects/effect_blocks.h"
 #include "effects/effect_edit.h"
 #include "effects/effect_value_text.h"
@@ -210,6 +211,55 @@ TEST(EffectRestore, SendsABlockOfAnotherTypeWholeTypeFirstAndOtherwiseWhatDiffer
 
     RestoreEffectBlocks(r.app, opened);
     EXPECT_TRUE(r.log.TakeEvents().empty());
+}
+
+TEST(EffectHistory, EachChangeIsOneStepThatUndoAndRedoSend) {
+    RecordingApp r;
+    EditHistory& history = r.app.edit_history;
+    const EffectBlocks defaults = r.app.effect_blocks;
+    history.Record(r.app, StepKind::kEffect, [&] {
+        SetEffectValue(r.app, {EffectItem::type, kVariation}, 0x07 * 128);  // ECHO
+    });
+    const EffectBlocks echo = r.app.effect_blocks;
+    history.Record(r.app, StepKind::kEffect, [&] {
+        SetEffectValue(r.app, {EffectItem::return_level, kChorus}, 30);
+    });
+    ASSERT_EQ(history.StepCount(), 2u);
+    EXPECT_EQ(DescribeStep(*history.NextUndo()), "ｴﾌｪｸﾀ chorus_return 64→30");
+    r.log.TakeEvents();
+
+    history.Undo(r.app);
+    EXPECT_EQ(r.log.TakeEvents(), Events{Effect({0x2C, 64})});
+    history.Undo(r.app);  // the type: the block whole, type first
+    EXPECT_EQ(r.app.effect_blocks, defaults);
+    Events sent = r.log.TakeEvents();
+    ASSERT_EQ(sent.size(), 19u);
+    EXPECT_EQ(sent[0], Effect({0x40, 0x05, 0x00}));
+    history.Redo(r.app);
+    EXPECT_EQ(r.app.effect_blocks, echo);
+    sent = r.log.TakeEvents();
+    ASSERT_EQ(sent.size(), 19u);
+    EXPECT_EQ(sent[1], Effect({0x42, 0x0D, 0x24}));  // ECHO's 1700
+}
+
+TEST(EffectHistory, UndoingXBringsTheEffectBlocksBack) {
+    RecordingApp r;
+    SetEffectValue(r.app, {EffectItem::type, kReverb}, 0x04 * 128);  // PLATE
+    SetEffectValue(r.app, {EffectItem::variation_part}, 17);
+    const EffectBlocks edited = r.app.effect_blocks;
+    r.app.edit_history.Record(r.app, StepKind::kXgSystemOn, [&] { SendXgSystemOn(r.app); });
+    EXPECT_EQ(r.app.effect_blocks, CKQ505App().effect_blocks);
+    r.log.TakeEvents();
+    r.app.edit_history.Undo(r.app);
+    EXPECT_EQ(r.app.effect_blocks, edited);
+    const Events sent = r.log.TakeEvents();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), Effect({0x00, 0x04, 0x00})), 1);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), Effect({0x5B, 17})), 1);
+    // Doing it again sends its system message, and the blocks are the defaults again.
+    r.app.edit_history.Redo(r.app);
+    EXPECT_EQ(r.app.effect_blocks, CKQ505App().effect_blocks);
+    EXPECT_EQ(r.log.TakeEvents().front(),
+              OnA({0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7}));
 }
 
 TEST(EffectSendAll, EveryBlockTypeFirstThenSendsConnectionAndPart) {

@@ -73,6 +73,13 @@ void ChooseType(ShownDialog& shown, const char* combo_name, const char* type_nam
     }
 }
 
+constexpr int kUndo = 57643;  // "元に戻す(&U)"
+constexpr int kRedo = 57644;  // "やり直し(&R)"
+
+QString NameOfWindow(const QWidget& window, const char* label) {
+    return window.findChild<QLabel*>(label)->text();
+}
+
 QString NameOf(ShownDialog& shown, const char* row) {
     auto* label = shown.Find<QLabel>(row);
     return label && label->isVisible() ? label->text() : QString();
@@ -241,6 +248,44 @@ class EffectEditDlgTest : public QObject {
         QTRY_VERIFY(dlg.isNull());
         QVERIFY(rec.log.TakeEvents().empty());
         QVERIFY(rec.app.effect_blocks == saved.effect_blocks);
+    }
+
+    void EachChangeIsOneStepAndUndoShowsInTheWindow() {
+        RecordingApp rec;
+        auto frame = std::make_unique<CMainFrame>(rec.app);
+        frame->show();
+        frame->Action(32773)->trigger();
+        QPointer<CEffectEditDlg> dlg = qobject_cast<CEffectEditDlg*>(frame->EffectEditWindow());
+        QVERIFY(dlg);
+        auto* level = dlg->findChild<QAbstractSlider*>("reverbReturn");
+        level->setFocus();
+        QTest::keyClick(level, Qt::Key_Right);
+        QTest::keyClick(level, Qt::Key_Right);
+        auto* reverb = dlg->findChild<QComboBox*>("reverbType");
+        reverb->setFocus();
+        QTest::keyClick(reverb, Qt::Key_Down);
+        QCOMPARE(rec.app.edit_history.StepCount(), std::size_t{3});
+
+        // A drag from press to release is one step, however far it goes.
+        auto* pan = dlg->findChild<QAbstractSlider*>("chorusPan");
+        pan->setSliderDown(true);
+        pan->setValue(70);
+        pan->setValue(80);
+        pan->setSliderDown(false);
+        QCOMPARE(rec.app.edit_history.StepCount(), std::size_t{4});
+        QCOMPARE(rec.app.effect_blocks[EffectBlock::chorus].pan, 80);
+
+        rec.log.TakeEvents();
+        frame->Action(kUndo)->trigger();
+        QCOMPARE(pan->value(), 64);
+        QCOMPARE(rec.log.TakeEvents(), (Events{Effect({0x2D, 64})}));
+        frame->Action(kUndo)->trigger();
+        QCOMPARE(reverb->currentText(), QString("HALL 1"));
+        QCOMPARE(NameOfWindow(*dlg, "reverbParam1Value"), QString("2.1 s"));
+        frame->Action(kUndo)->trigger();
+        QCOMPARE(level->value(), 65);
+        frame->Action(kRedo)->trigger();
+        QCOMPARE(level->value(), 66);
     }
 
     // HALL 2 and a DELAY L,C,R on insertion for part 1's A layer, saved as a set-up, opened
