@@ -6,6 +6,7 @@
 // the delay types and the mid-band defaults 34/64/10 of 2BAND EQ (STEREO).
 // The types that only the secondary source lists, without a block, are left out.
 #pragma once
+// clang-format off
 
 #include "effects/effect_tables.h"
 

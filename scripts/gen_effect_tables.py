@@ -67,6 +67,7 @@ def generate():
     w("// the delay types and the mid-band defaults 34/64/10 of 2BAND EQ (STEREO).")
     w("// The types that only the secondary source lists, without a block, are left out.")
     w("#pragma once")
+    w("// clang-format off")
     w("")
     w('#include "effects/effect_tables.h"')
     w("")
