@@ -5,6 +5,8 @@
 
 #include "app/kq505_app.h"
 #include "app/setup_state.h"
+#include "effects/effect_edit.h"
+#include "effects/effect_setup.h"
 #include "model/midi_messages.h"
 #include "model/midi_send.h"
 #include "model/part_transmission.h"
@@ -84,6 +86,7 @@ void EditHistory::BeginGesture(CKQ505App& app, StepKind kind) {
     for (int i = 0; i < kListPositionCount; ++i)
         before_.positions[i] = app.*kPositions[i];
     before_.names = app.track_names;
+    before_.effects = app.effect_blocks;
 }
 
 void EditHistory::EndGesture(CKQ505App& app) {
@@ -102,14 +105,20 @@ void EditHistory::EndGesture(CKQ505App& app) {
             }
         }
     }
-    EditStep step{0, open_kind_, static_cast<std::uint8_t>(app.selected_part & 0x0F), {}, {}};
+    EditStep step{0, open_kind_, static_cast<std::uint8_t>(app.selected_part & 0x0F), {}, {}, {}};
     for (int part = 0; part < kPartCount; ++part) {
         if (before_.names[part] != app.track_names[part])
             step.names.push_back({part, before_.names[part], app.track_names[part]});
     }
     // Nothing changed (a drag that came back): the mark may be clean again all the same. X and
     // G are steps whatever they changed in the table: the module was reset.
-    if (scratch_.empty() && step.names.empty() && !IsResetStep(step.kind)) return Notify(app);
+    for (const EffectItem& item : AllEffectItems()) {
+        const std::int32_t before = EffectValue(before_.effects, item);
+        const std::int32_t after = EffectValue(app.effect_blocks, item);
+        if (before != after) step.effects.push_back({item, before, after});
+    }
+    if (scratch_.empty() && step.names.empty() && step.effects.empty() && !IsResetStep(step.kind))
+        return Notify(app);
     // An exact-size copy: the scratch keeps its room for the next gesture.
     step.values.assign(scratch_.begin(), scratch_.end());
     Push(app, std::move(step));
@@ -154,6 +163,16 @@ const EditStep* EditHistory::Apply(CKQ505App& app, const EditStep& step, bool un
         app.track_names[name.part] = undo ? name.before : name.after;
 
     const bool reset = IsResetStep(step.kind);
+    if (!step.effects.empty()) {
+        EffectBlocks effects = app.effect_blocks;
+        for (const EffectChange& change : step.effects)
+            EffectValue(effects, change.item) = undo ? change.before : change.after;
+        if (reset && !undo) {
+            app.effect_blocks = effects;  // its system message resets them in the module
+        } else {
+            RestoreEffectBlocks(app, effects);  // blocks that change go out whole, type first
+        }
+    }
     if (reset && !undo) {
         // Doing X or G again: its system message; the table is back at the defaults already.
         if (step.kind == StepKind::kXgSystemOn) SendSysEx(app, kXgSystemOn);
@@ -253,6 +272,16 @@ std::string DescribeStep(const EditStep& step) {
             return PartNumber(step.part) + " ﾌｧｲﾙを開く";
         case StepKind::kTrackName:
             return PartNumber(step.part) + " Track Name";
+        case StepKind::kEffect: {
+            std::string text = "ｴﾌｪｸﾀ";
+            const char* separator = " ";
+            for (const EffectChange& change : step.effects) {
+                text += separator + EffectKey(change.item) + ' ' + std::to_string(change.before) +
+                        "→" + std::to_string(change.after);
+                separator = ", ";
+            }
+            return text;
+        }
         default:
             break;
     }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "effects/effect_blocks.h"
 #include "model/part_table.h"
 
 namespace kq505 {
@@ -31,6 +32,7 @@ enum class StepKind : std::uint8_t {
     kXgSystemOn,     // X: the system message and the whole table back to its defaults
     kGmSystemOn,     // G: the same with GM System On
     kSetup,          // a set-up opened: every part, name and list position
+    kEffect,         // the effect edit window: a slider gesture, a choice, or its cancel
 };
 
 // The six remembered list positions of the program change dialog follow the table's rows
@@ -53,12 +55,20 @@ struct NameChange {
     std::string after;
 };
 
+// One value of the effect blocks that a step changed.
+struct EffectChange {
+    EffectItem item;
+    std::int32_t before;
+    std::int32_t after;
+};
+
 struct EditStep {
     std::uint64_t id;  // the position the history is at once this step is done
     StepKind kind;
     std::uint8_t part;               // the part selected when the step was made
     std::vector<SlotChange> values;  // by part, then by slot
     std::vector<NameChange> names;   // by part
+    std::vector<EffectChange> effects;
 };
 
 class EditHistory {
@@ -110,6 +120,7 @@ class EditHistory {
         PartTable table{};
         std::array<std::array<std::int32_t, kPartCount>, kListPositionCount> positions{};
         std::array<std::string, kPartCount> names;
+        EffectBlocks effects;
     };
 
     std::uint64_t CurrentId() const { return applied_ > 0 ? steps_[applied_ - 1].id : base_id_; }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/edit_history.h"
+#include "effects/effect_blocks.h"
 #include "instruments/instrument_name_table.h"
 #include "model/midi_output.h"
 #include "model/midi_system.h"
@@ -61,6 +62,7 @@ public:
     PartInts bank_sel_b{};
     std::int32_t selected_part = 0;
     PartTable part_table{};
+    EffectBlocks effect_blocks{};  // reverb, chorus and variation of the tone generator
     std::string ini_path;
     std::string instrument_file_path;
     // The names of the devices last chosen in the settings dialog: Linux numbers its MIDI

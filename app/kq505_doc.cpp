@@ -281,6 +281,7 @@ bool CKQ505Doc::LoadSetup(const QString& path) {
         view.SetTrackEntryText(part, name.empty() ? PartLabel(part) : TrackEntryText(part, name));
     }
     view.RefreshPart();
+    frame_.FollowEffectReset();
     const QString absolute = QFileInfo(path).absoluteFilePath();
     MarkSetupClean(app_, absolute.toStdString());
     RememberSetup(absolute);

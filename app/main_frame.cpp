@@ -35,6 +35,7 @@
 #include "app/shell_targets.h"
 #include "app/small_windows.h"
 #include "app/toolbar_icons.h"
+#include "effects/effect_edit_dlg.h"
 #include "instruments/instrument_list.h"
 #include "model/midi_send.h"
 #include "model/part_transmission.h"
@@ -301,13 +302,30 @@ void CMainFrame::ConnectCommands() {
     on(kIdExportVardel, [this] { doc_->ExportVardelFile(); });
     on(kIdExportSmf, [this] { doc_->ExportStandardMidiFile(); });
     on(kIdAppExit, [this] { close(); });
-    on(kIdEffectEdit, [this] { ToggleToolWindow<CEffectEditDlg>(effect_edit_dlg_); });
+    on(kIdEffectEdit, [this] {
+        // Hidden by its command, the window keeps what was edited in it, as with OK.
+        auto* effects = qobject_cast<CEffectEditDlg*>(effect_edit_dlg_.data());
+        if (effects && effects->isVisible()) return effects->accept();
+        ToggleToolWindow<CEffectEditDlg>(effect_edit_dlg_);
+    });
     on(kIdSoftKeyboard, [this] { ToggleToolWindow<CSoftKeyboardDlg>(soft_keyboard_dlg_); });
     on(kIdProgramChange, [this] { ToggleToolWindow<CProgramChangeDlg>(program_change_dlg_); });
-    on(kIdEditUndo, [this] { view_->OnEditUndo(); });
-    on(kIdEditRedo, [this] { view_->OnEditRedo(); });
-    on(kIdXgSystemOn, [this] { view_->OnXgSystemOn(); });
-    on(kIdGmSystemOn, [this] { view_->OnGmSystemOn(); });
+    on(kIdEditUndo, [this] {
+        view_->OnEditUndo();
+        ShowEffectValues();
+    });
+    on(kIdEditRedo, [this] {
+        view_->OnEditRedo();
+        ShowEffectValues();
+    });
+    on(kIdXgSystemOn, [this] {
+        view_->OnXgSystemOn();
+        FollowEffectReset();
+    });
+    on(kIdGmSystemOn, [this] {
+        view_->OnGmSystemOn();
+        FollowEffectReset();
+    });
     on(kIdSendAll, [this] { view_->OnSendAll(); });
     on(kIdPreviewPortA, [this] { view_->OnPreviewPortA(); });
     on(kIdPreviewPortB, [this] { view_->OnPreviewPortB(); });
@@ -364,6 +382,16 @@ void CMainFrame::ToggleToolWindow(QPointer<QWidget>& window) {
         fresh->show();
     }
     UpdateToolWindowChecks();
+}
+
+void CMainFrame::ShowEffectValues() {
+    if (auto* effects = qobject_cast<CEffectEditDlg*>(effect_edit_dlg_.data()))
+        effects->ShowValues();
+}
+
+void CMainFrame::FollowEffectReset() {
+    if (auto* effects = qobject_cast<CEffectEditDlg*>(effect_edit_dlg_.data()))
+        effects->FollowReset();
 }
 
 void CMainFrame::UpdateToolWindowChecks() {

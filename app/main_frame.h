@@ -42,6 +42,10 @@ class CMainFrame : public QMainWindow {
     // the set-up, any other as the part file.
     void OpenDocumentFile(const QString& path);
     CKQ505Doc& Document() const { return *doc_; }
+    // The effect edit window, while open, shows the effect blocks after a reset or a load.
+    void FollowEffectReset();
+    // The same after an undo or redo, which may have changed them.
+    void ShowEffectValues();
 
     // The modeless windows while they exist; null once they have deleted themselves.
     QWidget* ProgramChangeWindow() const { return program_change_dlg_; }

@@ -1,6 +1,5 @@
 #include "app/small_windows.h"
 
-#include <QDialogButtonBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -88,22 +87,6 @@ CLogoWnd::CLogoWnd(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::FramelessWind
 
 void CLogoWnd::PlaceOver(const QWidget& owner) {
     move(owner.mapToGlobal(QPoint(DialogX(70), DialogY(55))));
-}
-
-CEffectEditDlg::CEffectEditDlg(QWidget* owner) : QDialog(owner) {
-    SetUpToolWindow(*this, QStringLiteral("ｴﾌｪｸﾀ ｴﾃﾞｨｯﾄ"));
-    auto* buttons = new QDialogButtonBox(this);
-    auto* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
-    ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("準備中…(^^;"), this));
-    layout->addSpacing(DialogY(20));
-    layout->addWidget(buttons);
-    setFixedSize(DialogX(186), DialogY(95));
 }
 
 CSoftKeyboardDlg::CSoftKeyboardDlg(QWidget* owner) : QDialog(owner) {

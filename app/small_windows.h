@@ -1,6 +1,6 @@
 #pragma once
-// The four small windows of fixed content: the about box, the start-up logo and the two
-// tool windows whose functions are still to come. The modeless ones delete themselves when
+// The small windows of fixed content: the about box, the start-up logo and the tool window
+// whose function is still to come. The modeless ones delete themselves when
 // closed; their owner keeps only guarded pointers to them.
 
 #include <QDialog>
@@ -24,13 +24,6 @@ class CLogoWnd : public QWidget {
     explicit CLogoWnd(QWidget* owner);
     // Puts the panel at its place in the owner's client area.
     void PlaceOver(const QWidget& owner);
-};
-
-class CEffectEditDlg : public QDialog {
-    Q_OBJECT
-
-  public:
-    explicit CEffectEditDlg(QWidget* owner);
 };
 
 class CSoftKeyboardDlg : public QDialog {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/ini_store.h"
+#include "effects/effect_setup.h"
 #include "files/name_field.h"
 #include "files/name_text.h"
 
@@ -180,6 +181,7 @@ void AppendLine(std::string& text, std::string_view key, std::string_view value)
 SetupData DefaultSetup() {
     SetupData setup;
     ResetPartParameters(setup.part_table);
+    ResetEffectBlocks(setup.effect_blocks);
     return setup;
 }
 
@@ -189,6 +191,7 @@ SetupData CurrentSetup(const CKQ505App& app) {
     setup.track_names = app.track_names;
     for (std::size_t i = 0; i < kListKeys.size(); ++i)
         setup.*kListKeys[i].field = app.*kAppListFields[i];
+    setup.effect_blocks = app.effect_blocks;
     return setup;
 }
 
@@ -197,6 +200,7 @@ void ApplySetup(CKQ505App& app, SetupData setup) {
     app.track_names = std::move(setup.track_names);
     for (std::size_t i = 0; i < kListKeys.size(); ++i)
         app.*kAppListFields[i] = setup.*kListKeys[i].field;
+    app.effect_blocks = setup.effect_blocks;
 }
 
 std::string SetupFileText(const SetupData& setup) {
@@ -219,6 +223,8 @@ std::string SetupFileText(const SetupData& setup) {
         for (int row = 0; row < kRowCount; ++row)
             AppendLine(text, kRowInfo[row].name, std::to_string(setup.part_table[row][part]));
     }
+    text += '\n';
+    text += EffectSectionText(setup.effect_blocks);
     return text;
 }
 
@@ -230,12 +236,18 @@ SetupReadResult ParseSetupFile(std::string_view bytes, SetupData& setup) {
         return {SetupFileError::no_format_line, {}};
     SetupData read = DefaultSetup();
     SetupReader reader(read);
-    IniDocument::Parse(bytes).ForEachKey(
-        [&reader](std::string_view section, std::string_view key, std::string_view value) {
-            reader.Visit(section, key, value);
-        });
-    if (reader.Result().error == SetupFileError::none) setup = std::move(read);
-    return reader.Result();
+    const IniDocument ini = IniDocument::Parse(bytes);
+    ini.ForEachKey([&reader](std::string_view section, std::string_view key,
+                             std::string_view value) { reader.Visit(section, key, value); });
+    if (reader.Result().error != SetupFileError::none) return reader.Result();
+    std::string bad_key;
+    const std::optional<EffectBlocks> effects = ReadEffectSection(ini, &bad_key);
+    if (!effects) {
+        return {SetupFileError::not_a_number, "[" + std::string(kEffectSection) + "] " + bad_key};
+    }
+    read.effect_blocks = *effects;
+    setup = std::move(read);
+    return {};
 }
 
 SetupReadResult LoadSetupFile(CKQ505App& app, const std::filesystem::path& path) {

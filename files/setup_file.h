@@ -10,6 +10,10 @@
 //   map_sel_a=0 ... bank_sel_b=0      the program change dialog's list positions
 //   vol=100 ... eq_treble_gain_b=64   the 47 rows of the part table, by row name
 //
+//   [Effects]                         the XG effect blocks (effects/effect_setup.h);
+//   reverb_type=128 ...               version 1 files have none and open with the
+//                                     defaults of XG System On
+//
 // Values are whole numbers, kept as they are even outside their row's range. Names are
 // UTF-8 text in double quotes, escaped as files/name_text.h describes. A missing key gives
 // its default; unknown keys and sections are passed over, so later versions still open.
@@ -22,11 +26,12 @@
 #include <string_view>
 
 #include "app/kq505_app.h"
+#include "effects/effect_blocks.h"
 
 namespace kq505 {
 
 inline constexpr std::string_view kSetupFormatLine = "[KQ505 set-up]";
-inline constexpr int kSetupFileVersion = 1;
+inline constexpr int kSetupFileVersion = 2;
 // Larger files are refused unread: a set-up of 16 parts is about 20 KiB.
 inline constexpr std::uintmax_t kSetupFileMaxSize = 1024 * 1024;
 
@@ -40,6 +45,7 @@ struct SetupData {
     PartInts map_sel_b{};
     PartInts pc_sel_b{};
     PartInts bank_sel_b{};
+    EffectBlocks effect_blocks{};
     bool operator==(const SetupData&) const = default;
 };
 
@@ -58,10 +64,12 @@ struct SetupReadResult {
     std::string where;  // "[Part 3] vol" for the last two errors
 };
 
-// The defaults: table defaults, empty names, every list position 0.
+// The defaults: table defaults, empty names, every list position 0, the effect blocks of
+// XG System On.
 SetupData DefaultSetup();
 SetupData CurrentSetup(const CKQ505App& app);
-// Replaces all 16 parts, their names and list positions; sends nothing.
+// Replaces all 16 parts, their names and list positions, and the effect blocks; sends
+// nothing.
 void ApplySetup(CKQ505App& app, SetupData setup);
 
 // The file's text; names are cut to the 64 bytes a name field keeps.

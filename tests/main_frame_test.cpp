@@ -303,7 +303,7 @@ class MainFrameTest : public QObject {
              32773,
              &CMainFrame::EffectEditWindow,
              "ｴﾌｪｸﾀ ｴﾃﾞｨｯﾄ",
-             "準備中…(^^;",
+             "ﾀｲﾌﾟ",
              {"OK", "ｷｬﾝｾﾙ"}},
             {Qt::Key_K,
              32797,

@@ -31,6 +31,7 @@
 
 using namespace kq505;
 using kq505::test::MessageCatcher;
+using kq505::test::OnA;
 using kq505::test::ReadBytes;
 using kq505::test::RecordingApp;
 using kq505::test::TempFolder;
@@ -264,14 +265,20 @@ class SetupDocTest : public QObject {
             return r.log.events;
         };
         const std::size_t per_part = one_part(0).size();
-        QCOMPARE(all.size(), 16 * per_part);
+        // The effect blocks go first: 62 system-exclusive messages, 13 of them with a
+        // two-byte value (10 bytes), the others 9 bytes.
+        constexpr std::size_t kEffectMessages = 62;
+        QCOMPARE(all.size(), kEffectMessages + 16 * per_part);
         const std::size_t bytes = std::accumulate(
             all.begin(), all.end(), std::size_t{0},
             [](std::size_t sum, const MidiEvent& e) { return sum + e.bytes.size(); });
         // Per part: 2 program changes (2 bytes), 82 control changes (3 bytes, NRPNs among
         // them) and 3 system-exclusive messages (9 bytes).
-        QCOMPARE(bytes, std::size_t{16 * 286});
-        const std::vector<MidiEvent> first(all.begin(), all.begin() + per_part);
+        QCOMPARE(bytes, std::size_t{13 * 10 + 49 * 9 + 16 * 286});
+        QCOMPARE(all.front(),
+                 OnA({0xF0, 0x43, 0x10, 0x4C, 0x02, 0x01, 0x00, 0x01, 0x00, 0xF7}));  // HALL 1
+        const std::vector<MidiEvent> first(all.begin() + kEffectMessages,
+                                           all.begin() + kEffectMessages + per_part);
         const std::vector<MidiEvent> last(all.end() - per_part, all.end());
         QCOMPARE(first, one_part(0));
         QCOMPARE(last, one_part(15));

@@ -7,6 +7,7 @@
 
 #include "app/ini_store.h"
 #include "app/setup_state.h"
+#include "effects/effect_edit.h"
 #include "files/name_text.h"
 #include "files/settings_file.h"
 #include "files/setup_file.h"
@@ -60,6 +61,14 @@ SetupData UnusualSetup() {
         setup.pc_sel_b[part] = 1000 + part;
         setup.bank_sel_b[part] = part % 2;
     }
+    // HALL 2, and a DELAY L,C,R with a delay above 127 on the insertion of part 1's A layer.
+    EffectBlocks& effects = setup.effect_blocks;
+    ResetEffectBlocks(effects);
+    SetEffectType(effects, EffectBlock::reverb, 0x01 * 128 + 0x01);
+    effects[EffectBlock::variation].params[0] = 7000;
+    effects[EffectBlock::chorus].pan = 1;
+    effects.variation_to_chorus = 90;
+    effects.variation_part = 0;
     return setup;
 }
 
@@ -149,7 +158,29 @@ TEST(SetupFile, UnknownKeysAndSectionsArePassedOverAndMissingKeysGiveDefaults) {
 // under their own headers.
 constexpr std::string_view kDefaultHead =
     "[KQ505 set-up]\n"
-    "version=1\n";
+    "version=2\n";
+// After the parts: the effect blocks as XG System On leaves them (HALL 1, CHORUS 1, DELAY
+// L,C,R, each with its default parameters).
+constexpr std::string_view kDefaultEffects =
+    "\n[Effects]\n"
+    "reverb_type=128\nreverb_param1=18\nreverb_param2=10\nreverb_param3=8\n"
+    "reverb_param4=13\nreverb_param5=49\nreverb_param6=0\nreverb_param7=0\nreverb_param8=0\n"
+    "reverb_param9=0\nreverb_param10=40\nreverb_param11=0\nreverb_param12=4\n"
+    "reverb_param13=50\nreverb_param14=8\nreverb_param15=64\nreverb_param16=0\n"
+    "reverb_return=64\nreverb_pan=64\n"
+    "chorus_type=8320\nchorus_param1=6\nchorus_param2=54\nchorus_param3=77\n"
+    "chorus_param4=106\nchorus_param5=0\nchorus_param6=28\nchorus_param7=64\n"
+    "chorus_param8=46\nchorus_param9=64\nchorus_param10=64\nchorus_param11=46\n"
+    "chorus_param12=64\nchorus_param13=10\nchorus_param14=0\nchorus_param15=0\n"
+    "chorus_param16=0\nchorus_return=64\nchorus_pan=64\n"
+    "variation_type=640\nvariation_param1=3333\nvariation_param2=1667\n"
+    "variation_param3=5000\nvariation_param4=5000\nvariation_param5=74\n"
+    "variation_param6=100\nvariation_param7=10\nvariation_param8=0\nvariation_param9=0\n"
+    "variation_param10=32\nvariation_param11=0\nvariation_param12=60\n"
+    "variation_param13=28\nvariation_param14=64\nvariation_param15=46\n"
+    "variation_param16=64\nvariation_return=64\nvariation_pan=64\n"
+    "chorus_to_reverb=0\nvariation_to_reverb=0\nvariation_to_chorus=0\n"
+    "variation_connection=0\nvariation_part=127\n";
 constexpr std::string_view kDefaultPart =
     "track_name=\"\"\n"
     "map_sel_a=0\npc_sel_a=0\nbank_sel_a=0\nmap_sel_b=0\npc_sel_b=0\nbank_sel_b=0\n"
@@ -169,7 +200,24 @@ TEST(SetupFile, TextOfTheDefaultsIsPinned) {
         expected += "\n[Part " + std::to_string(part) + "]\n";
         expected += kDefaultPart;
     }
+    expected += kDefaultEffects;
     EXPECT_EQ(SetupFileText(DefaultSetup()), expected);
+}
+
+TEST(SetupFile, AVersion1FileOpensWithTheDefaultEffects) {
+    SetupData read = UnusualSetup();
+    const std::string old = std::string(kSetupFormatLine) + "\nversion=1\n\n[Part 1]\nvol=5\n";
+    ASSERT_EQ(ParseSetupFile(old, read).error, SetupFileError::none);
+    EXPECT_EQ(read.part_table[vol][0], 5);
+    EXPECT_EQ(read.effect_blocks, DefaultSetup().effect_blocks);
+
+    // A bad effect value refuses the file, naming it, and changes nothing.
+    const SetupData before = read;
+    const SetupReadResult bad =
+        ParseSetupFile(std::string(kSetupFormatLine) + "\n[Effects]\nchorus_pan=left\n", read);
+    EXPECT_EQ(bad.error, SetupFileError::not_a_number);
+    EXPECT_EQ(bad.where, "[Effects] chorus_pan");
+    EXPECT_EQ(read, before);
 }
 
 class SetupFileOnDisk : public ::testing::Test {
@@ -244,6 +292,16 @@ TEST(SetupState, EveryEditingPathMarksTheSetUp) {
     SetTrackName(r->app, 2, "Pad");
     EXPECT_TRUE(IsSetupModified(r->app));
     r = fresh();
+    SetEffectValue(r->app, {EffectItem::return_level, EffectBlock::chorus}, 10);
+    EXPECT_TRUE(IsSetupModified(r->app));
+    r = fresh();
+    RestoreEffectBlocks(r->app, r->app.effect_blocks);  // nothing to bring back
+    EXPECT_FALSE(IsSetupModified(r->app));
+    EffectBlocks other = r->app.effect_blocks;
+    other.variation_part = 5;
+    RestoreEffectBlocks(r->app, other);
+    EXPECT_TRUE(IsSetupModified(r->app));
+    r = fresh();
     SendAllParts(r->app);  // sending changes nothing
     EXPECT_FALSE(IsSetupModified(r->app));
     std::array<std::uint8_t, kSettingsFileSize> kqs = SaveSettingsFile(r->app);
@@ -282,7 +340,15 @@ TEST(SendAllParts, SendsEveryPartInOrderAndKeepsTheSelection) {
     SendAllParts(all.app);
     EXPECT_EQ(all.app.selected_part, 7);
 
+    // The effect blocks first, then the parts.
     std::vector<MidiEvent> expected;
+    {
+        test::RecordingApp effects;
+        ApplySetup(effects.app, UnusualSetup());
+        SendEffectBlocks(effects.app);
+        expected = effects.log.events;
+        ASSERT_EQ(expected.size(), 62u);
+    }
     for (int part = 0; part < kPartCount; ++part) {
         test::RecordingApp one;
         ApplySetup(one.app, UnusualSetup());

@@ -92,6 +92,48 @@ Bytes DefaultPartTrack(std::uint8_t n) {
     return t;
 }
 
+// The effect blocks at their defaults, as system-exclusive events 02 01 aa: HALL 1, CHORUS 1
+// and DELAY L,C,R, each type first, with their parameters, return and pan; then the sends,
+// the connection (insertion) and the part (off). 695 bytes; the first at delta 60.
+Bytes DefaultEffectEvents() {
+    Bytes t;
+    bool first = true;
+    const auto one = [&](std::uint8_t address, std::uint8_t value) {
+        Put(t, {static_cast<std::uint8_t>(first ? 0x3C : 0x00), 0xF0, 0x08, 0x43, 0x10, 0x4C, 0x02,
+                0x01, address, value, 0xF7});
+        first = false;
+    };
+    const auto two = [&](std::uint8_t address, int value) {
+        Put(t,
+            {0x00, 0xF0, 0x09, 0x43, 0x10, 0x4C, 0x02, 0x01, address,
+             static_cast<std::uint8_t>(value >> 7), static_cast<std::uint8_t>(value & 0x7F), 0xF7});
+    };
+    const auto ones = [&](std::uint8_t address, std::initializer_list<std::uint8_t> values) {
+        for (const std::uint8_t v : values)
+            one(address++, v);
+    };
+    Put(t, {0x3C, 0xF0, 0x09, 0x43, 0x10, 0x4C, 0x02, 0x01, 0x00, 0x01, 0x00, 0xF7});
+    first = false;
+    ones(0x02, {18, 10, 8, 13, 49, 0, 0, 0, 0, 40});
+    ones(0x10, {0, 4, 50, 8, 64, 0});
+    ones(0x0C, {64, 64});
+    two(0x20, 0x41 * 128);
+    ones(0x22, {6, 54, 77, 106, 0, 28, 64, 46, 64, 64});
+    ones(0x30, {46, 64, 10, 0, 0, 0});
+    ones(0x2C, {64, 64});
+    two(0x40, 0x05 * 128);
+    int address = 0x42;
+    for (const int v : {3333, 1667, 5000, 5000, 74, 100, 10, 0, 0, 32}) {
+        two(static_cast<std::uint8_t>(address), v);
+        address += 2;
+    }
+    ones(0x70, {0, 60, 28, 64, 46, 64});
+    ones(0x56, {64, 64});
+    ones(0x2E, {0});
+    ones(0x58, {0, 0, 0, 127});
+    return t;
+}
+
 TEST(SmfExport, DefaultTableWithCommentsByteByByte) {
     CKQ505App app;
     app.export_info = 1;
@@ -101,19 +143,22 @@ TEST(SmfExport, DefaultTableWithCommentsByteByByte) {
     Put(expected, "MThd");
     Put(expected, {0x00, 0x00, 0x00, 0x06, 0x00, 0x01, 0x00, 0x11, 0x01, 0xE0});
     Put(expected, "MTrk");
-    Put(expected, {0x00, 0x00, 0x00, 0x32, 0x00, 0xFF, 0x03, 0x0F});
+    Put(expected, {0x00, 0x00, 0x02, 0xE9, 0x00, 0xFF, 0x03, 0x0F});
     Put(expected, "Conductor Track");
     Put(expected, {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20});
     Put(expected, {0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08});
     Put(expected, {0x00, 0xF0, 0x08, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7});
-    Put(expected, {0x8F, 0x00, 0xFF, 0x2F, 0x00});
+    const Bytes effects = DefaultEffectEvents();
+    ASSERT_EQ(effects.size(), 695u);
+    expected.insert(expected.end(), effects.begin(), effects.end());
+    Put(expected, {0x8E, 0x44, 0xFF, 0x2F, 0x00});  // 1920 - 60
     for (std::uint8_t n = 0; n < 16; ++n) {
         Put(expected, "MTrk");
         Put(expected, {0x00, 0x00, 0x03, 0x15});
         const Bytes track = DefaultPartTrack(n);
         expected.insert(expected.end(), track.begin(), track.end());
     }
-    ASSERT_EQ(expected.size(), 12824u);
+    ASSERT_EQ(expected.size(), 13519u);
 
     const Bytes file = BuildStandardMidiFile(app);
     EXPECT_EQ(file.size(), expected.size());
@@ -281,6 +326,27 @@ TEST(SmfLayout, ConductorKeepsOneBarWhateverTheParts) {
     EXPECT_EQ(smf.format, 1);
     EXPECT_EQ(smf.tracks[0].back(), (Event{1920, {0xFF, 0x2F}}));
     EXPECT_EQ(smf.tracks[1].back(), (Event{1920 + 19 * 200, {0xFF, 0x2F}}));
+}
+
+TEST(SmfLayout, EffectBlocksFollowXgSystemOnInTheConductor) {
+    CKQ505App app;
+    app.effect_blocks[EffectBlock::reverb].type = 0x01 * 128 + 0x01;  // HALL 2
+    app.effect_blocks[EffectBlock::variation].params[0] = 7000;       // 36h × 128 + 58h
+    app.effect_blocks.variation_part = 16;
+    const Smf with_effects = Export(app);
+    const Track& conductor = with_effects.tracks[0];
+    ASSERT_EQ(conductor.size(), 3u + 1u + 62u + 1u);
+    EXPECT_EQ(conductor[3], (Event{0, {0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7}}));
+    EXPECT_EQ(conductor[4],
+              (Event{60, {0xF0, 0x43, 0x10, 0x4C, 0x02, 0x01, 0x00, 0x01, 0x01, 0xF7}}));
+    const Event delay{60, {0xF0, 0x43, 0x10, 0x4C, 0x02, 0x01, 0x42, 0x36, 0x58, 0xF7}};
+    const Event part{60, {0xF0, 0x43, 0x10, 0x4C, 0x02, 0x01, 0x5B, 0x10, 0xF7}};
+    EXPECT_EQ(std::count(conductor.begin(), conductor.end(), delay), 1);
+    EXPECT_EQ(conductor[65], part);
+    // The parts do not carry them.
+    const Smf plain = Export(CKQ505App());
+    for (std::size_t n = 1; n < 17; ++n)
+        EXPECT_EQ(with_effects.tracks[n], plain.tracks[n]);
 }
 
 // Part 9 with its own value in every row; the other parts must not leak into its track.
