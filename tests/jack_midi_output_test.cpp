@@ -83,7 +83,7 @@ void SendWholePart(CKQ505App& app, int part) {
 }
 
 // A reset, then all 16 parts in one burst, as loading a set-up does.
-void SendAllParts(CKQ505App& app) {
+void ResetThenSendAllParts(CKQ505App& app) {
     SendXgSystemOn(app);
     for (int part = 0; part < kPartCount; ++part)
         SendWholePart(app, part);
@@ -192,9 +192,9 @@ TEST_F(JackMidiOutputTest, AWholePartAndAllSixteenPartsArriveExactAndInOrder) {
     SendWholePart(app_, 5);
     ExpectReceived(one_part);
 
-    const std::vector<MidiEvent> all_parts = Recorded(&SendAllParts);
+    const std::vector<MidiEvent> all_parts = Recorded(&ResetThenSendAllParts);
     ASSERT_GT(all_parts.size(), 1000u);
-    SendAllParts(app_);
+    ResetThenSendAllParts(app_);
     ExpectReceived(all_parts);
     EXPECT_EQ(app_.midi_out_a->DroppedCount(), 0u);
     EXPECT_EQ(app_.midi_out_b->DroppedCount(), 0u);
