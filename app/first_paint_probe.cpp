@@ -43,6 +43,15 @@ double ElapsedMs() {
     return (NowNs(CLOCK_REALTIME) - launch.toDouble()) / 1e6;
 }
 
+// VmRSS of /proc/self/status.
+long ResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    }
+    return -1;
+}
+
 class FirstPaintProbe : public QObject {
   public:
     explicit FirstPaintProbe(QWidget& window) : QObject(&window) {
@@ -68,6 +77,16 @@ class FirstPaintProbe : public QObject {
 };
 
 }  // namespace
+
+std::function<void()> ExitAfterPortsOpenIfAsked() {
+    if (qEnvironmentVariableIsEmpty("KQ505_EXIT_AFTER_PORTS_OPEN")) return {};
+    return [] {
+        std::printf("ports open %.1f ms after start, resident %ld KiB\n", ElapsedMs(),
+                    ResidentKiB());
+        std::fflush(stdout);
+        QCoreApplication::exit(0);
+    };
+}
 
 void ExitAfterFirstPaintIfAsked(QWidget& window) {
     if (qEnvironmentVariableIsEmpty("KQ505_EXIT_AFTER_FIRST_PAINT")) return;

@@ -5,11 +5,17 @@
 // just before it starts the program), else the process's start as the kernel keeps it
 // (to the clock tick).
 
+#include <functional>
+
 class QWidget;
 
 namespace kq505 {
 
 // Does nothing unless the switch is set.
 void ExitAfterFirstPaintIfAsked(QWidget& window);
+
+// With KQ505_EXIT_AFTER_PORTS_OPEN set, what to run once both ports are open: print how long
+// after the start that was, and end. Empty unless the switch is set.
+std::function<void()> ExitAfterPortsOpenIfAsked();
 
 }  // namespace kq505

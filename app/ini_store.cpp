@@ -8,6 +8,8 @@
 #include <memory>
 #include <system_error>
 
+#include "files/regular_file.h"
+
 #if defined(__unix__) || defined(__APPLE__)
 #include <unistd.h>
 #endif
@@ -18,6 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+// Far beyond any settings file; a longer one is refused rather than filling memory.
+constexpr std::size_t kMaxIniBytes = 64 * 1024 * 1024;
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kLf = "\n";
 constexpr std::string_view kCr = "\r";
@@ -168,6 +172,50 @@ fs::path WriteTarget(const fs::path& path) {
     return error ? path : target;
 }
 
+// A file that nobody may write to is the user's choice to keep it as it is; root, who may
+// write anyway, is held to the same rule.
+bool IsReadOnlyFile(const fs::path& target) {
+    std::error_code error;
+    const fs::file_status status = fs::status(target, error);
+    if (error || !fs::is_regular_file(status)) return false;
+    constexpr fs::perms kWrite =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if ((status.permissions() & kWrite) == fs::perms::none) return true;
+#if defined(__unix__) || defined(__APPLE__)
+    return ::access(target.c_str(), W_OK) != 0;
+#else
+    return false;
+#endif
+}
+
+// How old a temporary file of ours must be before it counts as left by a writer that died
+// between writing and renaming; a younger one may belong to a writer still at work.
+constexpr auto kStaleTempAge = std::chrono::minutes(1);
+
+// Whether `name` is one of CreateUniqueFile's names for `stem`: stem "." digits ".tmp".
+bool IsTempNameOf(std::string_view name, std::string_view stem) {
+    constexpr std::string_view kTail = ".tmp";
+    if (!name.starts_with(stem) || !name.ends_with(kTail)) return false;
+    name.remove_prefix(stem.size());
+    name.remove_suffix(kTail.size());
+    if (name.size() < 2 || name.front() != '.') return false;
+    name.remove_prefix(1);
+    return std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+void RemoveStaleTempFiles(const fs::path& folder, const std::string& stem) {
+    std::error_code error;
+    const auto now = fs::file_time_type::clock::now();
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        if (!IsTempNameOf(it->path().filename().string(), stem)) continue;
+        std::error_code entry_error;
+        const auto written = fs::last_write_time(it->path(), entry_error);
+        if (entry_error || now - written < kStaleTempAge) continue;
+        if (!it->is_regular_file(entry_error) || entry_error) continue;
+        fs::remove(it->path(), entry_error);
+    }
+}
+
 // Fills the new file and renames it over the target, which keeps its permissions.
 bool MoveIntoPlace(NewFile temp, const fs::path& target, std::string_view bytes) {
     std::error_code error;
@@ -226,6 +274,17 @@ std::size_t IniDocument::SectionEnd(std::size_t header) const {
     while (end < lines_.size() && !IsSection(Classify(lines_[end].text)))
         ++end;
     return end;
+}
+
+void IniDocument::ForEachKey(
+    const std::function<void(std::string_view, std::string_view, std::string_view)>& visit) const {
+    std::string_view section;
+    for (const Line& line : lines_) {
+        const Entry entry = Classify(line.text);
+        if (IsSection(entry)) section = entry.name;
+        if (entry.kind == Entry::Kind::kKey && !entry.name.empty())
+            visit(section, entry.name, Unquote(entry.value));
+    }
 }
 
 std::optional<std::string> IniDocument::Find(std::string_view section, std::string_view key) const {
@@ -297,17 +356,10 @@ std::optional<IniDocument> LoadIniFile(const fs::path& path) {
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
     if (status.type() == fs::file_type::not_found) return IniDocument{};
-    if (error || !fs::is_regular_file(status)) return std::nullopt;
-    const File file{std::fopen(path.string().c_str(), "rb")};
-    if (!file) return std::nullopt;
-    std::string bytes;
-    char buffer[4096];
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        bytes.append(buffer, count);
-    }
-    if (std::ferror(file.get())) return std::nullopt;
-    return IniDocument::Parse(bytes);
+    if (error) return std::nullopt;
+    const std::optional<std::string> bytes = ReadRegularFile(path, kMaxIniBytes, Oversize::refuse);
+    if (!bytes) return std::nullopt;
+    return IniDocument::Parse(*bytes);
 }
 
 bool SaveIniFile(const fs::path& path, const IniDocument& ini) {
@@ -317,7 +369,10 @@ bool SaveIniFile(const fs::path& path, const IniDocument& ini) {
     std::error_code error;
     fs::create_directories(folder, error);
     if (error) return false;
-    std::optional<NewFile> temp = CreateUniqueFile(folder, "." + target.filename().string());
+    if (IsReadOnlyFile(target)) return false;
+    const std::string stem = "." + target.filename().string();
+    RemoveStaleTempFiles(folder, stem);
+    std::optional<NewFile> temp = CreateUniqueFile(folder, stem);
     if (!temp) return false;
     const fs::path temp_path = temp->path;
     if (MoveIntoPlace(std::move(*temp), target, ini.Bytes())) return true;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,11 @@ class IniDocument {
     // name that would not read back (empty, white space around it, a line break, '=' in a
     // key or a key starting with '[') or a value with a line break.
     bool Set(std::string_view section, std::string_view key, std::string_view value);
+
+    // Every key line in file order, with the name of the section it stands in (empty before
+    // the first header) and its value as Find gives it. One pass, for readers of many keys.
+    void ForEachKey(const std::function<void(std::string_view section, std::string_view key,
+                                             std::string_view value)>& visit) const;
 
   private:
     struct Line {
@@ -67,7 +73,9 @@ bool WriteProfileInt(IniDocument& ini, std::string_view section, std::string_vie
 std::optional<IniDocument> LoadIniFile(const std::filesystem::path& path);
 // Writes the document to a new file in the same folder (created when absent) and renames it
 // over `path` (over the file a symbolic link names), so a failed write leaves the old file
-// as it was. Keeps the old file's permissions.
+// as it was. Keeps the old file's permissions. False, with nothing written, when the file is
+// read-only. Removes temporary files of earlier writes to `path` that a writer left behind
+// when it died before renaming (those older than a minute).
 bool SaveIniFile(const std::filesystem::path& path, const IniDocument& ini);
 // Whether a file can be created in the folder, tried with a probe file that is removed at
 // once. Honest for every user: root can write to a folder of mode 0555, and nobody to a

@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "app/edit_history.h"
+#include "effects/effect_blocks.h"
 #include "instruments/instrument_name_table.h"
 #include "model/midi_input.h"
 #include "model/midi_output.h"
+#include "model/midi_system.h"
 #include "model/part_table.h"
 #include "model/play_through.h"
-#include "model/rtmidi_output.h"
 
 namespace kq505 {
 
@@ -25,6 +27,15 @@ struct PreviewNote {
     int note;
     Port port;
     bool operator==(const PreviewNote&) const = default;
+};
+
+// The set-up of all 16 parts as a document: the file it was last opened from or saved to
+// (empty while it has none) and whether it changed since. Changed only through the
+// functions of app/setup_state.h.
+struct SetupState {
+    std::string path;
+    bool modified = false;
+    std::function<void()> on_change;  // told when either of the two changes
 };
 
 class CKQ505App {
@@ -54,6 +65,8 @@ public:
     std::int32_t export_step = 0;
     std::int32_t export_info = 0;
     std::int32_t show_logo = 0;
+    std::int32_t zoom_percent = 100;  // display size, taken at the next start
+    std::int32_t midi_pace = 0;       // 1 = both ports at hardware MIDI link speed (key Pace)
     std::int32_t preview_note = 69;
     PartInts map_sel_a{};
     PartInts pc_sel_a{};
@@ -63,6 +76,7 @@ public:
     PartInts bank_sel_b{};
     std::int32_t selected_part = 0;
     PartTable part_table{};
+    EffectBlocks effect_blocks{};  // reverb, chorus and variation of the tone generator
     std::string ini_path;
     std::string instrument_file_path;
     // The names of the devices last chosen in the settings dialog: Linux numbers its MIDI
@@ -83,6 +97,9 @@ public:
     std::unique_ptr<PlayThrough> play_through = std::make_unique<PlayThrough>();
     // The preview notes sounding until the gate ends them: part, note and port.
     std::vector<PreviewNote> sounding_previews;
+    SetupState setup;
+    // What each gesture changed in the table, the names and the list positions.
+    EditHistory edit_history;
 
     // The MIDI devices of the system, list position = device number; tests put in their own.
     std::function<std::vector<std::string>()> output_device_names = &MidiOutputDeviceNames;

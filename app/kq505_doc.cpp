@@ -1,30 +1,63 @@
 #include "app/kq505_doc.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QSaveFile>
 
 #include <vector>
 
+#include "app/ini_store.h"
 #include "app/kq505_app.h"
 #include "app/main_frame.h"
 #include "app/message_box.h"
 #include "app/program_startup.h"
+#include "app/setup_state.h"
 #include "files/settings_file.h"
+#include "files/setup_file.h"
 #include "files/smf_export.h"
 #include "files/vardel_export.h"
 #include "view/kq505_view.h"
+#include "view/track_label.h"
 
 namespace kq505 {
 namespace {
 
-const QString kUntitled = QStringLiteral("Untitled");
+const QString kUntitled = QStringLiteral("無題");
 
 FileDialogRequest SettingsFileRequest(FileDialogRequest::Mode mode, const QString& initial) {
     return {mode,
             {QStringLiteral("KQ505 ﾌｧｲﾙ (*.kqs)"), QStringLiteral("すべてのﾌｧｲﾙ (*)")},
             QStringLiteral("kqs"),
             initial};
+}
+
+FileDialogRequest SetupFileRequest(FileDialogRequest::Mode mode, const QString& initial) {
+    return {mode,
+            {QStringLiteral("KQ505 ｾｯﾄｱｯﾌﾟ (*.kqset)"), QStringLiteral("すべてのﾌｧｲﾙ (*)")},
+            QStringLiteral("kqset"),
+            initial};
+}
+
+SaveAnswer AskWithMessageBox(QWidget* parent, const QString& setup_name) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("KQ505"),
+                    setup_name + QStringLiteral(" への変更を保存しますか?"),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+        case QMessageBox::Save:
+            return SaveAnswer::kSave;
+        case QMessageBox::Discard:
+            return SaveAnswer::kDiscard;
+        default:
+            return SaveAnswer::kCancel;
+    }
+}
+
+QString SetupName(const CKQ505App& app) {
+    return app.setup.path.empty() ? QStringLiteral("ｾｯﾄｱｯﾌﾟ")
+                                  : QFileInfo(QString::fromStdString(app.setup.path)).fileName();
 }
 
 QString AskWithFileDialog(QWidget* parent, const FileDialogRequest& request) {
@@ -71,9 +104,12 @@ bool WriteFileSafely(const QString& path, std::span<const std::uint8_t> bytes) {
 }
 
 CKQ505Doc::CKQ505Doc(CKQ505App& app, CMainFrame& frame)
-    : app_(app), frame_(frame), ask_file_name_([&frame](const FileDialogRequest& request) {
+    : app_(app),
+      frame_(frame),
+      ask_file_name_([&frame](const FileDialogRequest& request) {
           return AskWithFileDialog(&frame, request);
-      }) {
+      }),
+      ask_save_changes_([&frame, &app] { return AskWithMessageBox(&frame, SetupName(app)); }) {
     SetPathName({});
 }
 
@@ -88,12 +124,15 @@ void CKQ505Doc::OnFileNew() {
 
 void CKQ505Doc::OnFileOpen() {
     const QString path =
-        ask_file_name_(SettingsFileRequest(FileDialogRequest::Mode::kOpen, path_name_));
+        AskInLastFolder(SettingsFileRequest(FileDialogRequest::Mode::kOpen, path_name_));
     if (!path.isEmpty()) OpenDocumentFile(path);
 }
 
 bool CKQ505Doc::OpenDocumentFile(const QString& path) {
-    const SettingsFileResult result = LoadSettingsFile(app_, FileSystemPath(path));
+    SettingsFileResult result = SettingsFileResult::cannot_read;
+    // The part's values and its name come in as one step; a refused file makes none.
+    app_.edit_history.Record(app_, StepKind::kPartFile,
+                             [&] { result = LoadSettingsFile(app_, FileSystemPath(path)); });
     if (result != SettingsFileResult::ok) {
         ShowMessage(&frame_, LoadFailureText(result));
         return false;
@@ -113,7 +152,7 @@ void CKQ505Doc::OnFileSave() {
 
 void CKQ505Doc::OnFileSaveAs() {
     const QString path =
-        ask_file_name_(SettingsFileRequest(FileDialogRequest::Mode::kSave, path_name_));
+        AskInLastFolder(SettingsFileRequest(FileDialogRequest::Mode::kSave, path_name_));
     if (!path.isEmpty() && SaveTo(path)) SetPathName(path);
 }
 
@@ -122,12 +161,14 @@ bool CKQ505Doc::SaveTo(const QString& path) {
 }
 
 void CKQ505Doc::ExportVardelFile() {
-    const QString path = AskSavePath(QStringLiteral("vdl"), {});
+    const QString path =
+        AskExportPath(QStringLiteral("Vardel ﾌｧｲﾙ (*.vdl)"), QStringLiteral("vdl"));
     if (!path.isEmpty()) WriteReported(path, BuildVardelSong(app_));
 }
 
 void CKQ505Doc::ExportStandardMidiFile() {
-    const QString path = AskSavePath(QStringLiteral("mid"), {});
+    const QString path =
+        AskExportPath(QStringLiteral("Standard MIDI File (*.mid)"), QStringLiteral("mid"));
     if (!path.isEmpty()) WriteReported(path, BuildStandardMidiFile(app_));
 }
 
@@ -137,14 +178,124 @@ bool CKQ505Doc::WriteReported(const QString& path, std::span<const std::uint8_t>
     return false;
 }
 
-QString CKQ505Doc::AskSavePath(const QString& default_suffix, const QString& initial_path) const {
-    return ask_file_name_({FileDialogRequest::Mode::kSave, {}, default_suffix, initial_path});
+// The export is named after the document ("無題" while it has no file), beside it unless
+// another folder was chosen since.
+QString CKQ505Doc::AskExportPath(const QString& filter, const QString& suffix) {
+    const QFileInfo document(Title());
+    const QString name = document.completeBaseName() + '.' + suffix;
+    const QString beside = path_name_.isEmpty() ? name : QFileInfo(path_name_).dir().filePath(name);
+    return AskInLastFolder({FileDialogRequest::Mode::kSave,
+                            {filter, QStringLiteral("すべてのﾌｧｲﾙ (*)")},
+                            suffix,
+                            beside});
+}
+
+QString CKQ505Doc::AskInLastFolder(FileDialogRequest request) {
+    if (!last_folder_.isEmpty()) {
+        request.initial_path =
+            QDir(last_folder_).filePath(QFileInfo(request.initial_path).fileName());
+    }
+    const QString path = ask_file_name_(request);
+    if (!path.isEmpty()) last_folder_ = QFileInfo(path).absolutePath();
+    return path;
 }
 
 void CKQ505Doc::SetPathName(const QString& path) {
     // Absolute, so that a later Save finds the same file whatever the current folder.
     path_name_ = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
     frame_.SetDocumentTitle(Title());
+}
+
+void CKQ505Doc::OnSetupOpen() {
+    if (!SaveModifiedSetup()) return;
+    const QString path = ask_file_name_(
+        SetupFileRequest(FileDialogRequest::Mode::kOpen, QString::fromStdString(app_.setup.path)));
+    if (!path.isEmpty()) LoadSetup(path);
+}
+
+bool CKQ505Doc::OnSetupSave() {
+    if (app_.setup.path.empty()) return OnSetupSaveAs();
+    return SaveSetupTo(QString::fromStdString(app_.setup.path));
+}
+
+bool CKQ505Doc::OnSetupSaveAs() {
+    const QString path = ask_file_name_(
+        SetupFileRequest(FileDialogRequest::Mode::kSave, QString::fromStdString(app_.setup.path)));
+    return !path.isEmpty() && SaveSetupTo(path);
+}
+
+void CKQ505Doc::OnRecentSetup(int index) {
+    const QStringList recent = RecentSetups();
+    if (index >= 0 && index < recent.size()) OpenSetupFile(recent.at(index));
+}
+
+bool CKQ505Doc::OpenSetupFile(const QString& path) {
+    return SaveModifiedSetup() && LoadSetup(path);
+}
+
+bool CKQ505Doc::SaveModifiedSetup() {
+    if (!IsSetupModified(app_)) return true;
+    switch (ask_save_changes_()) {
+        case SaveAnswer::kSave:
+            return OnSetupSave();
+        case SaveAnswer::kDiscard:
+            return true;
+        case SaveAnswer::kCancel:
+            return false;
+    }
+    return false;
+}
+
+QStringList CKQ505Doc::RecentSetups() const {
+    QStringList paths;
+    if (app_.ini_path.empty()) return paths;
+    const IniDocument ini = LoadIniFile(app_.ini_path).value_or(IniDocument{});
+    for (const std::string& path : ReadRecentSetups(ini))
+        paths << QString::fromStdString(path);
+    return paths;
+}
+
+bool CKQ505Doc::SaveSetupTo(const QString& path) {
+    const std::string text = SetupFileText(CurrentSetup(app_));
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    if (!WriteReported(path, std::span(bytes, text.size()))) return false;
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    MarkSetupClean(app_, absolute.toStdString());
+    RememberSetup(absolute);
+    return true;
+}
+
+bool CKQ505Doc::LoadSetup(const QString& path) {
+    SetupReadResult result;
+    // Opening a set-up is one step: undoing it brings back every part as it was.
+    app_.edit_history.Record(app_, StepKind::kSetup,
+                             [&] { result = LoadSetupFile(app_, FileSystemPath(path)); });
+    if (result.error != SetupFileError::none) {
+        const std::string name = QFileInfo(path).fileName().toStdString();
+        ShowMessage(&frame_, QString::fromStdString(SetupFileErrorText(result, name)));
+        return false;
+    }
+    CKQ505View& view = *frame_.View();
+    for (int part = 0; part < kPartCount; ++part) {
+        const std::string& name = app_.track_names[part];
+        view.SetTrackEntryText(part, name.empty() ? PartLabel(part) : TrackEntryText(part, name));
+    }
+    view.RefreshPart();
+    frame_.FollowEffectReset();
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    MarkSetupClean(app_, absolute.toStdString());
+    RememberSetup(absolute);
+    return true;
+}
+
+void CKQ505Doc::RememberSetup(const QString& path) {
+    if (app_.ini_path.empty()) return;
+    // A settings file that exists but cannot be read is not replaced.
+    std::optional<IniDocument> ini = LoadIniFile(app_.ini_path);
+    if (!ini) return;
+    WriteRecentSetups(*ini, WithRecentSetup(ReadRecentSetups(*ini), path.toStdString()));
+    SaveIniFile(app_.ini_path, *ini);
+    frame_.UpdateRecentSetups();
 }
 
 }  // namespace kq505

@@ -36,10 +36,14 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const FileDialogReq
 // the file's place, so a failed write leaves an existing file whole. False on any failure.
 bool WriteFileSafely(const QString& path, std::span<const std::uint8_t> bytes);
 
+// The answers to "save the changes to the set-up?".
+enum class SaveAnswer { kSave, kDiscard, kCancel };
+
 class CKQ505Doc {
   public:
     // The chosen path, or an empty text when the user cancels.
     using AskFileName = std::function<QString(const FileDialogRequest&)>;
+    using AskSaveChanges = std::function<SaveAnswer()>;
 
     CKQ505Doc(CKQ505App& app, CMainFrame& frame);
 
@@ -55,23 +59,46 @@ class CKQ505Doc {
     // included. True when the file was loaded.
     bool OpenDocumentFile(const QString& path);
 
+    // The set-up of all 16 parts. Opening replaces every part, name and list position and
+    // sends nothing; a modified set-up is offered for saving first.
+    void OnSetupOpen();
+    bool OnSetupSave();  // as save-as while the set-up has no file; true when saved
+    bool OnSetupSaveAs();
+    void OnRecentSetup(int index);
+    bool OpenSetupFile(const QString& path);
+    // Asks whether to save a modified set-up: true when the caller may go on (saved, or
+    // the changes discarded), false after Cancel or a failed save.
+    bool SaveModifiedSetup();
+    // The recently used set-ups, newest first, as the INI file keeps them.
+    QStringList RecentSetups() const;
+
     // The file of the document; empty while it is untitled.
     const QString& PathName() const { return path_name_; }
     QString Title() const;
 
     // Tests answer the file dialogs here.
     void SetFileDialog(AskFileName ask) { ask_file_name_ = std::move(ask); }
+    // Tests answer the save prompt here.
+    void SetSavePrompt(AskSaveChanges ask) { ask_save_changes_ = std::move(ask); }
 
   private:
     bool SaveTo(const QString& path);
     bool WriteReported(const QString& path, std::span<const std::uint8_t> bytes);
-    QString AskSavePath(const QString& default_suffix, const QString& initial_path) const;
+    QString AskExportPath(const QString& filter, const QString& suffix);
+    // Asks through the dialog, in the folder last chosen in this run once there is one (the
+    // initial path's file name in that folder), and remembers the folder of the answer.
+    QString AskInLastFolder(FileDialogRequest request);
     void SetPathName(const QString& path);
+    bool SaveSetupTo(const QString& path);
+    bool LoadSetup(const QString& path);
+    void RememberSetup(const QString& path);
 
     CKQ505App& app_;
     CMainFrame& frame_;
     QString path_name_;
+    QString last_folder_;
     AskFileName ask_file_name_;
+    AskSaveChanges ask_save_changes_;
 };
 
 }  // namespace kq505

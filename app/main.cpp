@@ -8,8 +8,6 @@
 #include <QTranslator>
 #include <filesystem>
 #include <memory>
-#include <mutex>
-#include <span>
 
 #include "app/dialog_font.h"
 #include "app/first_paint_probe.h"
@@ -18,39 +16,26 @@
 #include "app/main_frame.h"
 #include "app/program_startup.h"
 #include "app/start_report_probe.h"
-#include "model/locked_midi_output.h"
-#include "model/play_through_send.h"
-#include "model/rtmidi_output.h"
+#include "app/startup.h"
+#include "model/midi_system.h"
 
 namespace kq505 {
 
-namespace {
-
-// RtMidi's input thread plays through on the outputs that the user-interface thread sends on;
-// one lock, held for each send alone, keeps the two apart.
-std::unique_ptr<MidiOutput> SharedRtMidiOutput(Port port) {
-    static const auto send_lock = std::make_shared<std::mutex>();
-    return std::make_unique<LockedMidiOutput>(MakeRtMidiOutput(port), send_lock);
-}
-
-}  // namespace
-
 CKQ505App& TheApp() {
-    static CKQ505App app(SharedRtMidiOutput(Port::A), SharedRtMidiOutput(Port::B));
-    static const bool with_input = [] {
-        app.midi_in = MakeRtMidiInput(
-            [](std::span<const std::uint8_t> message) { ForwardInput(app, message); });
-        return true;
-    }();
-    (void)with_input;
+    static CKQ505App app;
+    [[maybe_unused]] static const bool midi = (UseSystemMidi(app), true);
     return app;
 }
 
 }  // namespace kq505
 
 int main(int argc, char* argv[]) {
-    QApplication application(argc, argv);
+    kq505::IgnoreFileSizeSignal();
+    // Before the application object: the settings folder is named after the program.
     QApplication::setApplicationName(QStringLiteral("kq505"));
+    const bool zoomed = kq505::ApplyZoomSetting();
+    QApplication application(argc, argv);
+    if (zoomed) qunsetenv("QT_SCALE_FACTOR");
     // Lets the desktop match the window with the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(KQ505_DESKTOP_ID));
     QApplication::setFont(kq505::DialogFont());
@@ -72,7 +57,7 @@ int main(int argc, char* argv[]) {
 
     kq505::AnswerMessagesIfAsked();
     const std::unique_ptr<kq505::CMainFrame> frame =
-        kq505::StartKQ505(kq505::TheApp(), places, document);
+        kq505::StartKQ505(kq505::TheApp(), places, document, kq505::ExitAfterPortsOpenIfAsked());
     kq505::ExitAfterFirstPaintIfAsked(*frame);
     kq505::ReportStartUpAndExitIfAsked(*frame, kq505::TheApp());
     return QApplication::exec();

@@ -1,8 +1,10 @@
 #include "app/main_frame.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -12,6 +14,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QStringList>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -26,12 +29,16 @@
 #include "app/kq505_doc.h"
 #include "app/lock_indicators.h"
 #include "app/message_box.h"
+#include "app/program_startup.h"
 #include "app/settings_dlg.h"
+#include "app/setup_state.h"
 #include "app/shell_targets.h"
 #include "app/small_windows.h"
 #include "app/toolbar_icons.h"
+#include "effects/effect_edit_dlg.h"
 #include "instruments/instrument_list.h"
 #include "model/midi_send.h"
+#include "model/part_transmission.h"
 #include "view/kq505_view.h"
 #include "view/program_change_dlg.h"
 #include "view/soft_keyboard_dlg.h"
@@ -104,7 +111,7 @@ CMainFrame::CMainFrame(CKQ505App& app, QWidget* parent) : QMainWindow(parent), a
                    Qt::WindowCloseButtonHint);
     setWindowIcon(AppIcon());
     setAcceptDrops(true);
-    SetDocumentTitle(QStringLiteral("Untitled"));
+    SetDocumentTitle(QStringLiteral("無題"));
 
     CreateActions();
     CreateMenus();
@@ -112,12 +119,17 @@ CMainFrame::CMainFrame(CKQ505App& app, QWidget* parent) : QMainWindow(parent), a
     CreateStatusBar();
     StartLogo();
     CreateView();
-    ShowMidiInputState();
     doc_ = std::make_unique<CKQ505Doc>(app_, *this);
     ConnectCommands();
+    app_.setup.on_change = [this] { UpdateTitle(); };
+    UpdateRecentSetups();
+    app_.edit_history.on_change = [this] { UpdateEditCommands(); };
+    UpdateEditCommands();
 }
 
 CMainFrame::~CMainFrame() {
+    app_.setup.on_change = nullptr;
+    app_.edit_history.on_change = nullptr;
     // The tool windows go before the frame's own members, so that nothing they report on
     // their way out reaches a half-destroyed frame.
     for (QPointer<QWidget>* window :
@@ -132,11 +144,41 @@ QAction* CMainFrame::Action(int command_id) const {
 }
 
 void CMainFrame::SetDocumentTitle(const QString& title) {
-    setWindowTitle(QStringLiteral("KQ505 - ") + title);
+    part_title_ = title;
+    UpdateTitle();
+}
+
+void CMainFrame::UpdateTitle() {
+    const std::string setup_name =
+        app_.setup.path.empty()
+            ? std::string()
+            : FileSystemPath(QString::fromStdString(app_.setup.path)).filename().string();
+    const bool part_file_open = doc_ && !doc_->PathName().isEmpty();
+    setWindowTitle(QString::fromStdString(MainWindowTitle(setup_name, part_title_.toStdString(),
+                                                          part_file_open, IsSetupModified(app_))));
+}
+
+void CMainFrame::UpdateRecentSetups() {
+    const QStringList recent = doc_ ? doc_->RecentSetups() : QStringList();
+    for (int i = 0; i < static_cast<int>(kRecentSetupCount); ++i) {
+        QAction* action = Action(kIdRecentSetup1 + i);
+        const bool used = i < recent.size();
+        action->setVisible(used);
+        // "&&" keeps an ampersand of the path from becoming a mnemonic.
+        if (used) {
+            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(
+                QDir::toNativeSeparators(recent.at(i))
+                    .replace(QLatin1Char('&'), QStringLiteral("&&"))));
+        }
+    }
 }
 
 void CMainFrame::OpenDocumentFile(const QString& path) {
-    doc_->OpenDocumentFile(path);
+    if (path.endsWith(QStringLiteral(".kqset"), Qt::CaseInsensitive)) {
+        doc_->OpenSetupFile(path);
+    } else {
+        doc_->OpenDocumentFile(path);
+    }
 }
 
 CLogoWnd* CMainFrame::LogoWindow() const {
@@ -153,6 +195,9 @@ void CMainFrame::CreateActions() {
         addAction(action);
         actions_[command.id] = action;
     }
+    Action(kIdEditRedo)
+        ->setShortcuts(
+            {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     for (const int id :
          {kIdProgramChange, kIdEffectEdit, kIdSoftKeyboard, kIdViewToolbar, kIdViewStatusBar}) {
         Action(id)->setCheckable(true);
@@ -263,14 +308,39 @@ void CMainFrame::ConnectCommands() {
     on(kIdFileOpen, [this] { doc_->OnFileOpen(); });
     on(kIdFileSave, [this] { doc_->OnFileSave(); });
     on(kIdFileSaveAs, [this] { doc_->OnFileSaveAs(); });
+    on(kIdSetupOpen, [this] { doc_->OnSetupOpen(); });
+    on(kIdSetupSave, [this] { doc_->OnSetupSave(); });
+    on(kIdSetupSaveAs, [this] { doc_->OnSetupSaveAs(); });
+    for (int i = 0; i < static_cast<int>(kRecentSetupCount); ++i)
+        on(kIdRecentSetup1 + i, [this, i] { doc_->OnRecentSetup(i); });
+    on(kIdSendAllParts, [this] { SendAllParts(app_); });
     on(kIdExportVardel, [this] { doc_->ExportVardelFile(); });
     on(kIdExportSmf, [this] { doc_->ExportStandardMidiFile(); });
     on(kIdAppExit, [this] { close(); });
-    on(kIdEffectEdit, [this] { ToggleToolWindow<CEffectEditDlg>(effect_edit_dlg_); });
+    on(kIdEffectEdit, [this] {
+        // Hidden by its command, the window keeps what was edited in it, as with OK.
+        auto* effects = qobject_cast<CEffectEditDlg*>(effect_edit_dlg_.data());
+        if (effects && effects->isVisible()) return effects->accept();
+        ToggleToolWindow<CEffectEditDlg>(effect_edit_dlg_);
+    });
     on(kIdSoftKeyboard, [this] { ToggleToolWindow<CSoftKeyboardDlg>(soft_keyboard_dlg_); });
     on(kIdProgramChange, [this] { ToggleToolWindow<CProgramChangeDlg>(program_change_dlg_); });
-    on(kIdXgSystemOn, [this] { view_->OnXgSystemOn(); });
-    on(kIdGmSystemOn, [this] { view_->OnGmSystemOn(); });
+    on(kIdEditUndo, [this] {
+        view_->OnEditUndo();
+        ShowEffectValues();
+    });
+    on(kIdEditRedo, [this] {
+        view_->OnEditRedo();
+        ShowEffectValues();
+    });
+    on(kIdXgSystemOn, [this] {
+        view_->OnXgSystemOn();
+        FollowEffectReset();
+    });
+    on(kIdGmSystemOn, [this] {
+        view_->OnGmSystemOn();
+        FollowEffectReset();
+    });
     on(kIdSendAll, [this] { view_->OnSendAll(); });
     on(kIdPreviewPortA, [this] { view_->OnPreviewPortA(); });
     on(kIdPreviewPortB, [this] { view_->OnPreviewPortB(); });
@@ -332,6 +402,16 @@ void CMainFrame::ToggleToolWindow(QPointer<QWidget>& window) {
     UpdateToolWindowChecks();
 }
 
+void CMainFrame::ShowEffectValues() {
+    if (auto* effects = qobject_cast<CEffectEditDlg*>(effect_edit_dlg_.data()))
+        effects->ShowValues();
+}
+
+void CMainFrame::FollowEffectReset() {
+    if (auto* effects = qobject_cast<CEffectEditDlg*>(effect_edit_dlg_.data()))
+        effects->FollowReset();
+}
+
 void CMainFrame::UpdateToolWindowChecks() {
     const auto shown = [](const QPointer<QWidget>& window) {
         return window && window->isVisible();
@@ -339,6 +419,18 @@ void CMainFrame::UpdateToolWindowChecks() {
     Action(kIdProgramChange)->setChecked(shown(program_change_dlg_));
     Action(kIdEffectEdit)->setChecked(shown(effect_edit_dlg_));
     Action(kIdSoftKeyboard)->setChecked(shown(soft_keyboard_dlg_));
+}
+
+void CMainFrame::UpdateEditCommands() {
+    const EditHistory& history = app_.edit_history;
+    const auto update = [this](int id, const EditStep* step, const QString& verb) {
+        QAction* action = Action(id);
+        action->setEnabled(step != nullptr);
+        action->setStatusTip(step ? verb + QStringLiteral(": ") + Text(DescribeStep(*step))
+                                  : Text(StatusTip(*FindCommand(id))));
+    };
+    update(kIdEditUndo, history.NextUndo(), QStringLiteral("元に戻す"));
+    update(kIdEditRedo, history.NextRedo(), QStringLiteral("やり直し"));
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
@@ -349,6 +441,14 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 void CMainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (logo_wnd_) LogoWindow()->PlaceOver(*this);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (doc_->SaveModifiedSetup()) {
+        QMainWindow::closeEvent(event);
+    } else {
+        event->ignore();
+    }
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
@@ -365,14 +465,22 @@ void CMainFrame::dropEvent(QDropEvent* event) {
 
 void CMainFrame::OnMultimedia() {
     if (!StartMultimediaTool()) {
-        ShowMessage(this, QStringLiteral("マルチメディアプロパティの起動に失敗しました。"));
+        QStringList tools;
+        for (std::string_view tool : MultimediaTools())
+            tools << Text(tool);
+        ShowMessage(this, QStringLiteral("マルチメディアプロパティの起動に失敗しました。\n"
+                                         "見つからないか起動できなかったプログラム: ") +
+                              tools.join(QStringLiteral(", ")));
     }
 }
 
 void CMainFrame::OnHelp() {
     const std::vector<std::filesystem::path> folders = HelpFolders();
-    const std::string page = ChooseHelpPage(folders);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(page)));
+    const QString page = QString::fromStdString(ChooseHelpPage(folders));
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page))) {
+        ShowMessage(this,
+                    QStringLiteral("ヘルプを開くプログラムが見つかりませんでした。\n") + page);
+    }
 }
 
 void CMainFrame::OnAbout() {

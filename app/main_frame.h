@@ -32,12 +32,23 @@ class CMainFrame : public QMainWindow {
     QAction* Action(int command_id) const;
     CKQ505View* View() const { return view_; }
 
-    // "KQ505 - " and the document's title.
+    // The part file's title; the window title shows it with the set-up's name and mark.
     void SetDocumentTitle(const QString& title);
+    // The title again, after the set-up's file or modified mark changed.
+    void UpdateTitle();
+    // The recent set-up entries of the file menu again, from the INI file.
+    void UpdateRecentSetups();
 
-    // A file given on the command line or dropped on the window: loaded as the document.
+    // A file given on the command line or dropped on the window: a ".kqset" file opens as
+    // the set-up, any other as the part file.
     void OpenDocumentFile(const QString& path);
     CKQ505Doc& Document() const { return *doc_; }
+    // The status bar's word on the MIDI input: whether it could be opened with the outputs.
+    void ShowMidiInputState();
+    // The effect edit window, while open, shows the effect blocks after a reset or a load.
+    void FollowEffectReset();
+    // The same after an undo or redo, which may have changed them.
+    void ShowEffectValues();
 
     // The modeless windows while they exist; null once they have deleted themselves.
     QWidget* ProgramChangeWindow() const { return program_change_dlg_; }
@@ -50,6 +61,8 @@ class CMainFrame : public QMainWindow {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // A modified set-up is offered for saving; Cancel or a failed save keeps the window.
+    void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -59,8 +72,6 @@ class CMainFrame : public QMainWindow {
     void CreateToolBar();
     void CreateStatusBar();
     void CreateView();
-    // The status bar's word on the MIDI input: whether it could be opened with the outputs.
-    void ShowMidiInputState();
     void StartLogo();
     void ConnectCommands();
 
@@ -68,11 +79,15 @@ class CMainFrame : public QMainWindow {
     template <class Window>
     void ToggleToolWindow(QPointer<QWidget>& window);
     void UpdateToolWindowChecks();
+    // Undo and redo greyed out when there is nothing to take back or do again; their status
+    // text names the step.
+    void UpdateEditCommands();
     void OnMultimedia();
     void OnHelp();
     void OnAbout();
 
     CKQ505App& app_;
+    QString part_title_;
     std::map<int, QAction*> actions_;
     QToolBar* tool_bar_ = nullptr;
     LockIndicatorPanes* indicators_ = nullptr;

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "app/startup.h"
@@ -16,10 +17,19 @@ class CMainFrame;
 // A path of the file system from Qt's text of it.
 std::filesystem::path FileSystemPath(const QString& path);
 
+// Before the application object exists, as Qt takes its scale factor only then: sets the
+// display size stored in the INI file (key Zoom) as Qt's scale factor, unless the user has
+// set one in the environment. True when it set one; the caller then clears it once the
+// application exists, so that programs started from here keep their own.
+bool ApplyZoomSetting();
+
 // Reads the settings and the instrument list (reporting a list that cannot be read),
-// creates the main frame and the editor view (which open both MIDI outputs), hands a
-// given settings file to the frame and shows the frame.
+// creates the main frame and the editor view, hands a given settings file to the frame and
+// shows the frame. Both MIDI outputs open once the frame has first painted (or, should it
+// never paint, a second later), so that the window comes at once and the ports' failure
+// messages stand over it; `ports_opened` runs after that.
 std::unique_ptr<CMainFrame> StartKQ505(CKQ505App& app, const StartUpPlaces& places,
-                                       const QString& document = {});
+                                       const QString& document = {},
+                                       std::function<void()> ports_opened = {});
 
 }  // namespace kq505

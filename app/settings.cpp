@@ -35,6 +35,8 @@ constexpr std::array<IntSetting, 9> kIntSettings{{
 constexpr std::string_view kInsFileSection = "Others";
 constexpr std::string_view kInsFileKey = "InsFile";
 constexpr std::string_view kInsFileDefault = "xg.ins";
+// After InsFile: the display size, which the program takes before its first window.
+constexpr IntSetting kZoomSetting{"Others", "Zoom", &CKQ505App::zoom_percent, kDefaultZoom};
 
 struct NameSetting {
     std::string_view key;
@@ -49,8 +51,10 @@ constexpr std::array<NameSetting, 3> kNameSettings{{
     {"InName", &CKQ505App::in_name},
 }};
 
-// After the names: the play-through of the MIDI input, off in files of older versions.
-constexpr std::array<IntSetting, 2> kThruSettings{{
+// After the names; absent in files of older versions. Thru is off there, so that a stored In
+// alone never plays through.
+constexpr std::array<IntSetting, 3> kLaterIntSettings{{
+    {"MIDI", "Pace", &CKQ505App::midi_pace, 0},
     {"MIDI", "Thru", &CKQ505App::thru, 0},
     {"MIDI", "ThruChannel", &CKQ505App::thru_channel, 0},
 }};
@@ -99,10 +103,11 @@ void ReadIniSettings(CKQ505App& app) {
     }
     app.instrument_file_path =
         ReadProfileString(ini, kInsFileSection, kInsFileKey, kInsFileDefault);
+    app.zoom_percent = ReadProfileInt(ini, kZoomSetting.section, kZoomSetting.key, kDefaultZoom);
     for (const NameSetting& setting : kNameSettings) {
         app.*setting.field = ReadProfileString(ini, kNameSection, setting.key, "");
     }
-    for (const IntSetting& setting : kThruSettings) {
+    for (const IntSetting& setting : kLaterIntSettings) {
         app.*setting.field = ReadProfileInt(ini, setting.section, setting.key, setting.fallback);
     }
 }
@@ -115,13 +120,26 @@ bool WriteIniSettings(const CKQ505App& app) {
         if (!WriteProfileInt(*ini, setting.section, setting.key, app.*setting.field)) return false;
     }
     if (!ini->Set(kInsFileSection, kInsFileKey, app.instrument_file_path)) return false;
+    if (!WriteProfileInt(*ini, kZoomSetting.section, kZoomSetting.key, app.zoom_percent))
+        return false;
     for (const NameSetting& setting : kNameSettings) {
         if (!ini->Set(kNameSection, setting.key, app.*setting.field)) return false;
     }
-    for (const IntSetting& setting : kThruSettings) {
+    for (const IntSetting& setting : kLaterIntSettings) {
         if (!WriteProfileInt(*ini, setting.section, setting.key, app.*setting.field)) return false;
     }
     return SaveIniFile(app.ini_path, *ini);
+}
+
+double DisplayScaleFactor(std::int32_t zoom_percent) {
+    const bool offered =
+        std::find(kZoomChoices.begin(), kZoomChoices.end(), zoom_percent) != kZoomChoices.end();
+    return (offered ? zoom_percent : kDefaultZoom) / 100.0;
+}
+
+std::int32_t ReadZoomSetting(const std::filesystem::path& ini_path) {
+    const IniDocument ini = LoadIniFile(ini_path).value_or(IniDocument{});
+    return ReadProfileInt(ini, kZoomSetting.section, kZoomSetting.key, kDefaultZoom);
 }
 
 }  // namespace kq505

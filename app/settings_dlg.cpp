@@ -14,6 +14,7 @@
 #include "app/dialog_font.h"
 #include "app/kq505_app.h"
 #include "app/message_box.h"
+#include "app/settings.h"
 #include "view/form_layout.h"
 #include "view/text_codec.h"
 
@@ -21,7 +22,7 @@ namespace kq505 {
 namespace {
 
 // Template 139, in dialog units.
-constexpr DialogRect kDialogSize{0, 0, 236, 320};
+constexpr DialogRect kDialogSize{0, 0, 236, 334};
 
 struct GroupFrame {
     std::string_view title;
@@ -31,11 +32,11 @@ constexpr std::array<GroupFrame, 4> kGroups{{
     {"MIDI", {7, 4, 222, 80}},
     {"Preview", {7, 88, 222, 44}},
     {"Vardel出力", {7, 136, 222, 44}},
-    {"その他", {7, 184, 222, 54}},
+    {"その他", {7, 184, 222, 68}},
 }};
 
 // In tab order. Combo heights are those of the dropped-down list.
-constexpr std::array<FormControl, 11> kControls{{
+constexpr std::array<FormControl, 13> kControls{{
     {kIdSettingsOutA, CK::kCombo, {56, 16, 166, 100}},
     {kIdSettingsOutB, CK::kCombo, {56, 31, 166, 100}},
     {kIdSettingsIn, CK::kCombo, {56, 46, 166, 100}},
@@ -47,9 +48,12 @@ constexpr std::array<FormControl, 11> kControls{{
     {kIdSettingsSysExComments, CK::kCheckBox, {14, 164, 120, 10}, "S&ysExにコメントを付加"},
     {kIdSettingsLogo, CK::kCheckBox, {14, 197, 120, 10}, "起動時にロゴを表示する(&L)"},
     {kIdSettingsPath, CK::kEdit, {14, 221, 208, 12}},
+    {kIdSettingsZoom, CK::kCombo, {62, 236, 44, 60}},
+    // Beside the buttons, so that the groups above keep their places.
+    {kIdSettingsPace, CK::kCheckBox, {7, 318, 112, 10}, "MIDIケーブルの速度で送信(&D)"},
 }};
 
-constexpr std::array<FormLabel, 11> kLabels{{
+constexpr std::array<FormLabel, 13> kLabels{{
     {"Out &A", 14, 18, kIdSettingsOutA},
     {"Out &B", 14, 33, kIdSettingsOutB},
     {"&IN", 14, 48, kIdSettingsIn},
@@ -61,19 +65,21 @@ constexpr std::array<FormLabel, 11> kLabels{{
     {"(0～1920tic)", 100, 150},
     {"音色リストファイルのパス(&P)", 14, 211, kIdSettingsPath},
     {"★次回起動時より有効", 130, 211},
+    {"表示ｻｲｽﾞ(&Z)", 14, 238, kIdSettingsZoom},
+    {"★次回起動時より有効", 112, 238},
 }};
 
 // The play-through, below the template's groups.
-constexpr GroupFrame kThruGroup{"MIDI Thru", {7, 242, 222, 54}};
+constexpr GroupFrame kThruGroup{"MIDI Thru", {7, 256, 222, 54}};
 constexpr FormControl kThruControl{
-    kIdSettingsThru, CK::kCheckBox, {14, 254, 200, 10}, "MIDI INをA/B両ﾎﾟｰﾄへ送る(&T)"};
-constexpr FormControl kThruChannelControl{kIdSettingsThruChannel, CK::kCombo, {56, 266, 166, 40}};
-constexpr FormLabel kThruChannelLabel{"&Channel", 14, 268, kIdSettingsThruChannel};
-constexpr DialogRect kInputStateRect{14, 282, 208, 10};
+    kIdSettingsThru, CK::kCheckBox, {14, 268, 200, 10}, "MIDI INをA/B両ﾎﾟｰﾄへ送る(&T)"};
+constexpr FormControl kThruChannelControl{kIdSettingsThruChannel, CK::kCombo, {56, 280, 166, 40}};
+constexpr FormLabel kThruChannelLabel{"&Channel", 14, 282, kIdSettingsThruChannel};
+constexpr DialogRect kInputStateRect{14, 296, 208, 10};
 constexpr std::array<std::string_view, 2> kThruChannelEntries{"選択中のﾊﾟｰﾄのch", "入力のchのまま"};
 
-constexpr DialogRect kOkRect{124, 302, 50, 14};
-constexpr DialogRect kCancelRect{179, 302, 50, 14};
+constexpr DialogRect kOkRect{124, 316, 50, 14};
+constexpr DialogRect kCancelRect{179, 316, 50, 14};
 
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -115,6 +121,16 @@ QWidget* MakeControl(const FormControl& control, QWidget* parent) {
 
 void SetPosition(QComboBox* list, int position) {
     list->setCurrentIndex(position >= 0 && position < list->count() ? position : -1);
+}
+
+// The device lists begin with the entry for device -1, so entry = device + 1; a device that
+// is not listed shows that entry, which is what OK then stores.
+void SetDevice(QComboBox* list, int device) {
+    SetPosition(list, std::max(device, -1) + 1);
+}
+
+int Device(const QComboBox* list) {
+    return std::max(list->currentIndex(), 0) - 1;
 }
 
 void SetNumberText(QLineEdit* edit, const std::string& text) {
@@ -160,6 +176,8 @@ void CSettingsDlg::CreateControls() {
     sysex_comments_ = static_cast<QCheckBox*>(Control(kIdSettingsSysExComments));
     logo_ = static_cast<QCheckBox*>(Control(kIdSettingsLogo));
     path_ = static_cast<QLineEdit*>(Control(kIdSettingsPath));
+    zoom_ = static_cast<QComboBox*>(Control(kIdSettingsZoom));
+    pace_ = static_cast<QCheckBox*>(Control(kIdSettingsPace));
 
     velocity_->setRange(0, kMaxVelocity);
     velocity_display_->setReadOnly(true);
@@ -206,11 +224,13 @@ void CSettingsDlg::CreateThruControls() {
         lists_.input_failed ? QStringLiteral("※MIDI INを開けませんでした") : QString(), this);
     state->setObjectName(QString::number(kIdSettingsInputState));
     state->setGeometry(Pixels(kInputStateRect));
-    setTabOrder(path_, thru_);
+    setTabOrder(zoom_, thru_);
     setTabOrder(thru_, thru_channel_);
 }
 
 void CSettingsDlg::FillLists() {
+    for (QComboBox* list : {out_a_, out_b_, in_})
+        list->addItem(Text(kNoConnectionEntry));
     for (const std::string& name : lists_.outputs) {
         out_a_->addItem(QString::fromStdString(name));
         out_b_->addItem(QString::fromStdString(name));
@@ -219,12 +239,14 @@ void CSettingsDlg::FillLists() {
         in_->addItem(QString::fromStdString(name));
     for (const std::string& name : lists_.module_names)
         module_->addItem(FromShiftJis(name));
+    for (const std::int32_t percent : kZoomChoices)
+        zoom_->addItem(QStringLiteral("%1 %").arg(percent));
 }
 
 void CSettingsDlg::ValuesToControls(const SettingsForm& form) {
-    SetPosition(out_a_, form.out_a);
-    SetPosition(out_b_, form.out_b);
-    SetPosition(in_, form.in);
+    SetDevice(out_a_, form.out_a);
+    SetDevice(out_b_, form.out_b);
+    SetDevice(in_, form.in);
     SetPosition(module_, form.module);
     velocity_->setValue(form.velocity);
     velocity_display_->setText(QString::number(velocity_->value()));
@@ -234,15 +256,17 @@ void CSettingsDlg::ValuesToControls(const SettingsForm& form) {
     logo_->setChecked(form.logo);
     path_->setText(QString::fromStdString(form.path));
     path_->setCursorPosition(0);
+    SetPosition(zoom_, form.zoom);
+    pace_->setChecked(form.pace);
     thru_->setChecked(form.thru);
     thru_channel_->setCurrentIndex(form.thru_channel);
 }
 
 SettingsForm CSettingsDlg::Values() const {
     SettingsForm form;
-    form.out_a = out_a_->currentIndex();
-    form.out_b = out_b_->currentIndex();
-    form.in = in_->currentIndex();
+    form.out_a = Device(out_a_);
+    form.out_b = Device(out_b_);
+    form.in = Device(in_);
     form.module = module_->currentIndex();
     form.velocity = velocity_->value();
     form.gate = gate_->text().toStdString();
@@ -250,6 +274,8 @@ SettingsForm CSettingsDlg::Values() const {
     form.sysex_comments = sysex_comments_->isChecked();
     form.logo = logo_->isChecked();
     form.path = path_->text().toStdString();
+    form.zoom = zoom_->currentIndex();
+    form.pace = pace_->isChecked();
     form.thru = thru_->isChecked();
     form.thru_channel = std::max(thru_channel_->currentIndex(), 0);
     return form;

@@ -29,11 +29,16 @@ enum SettingsControlId : int {
     kIdSettingsLogo = 1035,
     kIdSettingsPath = 1036,
     kIdSettingsSysExComments = 1037,
+    kIdSettingsZoom = 1090,
+    kIdSettingsPace = 1038,
     // Beyond the template: the play-through of the MIDI input.
     kIdSettingsThru = 1045,
     kIdSettingsThruChannel = 1046,
     kIdSettingsInputState = 1047,
 };
+
+// The first entry of the Out A, Out B and IN lists: device -1, no connection.
+inline constexpr const char* kNoConnectionEntry = "(接続しない / 仮想ポート)";
 
 class CSettingsDlg : public QDialog {
     Q_OBJECT
@@ -72,9 +77,11 @@ class CSettingsDlg : public QDialog {
     QLineEdit* step_ = nullptr;
     QCheckBox* sysex_comments_ = nullptr;
     QCheckBox* logo_ = nullptr;
+    QComboBox* zoom_ = nullptr;
     QLineEdit* path_ = nullptr;
     QCheckBox* thru_ = nullptr;
     QComboBox* thru_channel_ = nullptr;
+    QCheckBox* pace_ = nullptr;
 };
 
 // The settings command: runs the dialog and, on OK, applies its values, telling the user

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <iterator>
 #include <span>
 #include <string>
 #include <string_view>
@@ -85,23 +84,11 @@ struct ChosenDevice {
 
 ChosenDevice Choose(const std::vector<std::string>& names, int position,
                     const std::string& kept_name) {
-    if (!IsEntry(position, names.size())) return {kNoSelection, kept_name};
+    if (!IsEntry(position, names.size())) {
+        const bool listed = std::ranges::find(names, kept_name) != names.end();
+        return {kNoSelection, listed ? std::string() : kept_name};
+    }
     return {position, names[static_cast<std::size_t>(position)]};
-}
-
-// The IN list begins with the entry of device -1.
-int InputPosition(const CKQ505App& app, const SettingsLists& lists) {
-    const std::span<const std::string> devices = std::span(lists.inputs).subspan(1);
-    const int position = DevicePosition(devices, app.in_device, app.in_name);
-    if (position != kNoSelection) return position + 1;
-    // -1 with a name is a device that was missing: still looked for, so not our own port.
-    return app.in_device == -1 && app.in_name.empty() ? 0 : kNoSelection;
-}
-
-ChosenDevice ChooseInput(const SettingsLists& lists, int position, const std::string& kept_name) {
-    if (position == 0) return {-1, {}};
-    if (!IsEntry(position, lists.inputs.size())) return {kNoSelection, kept_name};
-    return {position - 1, lists.inputs[static_cast<std::size_t>(position)]};
 }
 
 }  // namespace
@@ -109,9 +96,7 @@ ChosenDevice ChooseInput(const SettingsLists& lists, int position, const std::st
 SettingsLists MakeSettingsLists(const CKQ505App& app) {
     SettingsLists lists;
     if (app.output_device_names) lists.outputs = app.output_device_names();
-    lists.inputs.emplace_back(kOwnInputEntry);
-    if (app.input_device_names)
-        std::ranges::move(app.input_device_names(), std::back_inserter(lists.inputs));
+    if (app.input_device_names) lists.inputs = app.input_device_names();
     lists.input_failed =
         !app.midi_in->IsOpen() && (app.midi_out_a->IsOpen() || app.midi_out_b->IsOpen());
     for (std::size_t level = 0; level < app.module_names.size(); ++level) {
@@ -126,7 +111,7 @@ SettingsForm LoadSettingsForm(const CKQ505App& app, const SettingsLists& lists) 
     SettingsForm form;
     form.out_a = DevicePosition(lists.outputs, app.out_a_device, app.out_a_name);
     form.out_b = DevicePosition(lists.outputs, app.out_b_device, app.out_b_name);
-    form.in = InputPosition(app, lists);
+    form.in = DevicePosition(lists.inputs, app.in_device, app.in_name);
     const auto level = std::ranges::find(lists.module_levels, app.module_level);
     if (level != lists.module_levels.end()) {
         form.module = static_cast<int>(level - lists.module_levels.begin());
@@ -137,6 +122,9 @@ SettingsForm LoadSettingsForm(const CKQ505App& app, const SettingsLists& lists) 
     form.sysex_comments = app.export_info == 1;
     form.logo = app.show_logo == 1;
     form.path = app.instrument_file_path;
+    const auto zoom = std::ranges::find(kZoomChoices, app.zoom_percent);
+    form.zoom = zoom == kZoomChoices.end() ? 0 : static_cast<int>(zoom - kZoomChoices.begin());
+    form.pace = app.midi_pace == 1;
     form.thru = app.thru == 1;
     form.thru_channel = app.thru_channel == 1 ? kThruOnOwnChannel : kThruOnPartChannel;
     return form;
@@ -156,7 +144,7 @@ SettingsApplyResult ApplySettingsForm(CKQ505App& app, const SettingsForm& form,
     if (CheckSettingsForm(form)) return {SettingsApplied::kRefused, {false, false}};
     ChosenDevice out_a = Choose(lists.outputs, form.out_a, app.out_a_name);
     ChosenDevice out_b = Choose(lists.outputs, form.out_b, app.out_b_name);
-    ChosenDevice in = ChooseInput(lists, form.in, app.in_name);
+    ChosenDevice in = Choose(lists.inputs, form.in, app.in_name);
     app.out_a_device = out_a.number;
     app.out_b_device = out_b.number;
     app.in_device = in.number;
@@ -169,6 +157,10 @@ SettingsApplyResult ApplySettingsForm(CKQ505App& app, const SettingsForm& form,
     app.export_info = form.sysex_comments ? 1 : 0;
     app.show_logo = form.logo ? 1 : 0;
     app.instrument_file_path = form.path;
+    app.zoom_percent = IsEntry(form.zoom, kZoomChoices.size())
+                           ? kZoomChoices[static_cast<std::size_t>(form.zoom)]
+                           : kDefaultZoom;
+    app.midi_pace = form.pace ? 1 : 0;
     app.thru = form.thru ? 1 : 0;
     app.thru_channel = form.thru_channel == kThruOnOwnChannel ? 1 : 0;
     app.out_a_name = std::move(out_a.name);

@@ -19,8 +19,6 @@ inline constexpr std::int32_t kMaxGateMs = 10000;
 inline constexpr std::int32_t kMaxExportStep = 1920;
 inline constexpr int kMaxVelocity = 127;
 
-// The first entry of the IN list: device -1, our own input port, which a patchbay connects.
-inline constexpr const char* kOwnInputEntry = "(接続なし / 仮想ﾎﾟｰﾄ)";
 // ThruChannel: the selected part's channel, or the channel the message came on.
 inline constexpr int kThruOnPartChannel = 0;
 inline constexpr int kThruOnOwnChannel = 1;
@@ -28,7 +26,7 @@ inline constexpr int kThruOnOwnChannel = 1;
 // The entries of the dialog's drop-down lists, in list order.
 struct SettingsLists {
     std::vector<std::string> outputs;         // position = output device number
-    std::vector<std::string> inputs;          // kOwnInputEntry, then position = device + 1
+    std::vector<std::string> inputs;          // position = input device number
     bool input_failed = false;                // the outputs are open, the input is not
     std::vector<std::int32_t> module_levels;  // the level of each entry of the Module list
     std::vector<std::string> module_names;    // Shift_JIS, as the instrument list has them
@@ -47,6 +45,8 @@ struct SettingsForm {
     bool sysex_comments = false;
     bool logo = false;
     std::string path;
+    int zoom = 0;  // position in kZoomChoices; a stored size not offered shows as 100 %
+    bool pace = false;
     bool thru = false;
     int thru_channel = kThruOnPartChannel;
 };
@@ -82,11 +82,12 @@ struct SettingsApplyResult {
     PortOpenResult ports;  // meaningful unless refused
 };
 
-// OK: the values go into the application object, the ten keys and the three device names
-// into the INI file, and both ports are closed and opened again. A list without a selection
-// stores -1 (the virtual port for an output); an output or input then keeps its stored
-// name, so that a device that is missing now is found again once it is back. The IN list's
-// first entry stores -1 without a name.
+// OK: the values go into the application object, the ten keys, the three device names,
+// Pace, Thru and ThruChannel into the INI file, and both ports are closed and opened again.
+// A list without a selection, and the first entry of the Out and IN lists, store -1 (no
+// connection: a virtual port, or on JACK our port left to a patchbay); an output or input
+// then keeps its stored name while that device is missing, so that it is found again once
+// it is back, and forgets it when the device is there, so that -1 stays chosen.
 SettingsApplyResult ApplySettingsForm(CKQ505App& app, const SettingsForm& form,
                                       const SettingsLists& lists);
 

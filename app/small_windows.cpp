@@ -1,6 +1,5 @@
 #include "app/small_windows.h"
 
-#include <QDialogButtonBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -21,15 +20,6 @@ constexpr int DialogY(int units) {
     return units * 3 / 2;
 }
 
-void SetUpToolWindow(QDialog& dialog, const QString& title) {
-    dialog.setAttribute(Qt::WA_DeleteOnClose);
-    dialog.setModal(false);
-    dialog.setFont(DialogFont());
-    dialog.setWindowTitle(title);
-    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-}
-
 QLabel* CentredLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setAlignment(Qt::AlignCenter);
@@ -47,7 +37,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     auto* icon = new QLabel(this);
     icon->setPixmap(AppIcon().pixmap(32, 32));
     auto* text = new QLabel(QStringLiteral("KQ505 Version " KQ505_VERSION "\n"
-                                           "Copyright (C) The KQ505 developers"),
+                                           "Copyright (C) The KQ505 developers\n"
+                                           "License: GNU GPL version 2 or later"),
                             this);
     auto* ok = new QPushButton(QStringLiteral("&OK"), this);
     ok->setDefault(true);
@@ -87,22 +78,6 @@ CLogoWnd::CLogoWnd(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::FramelessWind
 
 void CLogoWnd::PlaceOver(const QWidget& owner) {
     move(owner.mapToGlobal(QPoint(DialogX(70), DialogY(55))));
-}
-
-CEffectEditDlg::CEffectEditDlg(QWidget* owner) : QDialog(owner) {
-    SetUpToolWindow(*this, QStringLiteral("ｴﾌｪｸﾀ ｴﾃﾞｨｯﾄ"));
-    auto* buttons = new QDialogButtonBox(this);
-    auto* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
-    ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("準備中…(^^;"), this));
-    layout->addSpacing(DialogY(20));
-    layout->addWidget(buttons);
-    setFixedSize(DialogX(186), DialogY(95));
 }
 
 }  // namespace kq505

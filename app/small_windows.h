@@ -26,11 +26,4 @@ class CLogoWnd : public QWidget {
     void PlaceOver(const QWidget& owner);
 };
 
-class CEffectEditDlg : public QDialog {
-    Q_OBJECT
-
-  public:
-    explicit CEffectEditDlg(QWidget* owner);
-};
-
 }  // namespace kq505

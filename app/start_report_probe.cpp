@@ -70,6 +70,7 @@ void Report(CMainFrame& frame, const CKQ505App& app) {
     PrintLine(stdout, "voices named", QString::number(app.instrument_names.NamedCount()));
     PrintLine(stdout, "program 1", FromShiftJis(app.instrument_names.Get(0, 0, 0)));
     PrintLine(stdout, "help page", HelpPageOpenedBy(frame));
+    PrintLine(stdout, "scale", QString::number(frame.devicePixelRatioF()));
 }
 
 }  // namespace

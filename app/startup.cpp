@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <array>
+#include <csignal>
 #include <system_error>
 
 #include "app/kq505_app.h"
@@ -35,6 +36,12 @@ StartUpReport RunStartUpSteps(CKQ505App& app, const StartUpPlaces& places) {
     const std::array<std::filesystem::path, 2> folders{places.executable.parent_path(),
                                                        places.data_dir};
     return {LoadInstrumentList(app, InstrumentListFile(app.instrument_file_path, folders))};
+}
+
+void IgnoreFileSizeSignal() {
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
 }
 
 }  // namespace kq505

@@ -28,4 +28,8 @@ std::filesystem::path InstrumentListFile(std::string_view kept_path,
 
 StartUpReport RunStartUpSteps(CKQ505App& app, const StartUpPlaces& places);
 
+// A write past the file-size limit (RLIMIT_FSIZE) then fails like any other write, so a save
+// reports its failure, instead of the signal ending the program with every unsaved edit.
+void IgnoreFileSizeSignal();
+
 }  // namespace kq505

@@ -118,6 +118,17 @@ void SendAll(QPainter& p) {
     }
 }
 
+// Sixteen short strokes, one per part, each with its arrow.
+void SendAllParts(QPainter& p) {
+    p.setPen(kInk);
+    for (int i = 0; i < 4; ++i) {
+        for (int k = 0; k < 4; ++k)
+            p.drawPoint(k * 2, 2 + i * 3);
+    }
+    for (const int y : {2, 11})
+        Arrow(p, y);
+}
+
 void Sign(QPainter& p, const QString& text, const QColor& colour) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(colour.darker(140));
@@ -161,6 +172,8 @@ void Draw(QPainter& p, int command_id) {
             return Lettering(p, QStringLiteral("GM"), QColor(60, 60, 60));
         case kIdSendAll:
             return SendAll(p);
+        case kIdSendAllParts:
+            return SendAllParts(p);
         case kIdHelp:
             return Sign(p, QStringLiteral("?"), kHelp);
         case kIdAppAbout:

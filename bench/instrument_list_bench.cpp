@@ -4,9 +4,12 @@
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <utility>
 
 #include "app/kq505_app.h"
+#include "instruments/cakewalk_instruments.h"
 #include "instruments/instrument_list.h"
 
 namespace kq505 {
@@ -111,6 +114,60 @@ void BM_ReloadSettings(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ReloadSettings)->Unit(benchmark::kMillisecond);
+
+// Load and reload go through the app, which also recognises the format of the text.
+void ParseAppText(benchmark::State& state, std::string text) {
+    CKQ505App app;
+    app.instrument_text = std::move(text);
+    for (auto _ : state) {
+        state.PauseTiming();
+        app.module_names.fill({});
+        app.map_names.fill({});
+        app.instrument_names.Clear();
+        state.ResumeTiming();
+        ParseInstrumentList(app);
+        benchmark::DoNotOptimize(app.instrument_names.NamedCount());
+    }
+    state.counters["voices"] = static_cast<double>(app.instrument_names.NamedCount());
+    state.SetBytesProcessed(state.iterations() *
+                            static_cast<std::int64_t>(app.instrument_text.size()));
+}
+
+void BM_ParseShippedList(benchmark::State& state) {
+    std::ifstream in(KQ505_SOURCE_DIR "/res/xg.ins", std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    if (text.empty()) state.SkipWithError("res/xg.ins not found");
+    ParseAppText(state, text);
+}
+BENCHMARK(BM_ParseShippedList)->Unit(benchmark::kMillisecond);
+
+constexpr int kCakewalkPatches = 20000;
+
+// kCakewalkPatches program names in lists of 128, every tenth list based on the one before,
+// and one instrument that uses every list as a bank spread over the MSBs.
+std::string GenerateCakewalkFile() {
+    std::string text = "; generated definitions\r\n.Patch Names\r\n";
+    const int lists = (kCakewalkPatches + 127) / 128;
+    for (int patch = 0; patch < kCakewalkPatches; ++patch) {
+        const int list = patch / 128;
+        if (patch % 128 == 0) {
+            text += "\r\n[Bank " + std::to_string(list) + "]\r\n";
+            if (list % 10 == 9) text += "BasedOn=Bank " + std::to_string(list - 1) + "\r\n";
+        }
+        text += std::to_string(patch % 128) + "=" + VoiceName(patch) + "\r\n";
+    }
+    text += "\r\n.Instrument Definitions\r\n\r\n[Generated]\r\nPatch[*]=Bank 0\r\n";
+    for (int list = 0; list < lists; ++list) {
+        const int bank = (list % 128) * 128 + list / 128;
+        text += "Patch[" + std::to_string(bank) + "]=Bank " + std::to_string(list) + "\r\n";
+    }
+    return text;
+}
+
+void BM_ParseCakewalkFile(benchmark::State& state) {
+    ParseAppText(state, GenerateCakewalkFile());
+}
+BENCHMARK(BM_ParseCakewalkFile)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kq505

@@ -1,12 +1,12 @@
 #include "files/settings_file.h"
 
 #include <algorithm>
-#include <fstream>
-#include <system_error>
 
 #include "app/kq505_app.h"
+#include "app/setup_state.h"
 #include "files/byte_fields.h"
 #include "files/name_field.h"
+#include "files/regular_file.h"
 #include "model/part_table.h"
 
 namespace kq505 {
@@ -79,21 +79,17 @@ SettingsFileResult LoadSettingsFile(CKQ505App& app, std::span<const std::uint8_t
         app.Value(field.row) = static_cast<std::int8_t>(bytes[field.offset]);
     }
     app.track_names[app.selected_part] = NameFrom(bytes.subspan(kNameField, kNameFieldSize));
+    MarkSetupModified(app);
     return SettingsFileResult::ok;
 }
 
 SettingsFileResult LoadSettingsFile(CKQ505App& app, const std::filesystem::path& path) {
-    std::error_code error;
-    // Only a regular file can hold settings; opening a FIFO would wait for a writer. A
-    // directory opens here and fails on reading, which the read check below catches too.
-    if (!std::filesystem::is_regular_file(path, error)) return SettingsFileResult::cannot_read;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return SettingsFileResult::cannot_read;
-    std::array<std::uint8_t, kSettingsFileSize> buffer{};
-    file.read(reinterpret_cast<char*>(buffer.data()), buffer.size());
-    if (file.bad()) return SettingsFileResult::cannot_read;
-    const auto size = static_cast<std::size_t>(file.gcount());
-    return LoadSettingsFile(app, std::span<const std::uint8_t>(buffer).first(size));
+    // Bytes past the file's size are never read, so a longer file loads like its beginning.
+    const std::optional<std::string> bytes =
+        ReadRegularFile(path, kSettingsFileSize, Oversize::keep_prefix);
+    if (!bytes) return SettingsFileResult::cannot_read;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes->data());
+    return LoadSettingsFile(app, std::span<const std::uint8_t>(data, bytes->size()));
 }
 
 std::string LoadedSelectorEntry(int part, std::string_view name) {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/kq505_app.h"
+#include "effects/effect_blocks.h"
 #include "files/name_field.h"
 #include "model/midi_messages.h"
 #include "model/part_table.h"
@@ -23,6 +24,9 @@ constexpr std::uint32_t kFirstPhaseStep = 60;
 constexpr std::uint32_t kSecondPhaseStart = 1920;
 // One 4/4 bar: the conductor ends where the song export's fixed tracks end.
 constexpr std::uint32_t kConductorEnd = 1920;
+// The effect blocks follow XG System On once the tone generator has had the time it needs
+// to reset (about 50 ms; 60 ticks at tempo 120 are 62.5 ms), before the parts begin.
+constexpr std::uint32_t kEffectBlocksTick = 60;
 
 // A variable-length quantity holds at most 28 bits.
 constexpr std::uint32_t kMaxDelta = 0x0FFFFFFF;
@@ -197,7 +201,7 @@ class TrackWriter {
     std::vector<std::uint8_t> events_;
 };
 
-void WriteConductorTrack(std::vector<std::uint8_t>& out) {
+void WriteConductorTrack(const CKQ505App& app, std::vector<std::uint8_t>& out) {
     TrackWriter track;
     track.Meta(kMetaTrackName, "Conductor Track");
     constexpr std::array<std::uint8_t, 3> tempo{(kMicrosecondsPerQuarter >> 16) & 0xFF,
@@ -208,6 +212,9 @@ void WriteConductorTrack(std::vector<std::uint8_t>& out) {
     constexpr std::array<std::uint8_t, 4> time_signature{4, 2, 24, 8};
     track.Meta(kMetaTimeSignature, time_signature);
     track.SysEx(kXgSystemOn);
+    track.At(kEffectBlocksTick);
+    for (const std::vector<std::uint8_t>& message : EffectBlockMessages(app.effect_blocks))
+        track.SysEx(message);
     track.At(kConductorEnd);
     track.EndOfTrack();
     track.AppendChunk(out);
@@ -240,6 +247,8 @@ class PartTrack {
         LayerB(kXgMultiPart, kXgReceiveChannel, part_, "Rcv CH");
         NextFirstPhaseTick();
         track_.Control(part_, kCcVolume, Value(vol));
+        // Expression shares the volume's tick, so every other event keeps the song's ticks.
+        track_.Control(part_, kCcExpression, Value(exp));
         NextFirstPhaseTick();
         track_.Control(part_, kCcPortamento, Value(porta_sw) != 0 ? 127 : 0);
         NextFirstPhaseTick();
@@ -296,7 +305,7 @@ std::vector<std::uint8_t> BuildStandardMidiFile(const CKQ505App& app) {
     AppendU16(out, 1);
     AppendU16(out, kTrackCount);
     AppendU16(out, kTicksPerQuarter);
-    WriteConductorTrack(out);
+    WriteConductorTrack(app, out);
     for (int part = 0; part < kPartCount; ++part)
         PartTrack(app, part).Write(out);
     return out;

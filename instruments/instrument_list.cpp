@@ -2,12 +2,12 @@
 
 #include <array>
 #include <cstddef>
-#include <fstream>
-#include <new>
 #include <optional>
 #include <utility>
 
 #include "app/kq505_app.h"
+#include "instruments/cakewalk_instruments.h"
+#include "files/regular_file.h"
 
 namespace kq505 {
 namespace {
@@ -65,19 +65,6 @@ void ForEachRecord(std::string_view text, char letter, Handle handle) {
     }
 }
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open()) return std::nullopt;
-    std::string text;
-    std::array<char, 64 * 1024> chunk;
-    while (in.read(chunk.data(), chunk.size()) || in.gcount() > 0) {
-        text.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
-    }
-    // A directory opens on some systems but fails on the first read.
-    if (in.bad()) return std::nullopt;
-    return text;
-}
-
 void TrimTrailingWhiteSpace(std::string& text) {
     const auto last = text.find_last_not_of(" \t\n\v\f\r");
     text.erase(last == std::string::npos ? 0 : last + 1);
@@ -114,6 +101,11 @@ void ParseInstrumentList(std::string_view text, int module_level,
 }
 
 void ParseInstrumentList(CKQ505App& app) {
+    if (IsCakewalkInstrumentFile(app.instrument_text)) {
+        ParseCakewalkInstruments(app.instrument_text, app.module_level, app.module_names,
+                                 app.map_names, app.instrument_names);
+        return;
+    }
     ParseInstrumentList(app.instrument_text, app.module_level, app.module_names, app.map_names,
                         app.instrument_names);
 }
@@ -123,12 +115,8 @@ bool LoadInstrumentList(CKQ505App& app) {
 }
 
 bool LoadInstrumentList(CKQ505App& app, const std::filesystem::path& file) {
-    std::optional<std::string> text;
-    try {
-        text = ReadWholeFile(file);
-    } catch (const std::bad_alloc&) {
-        return false;  // too large to hold: as unreadable as a missing file
-    }
+    std::optional<std::string> text =
+        ReadRegularFile(file, kMaxInstrumentListBytes, Oversize::refuse);
     if (!text) return false;
     TrimTrailingWhiteSpace(*text);
     app.instrument_text = std::move(*text);

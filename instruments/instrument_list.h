@@ -4,6 +4,7 @@
 // bytes of the file (Shift_JIS).
 
 #include <array>
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -24,12 +25,17 @@ void ParseInstrumentList(std::string_view text, int module_level,
                          std::array<std::string, 128>& map_names,
                          InstrumentNameTable& instrument_names);
 
-// The same over the app's kept text, level and tables.
+// The same over the app's kept text, level and tables; a text of Cakewalk instrument
+// definitions is read as such instead.
 void ParseInstrumentList(CKQ505App& app);
 
+// The largest instrument list read; a longer file is refused rather than filling memory.
+inline constexpr std::size_t kMaxInstrumentListBytes = 64 * 1024 * 1024;
+
 // Reads `instrument_file_path` whole into `instrument_text` without its trailing white space,
-// and fills the three tables from it afresh. False, with nothing changed, when the file cannot
-// be opened or read (a directory cannot be read).
+// and fills the three tables from it afresh. False, with nothing changed, when the path names
+// no regular file (a directory, a FIFO, a device), the file cannot be read or it is longer
+// than kMaxInstrumentListBytes.
 bool LoadInstrumentList(CKQ505App& app);
 // The same from `file`, which may differ from the kept path (the default list found beside
 // the program); the kept path stays as the user set it.

@@ -2,8 +2,9 @@
 
 #include <cstdio>
 
+#include "app/setup_state.h"
 #include "model/midi_send.h"
-#include "view/note_preview.h"
+#include "model/note_preview.h"
 
 namespace kq505 {
 namespace {
@@ -126,6 +127,7 @@ bool ProgramChangeLists::SelectMap(Port port, int position) {
     lists.banks = BankEntries(app_.instrument_names, msb, app_.part_table[rows.program][p]);
     lists.bank_sel = Selectable(0, lists.banks);
     lists.pc_sel = Selectable((app_.*rows.pc_sel)[p], lists.programs);
+    MarkSetupModified(app_);
     return SendChoice(port);
 }
 
@@ -141,6 +143,7 @@ bool ProgramChangeLists::SelectProgram(Port port, int position) {
     lists.pc_sel = position;
     lists.banks = BankEntries(app_.instrument_names, app_.part_table[rows.msb][p], position);
     lists.bank_sel = Selectable(0, lists.banks);
+    MarkSetupModified(app_);
     return SendChoice(port);
 }
 
@@ -152,6 +155,7 @@ bool ProgramChangeLists::SelectBank(Port port, int position) {
     app_.part_table[rows.lsb][p] = lists.banks[position].value;
     (app_.*rows.bank_sel)[p] = position;
     lists.bank_sel = position;
+    MarkSetupModified(app_);
     return SendChoice(port);
 }
 

@@ -3,7 +3,9 @@
 // 32 bits: status in bits 0-7, first data byte in bits 8-15, second in bits 16-23.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace kq505 {
@@ -81,6 +83,14 @@ constexpr std::uint32_t ControlChange(int channel, std::uint8_t control, std::in
 // The wire bytes of a packed short message: two for program change and channel pressure,
 // three for every other channel message.
 std::vector<std::uint8_t> ShortMessageBytes(std::uint32_t packed);
+
+// The same bytes without allocating, for paths that must not: the first `size` count.
+struct ShortMessageWire {
+    std::array<std::uint8_t, 3> bytes;
+    std::size_t size;
+    std::span<const std::uint8_t> View() const { return {bytes.data(), size}; }
+};
+ShortMessageWire WireBytes(std::uint32_t packed);
 
 // F0 43 10 4C 08 pp aa vv F7: XG multi-part parameter change to device 0, no checksum.
 std::array<std::uint8_t, 9> XgPartParameterMessage(int part_number, int address,

@@ -20,6 +20,10 @@ public:
     virtual void SendShortMessage(std::uint32_t packed) = 0;
     // One complete system-exclusive message, F0 through F7. Dropped while closed.
     virtual void SendSysEx(std::span<const std::uint8_t> message) = 0;
+    // Pacing for hardware MIDI links (see midi_pacing.h); outputs that are no link ignore it.
+    virtual void SetPaced(bool) {}
+    // Messages sent while open that could not be passed on (a full queue, a server gone).
+    virtual std::uint64_t DroppedCount() const { return 0; }
 };
 
 // Opens every device and forgets what it is sent; stands in where nothing may be heard.

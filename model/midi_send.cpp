@@ -100,6 +100,8 @@ void ResolveOutputDevices(CKQ505App& app) {
 
 PortOpenResult OpenBoth(CKQ505App& app) {
     ResolveOutputDevices(app);
+    app.midi_out_a->SetPaced(app.midi_pace == 1);
+    app.midi_out_b->SetPaced(app.midi_pace == 1);
     const bool a = app.midi_out_a->Open(app.out_a_device);
     const bool b = app.midi_out_b->Open(app.out_b_device);
     const bool in = OpenMidiInput(app);

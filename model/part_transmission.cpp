@@ -3,6 +3,8 @@
 #include <array>
 
 #include "app/kq505_app.h"
+#include "app/setup_state.h"
+#include "effects/effect_edit.h"
 #include "model/midi_messages.h"
 #include "model/midi_send.h"
 
@@ -34,14 +36,28 @@ void SendAllPartParameters(CKQ505App& app) {
     }
 }
 
+void SendAllParts(CKQ505App& app) {
+    SendEffectBlocks(app);
+    const int selected = app.selected_part;
+    for (int part = 0; part < kPartCount; ++part) {
+        app.selected_part = part;
+        SendAllPartParameters(app);
+    }
+    app.selected_part = selected;
+}
+
 void SendXgSystemOn(CKQ505App& app) {
     SendSysEx(app, kXgSystemOn);
     ResetPartParameters(app.part_table);
+    ResetEffectBlocks(app.effect_blocks);
+    MarkSetupModified(app);
 }
 
 void SendGmSystemOn(CKQ505App& app) {
     SendSysEx(app, kGmSystemOn);
     ResetPartParameters(app.part_table);
+    ResetEffectBlocks(app.effect_blocks);
+    MarkSetupModified(app);
 }
 
 }  // namespace kq505

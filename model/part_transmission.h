@@ -10,7 +10,11 @@ class CKQ505App;
 void SendMixOffsets(CKQ505App& app);
 // Every row of the selected part except mix_sw, to both ports (the "send all" command).
 void SendAllPartParameters(CKQ505App& app);
-// The system message on Port A, then every part of the table back to its defaults.
+// The effect blocks, then the same for parts 1 to 16 in order; the selected part stays
+// selected.
+void SendAllParts(CKQ505App& app);
+// The system message on Port A, then every part of the table and the effect blocks back
+// to their defaults.
 void SendXgSystemOn(CKQ505App& app);
 void SendGmSystemOn(CKQ505App& app);
 

@@ -57,11 +57,6 @@ void EndKeyboardNotes(CKQ505App& app) {
         [&app](std::uint32_t packed, std::uint8_t ports) { SendToPorts(app, packed, ports); });
 }
 
-void SelectPart(CKQ505App& app, int part) {
-    app.selected_part = part;
-    app.play_through->SetPart(part);
-}
-
 bool OpenMidiInput(CKQ505App& app) {
     PlayThrough& thru = *app.play_through;
     thru.SetThru(app.thru == 1);

@@ -16,8 +16,6 @@ void ForwardInput(CKQ505App& app, std::span<const std::uint8_t> message);
 void SendKeyboardMessage(CKQ505App& app, std::span<const std::uint8_t> message, std::uint8_t ports);
 // Note-offs for every soft keyboard note still down, each where it went.
 void EndKeyboardNotes(CKQ505App& app);
-// Makes `part` the selected part, for the editors and for what is played through.
-void SelectPart(CKQ505App& app, int part);
 
 // After both outputs are open: the settings of the play-through, then the input on
 // in_device (moved first to where in_name now stands). An output whose device is the input's

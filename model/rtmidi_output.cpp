@@ -2,16 +2,15 @@
 
 #include <RtMidi.h>
 
-#include <atomic>
-#include <chrono>
-#include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <mutex>
 #include <optional>
 #include <span>
-#include <thread>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 
@@ -20,9 +19,6 @@
 
 #if defined(__LINUX_ALSA__)
 #include <alsa/asoundlib.h>
-#endif
-#if defined(__UNIX_JACK__)
-#include <jack/jack.h>
 #endif
 
 namespace kq505 {
@@ -59,16 +55,12 @@ void Guarded(F&& f) noexcept {
 void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
 #endif
 
-// alsa-lib and libjack print their own errors to stderr unless told otherwise; a missing
-// sequencer device or JACK server is an ordinary state here, not worth a word on a terminal.
+// alsa-lib prints its own errors to stderr unless told otherwise; a missing sequencer
+// device is an ordinary state here, not worth a word on a terminal.
 void SilenceMidiLibraries() {
     [[maybe_unused]] static const bool silenced = [] {
 #if defined(__LINUX_ALSA__)
         snd_lib_error_set_handler(&IgnoreAlsaMessage);
-#endif
-#if defined(__UNIX_JACK__)
-        jack_set_error_function([](const char*) {});
-        jack_set_info_function([](const char*) {});
 #endif
         return true;
     }();
@@ -87,9 +79,8 @@ class CerrMute {
     std::streambuf* saved_;
 };
 
-// Constructing an RtMidi object on a system that is not there either throws (ALSA without
-// /dev/snd/seq) or succeeds with a dead client (JACK without a server), which also leaks
-// its ring buffers; ask first, although a JACK probe client costs some 30 ms.
+// Constructing an RtMidi object on a system that is not there throws (ALSA without
+// /dev/snd/seq), so ask first.
 bool CanReach(RtMidi::Api api) {
     switch (api) {
 #if defined(__LINUX_ALSA__)
@@ -102,14 +93,6 @@ bool CanReach(RtMidi::Api api) {
             return true;
         }
 #endif
-#if defined(__UNIX_JACK__)
-        case RtMidi::UNIX_JACK: {
-            jack_client_t* client = jack_client_open(kClientName, JackNoStartServer, nullptr);
-            if (client == nullptr) return false;
-            jack_client_close(client);
-            return true;
-        }
-#endif
         case RtMidi::RTMIDI_DUMMY:
             return false;  // opens, but reaches nothing
         default:
@@ -117,103 +100,46 @@ bool CanReach(RtMidi::Api api) {
     }
 }
 
-// A name that RtMidi does not know is ignored rather than leaving the program mute; a known
-// system that cannot be reached is not replaced by another one.
-std::optional<RtMidi::Api> ChooseApi() {
+struct Candidates {
+    std::vector<RtMidi::Api> apis;
+    bool named;  // by KQ505_MIDI_API
+};
+
+// The system that KQ505_MIDI_API names (an empty or unknown name is ignored rather than
+// leaving the program mute), else every system RtMidi was built with, in its order, and
+// JACK last should RtMidi have been built without it.
+Candidates CandidateApis() {
     if (const char* name = std::getenv(kApiVariable); name != nullptr && *name != '\0') {
         const RtMidi::Api api = RtMidi::getCompiledApiByName(name);
-        if (api != RtMidi::UNSPECIFIED) {
-            return CanReach(api) ? std::optional{api} : std::nullopt;
-        }
+        if (api != RtMidi::UNSPECIFIED) return {{api}, true};
+        if (std::string_view(name) == "jack") return {{RtMidi::UNIX_JACK}, true};
     }
-    std::vector<RtMidi::Api> apis;
-    RtMidi::getCompiledApi(apis);
-    for (const RtMidi::Api api : apis) {
-        if (CanReach(api)) return api;
+    Candidates all{{}, false};
+    RtMidi::getCompiledApi(all.apis);
+    if (std::ranges::find(all.apis, RtMidi::UNIX_JACK) == all.apis.end()) {
+        all.apis.push_back(RtMidi::UNIX_JACK);
+    }
+    return all;
+}
+
+// The first candidate that `reach` accepts; a named system that cannot be reached is not
+// replaced by another one.
+template <class Reach>
+std::optional<RtMidi::Api> FirstReachable(const Reach& reach) {
+    SilenceMidiLibraries();
+    const Candidates candidates = CandidateApis();
+    for (const RtMidi::Api api : candidates.apis) {
+        if (reach(api)) return api;
+        if (candidates.named) break;
     }
     return std::nullopt;
 }
 
-#if defined(__UNIX_JACK__)
-// RtMidi's JACK output spins until its ring buffer (16 KiB, 4 bytes of length before each
-// message) has room, and only its process callback makes room: once the server is gone or
-// stalls, the next send after a few thousand would never return. A client of our own counts
-// the server's cycles, so that no more is put into the ring buffer in one cycle than it
-// surely holds.
-class JackCycleWatch {
-  public:
-    static std::unique_ptr<JackCycleWatch> Start() {
-        auto watch = std::make_unique<JackCycleWatch>();
-        watch->client_ = jack_client_open("KQ505 monitor", JackNoStartServer, nullptr);
-        if (watch->client_ == nullptr) return nullptr;
-        jack_set_process_callback(watch->client_, &JackCycleWatch::Process, watch.get());
-        if (jack_activate(watch->client_) != 0) return nullptr;
-        return watch;
-    }
-    JackCycleWatch() = default;
-    ~JackCycleWatch() {
-        if (client_ != nullptr) jack_client_close(client_);
-    }
-    JackCycleWatch(const JackCycleWatch&) = delete;
-    JackCycleWatch& operator=(const JackCycleWatch&) = delete;
-
-    // False when a message of `size` bytes must be dropped: the budget of this cycle is spent
-    // and no new cycle comes within the wait.
-    bool Admit(std::size_t size) {
-        const std::size_t cost = size + kLengthBytes;
-        NoteCycle();
-        if (pending_ > 0 && pending_ + cost > kBudgetPerCycle) {
-            if (stalled_ || !WaitForCycle()) {
-                stalled_ = true;
-                return false;
-            }
-        }
-        pending_ += cost;
-        return true;
-    }
-
-  private:
-    // Bytes sent before the current cycle may still wait in the ring buffer behind one more
-    // cycle's worth, so a cycle gets a quarter of its 16 KiB.
-    static constexpr std::size_t kBudgetPerCycle = 4096;
-    static constexpr std::size_t kLengthBytes = 4;
-    // Longer than two periods of any usual buffer size (8192 frames at 44.1 kHz is 186 ms).
-    static constexpr auto kCycleWait = std::chrono::milliseconds(250);
-
-    static int Process(jack_nframes_t, void* self) {
-        static_cast<JackCycleWatch*>(self)->cycles_.fetch_add(1, std::memory_order_relaxed);
-        return 0;
-    }
-    bool NoteCycle() {
-        const std::uint64_t now = cycles_.load(std::memory_order_relaxed);
-        if (now == seen_) return false;
-        seen_ = now;
-        pending_ = 0;
-        stalled_ = false;
-        return true;
-    }
-    bool WaitForCycle() {
-        const auto deadline = std::chrono::steady_clock::now() + kCycleWait;
-        while (std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            if (NoteCycle()) return true;
-        }
-        return false;
-    }
-
-    jack_client_t* client_ = nullptr;
-    std::atomic<std::uint64_t> cycles_{0};
-    std::uint64_t seen_ = 0;
-    std::size_t pending_ = 0;
-    bool stalled_ = false;
-};
-#else
-class JackCycleWatch {
-  public:
-    static std::unique_ptr<JackCycleWatch> Start() { return nullptr; }
-    bool Admit(std::size_t) { return true; }
-};
-#endif
+// The system that RtMidi serves here; JACK has a backend of its own.
+std::optional<RtMidi::Api> ChooseApi() {
+    return FirstReachable(
+        [](RtMidi::Api api) { return api != RtMidi::UNIX_JACK && CanReach(api); });
+}
 
 // Filled by RtMidi's error callback, which replaces both its exceptions and its printing.
 struct ErrorFlag {
@@ -277,10 +203,7 @@ class RtMidiOutput final : public MidiOutput {
     RtMidiOutput& operator=(const RtMidiOutput&) = delete;
 
     bool Open(int device) override;
-    void Close() override {
-        out_.reset();  // flushes what is still queued, so it goes before the watch
-        watch_.reset();
-    }
+    void Close() override { out_.reset(); }
     bool IsOpen() const override { return out_ != nullptr; }
     void SendShortMessage(std::uint32_t packed) override;
     void SendSysEx(std::span<const std::uint8_t> message) override;
@@ -290,8 +213,7 @@ class RtMidiOutput final : public MidiOutput {
     void Send(std::span<const std::uint8_t> bytes);
 
     Port port_;
-    ErrorFlag errors_;                       // the callback of out_ points here
-    std::unique_ptr<JackCycleWatch> watch_;  // only on JACK
+    ErrorFlag errors_;  // the callback of out_ points here
     std::unique_ptr<RtMidiOut> out_;
 };
 
@@ -299,16 +221,11 @@ bool RtMidiOutput::Open(int device) {
     Close();
     if (device < kVirtualDevice) return false;
     out_ = Guarded([this, device] { return Connect(device); }, std::unique_ptr<RtMidiOut>{});
-    if (out_ && out_->getCurrentApi() == RtMidi::UNIX_JACK) {
-        watch_ = Guarded([] { return JackCycleWatch::Start(); }, std::unique_ptr<JackCycleWatch>{});
-        if (!watch_) Close();
-    }
     return out_ != nullptr;
 }
 
-// RtMidi reads past the end of its JACK port list for an index beyond it, and "opens" an
-// index it cannot connect; so the index is checked here, and any error raised while opening
-// fails the open.
+// RtMidi "opens" an index it cannot connect; so the index is checked here, and any error
+// raised while opening fails the open.
 std::unique_ptr<RtMidiOut> RtMidiOutput::Connect(int device) {
     errors_.raised = false;
     auto out = MakeMidi<RtMidiOut>(errors_);
@@ -335,12 +252,11 @@ void RtMidiOutput::SendSysEx(std::span<const std::uint8_t> message) {
 
 // A device that went away reports through the error callback; the message is simply lost.
 void RtMidiOutput::Send(std::span<const std::uint8_t> bytes) {
-    if (watch_ && !watch_->Admit(bytes.size())) return;
     Guarded([&] { out_->sendMessage(bytes.data(), bytes.size()); });
 }
 
-// The input: RtMidi calls back on its own thread (or in its JACK process callback) with each
-// message; system exclusive, clock and active sensing are left out before they reach us.
+// The input: RtMidi calls back on its own thread with each message; system exclusive, clock
+// and active sensing are left out before they reach us.
 class RtMidiInput final : public MidiInput {
   public:
     explicit RtMidiInput(MidiInputHandler handler) : handler_(std::move(handler)) {}
@@ -401,11 +317,19 @@ std::unique_ptr<MidiOutput> MakeRtMidiOutput(Port port) {
     return std::make_unique<RtMidiOutput>(port);
 }
 
-std::vector<std::string> MidiOutputDeviceNames() {
+std::vector<std::string> RtMidiOutputDeviceNames() {
     return DeviceNames<RtMidiOut>();
 }
-std::vector<std::string> MidiInputDeviceNames() {
+std::vector<std::string> RtMidiInputDeviceNames() {
     return DeviceNames<RtMidiIn>();
+}
+
+MidiSystemKind ChooseMidiSystem(const std::function<bool()>& jack_reachable) {
+    const std::optional<RtMidi::Api> api = FirstReachable([&](RtMidi::Api candidate) {
+        return candidate == RtMidi::UNIX_JACK ? jack_reachable() : CanReach(candidate);
+    });
+    if (!api) return MidiSystemKind::kNone;
+    return *api == RtMidi::UNIX_JACK ? MidiSystemKind::kJack : MidiSystemKind::kRtMidi;
 }
 
 }  // namespace kq505

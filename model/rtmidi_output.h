@@ -1,8 +1,10 @@
 #pragma once
-// MIDI output through RtMidi, on the MIDI system chosen by the environment variable
-// KQ505_MIDI_API ("alsa", "jack"); when it is unset, the first system RtMidi was built with
-// that can be reached here. Device numbers are RtMidi's port indexes on that system.
+// MIDI output through RtMidi, for the ALSA sequencer and the other systems RtMidi serves (JACK
+// has a backend of its own), on the system chosen by the environment variable KQ505_MIDI_API
+// ("alsa", "jack"); when it is unset, the first system RtMidi was built with that can be
+// reached here. Device numbers are RtMidi's port indexes on that system.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,8 +23,15 @@ std::unique_ptr<MidiOutput> MakeRtMidiOutput(Port port);
 std::unique_ptr<MidiInput> MakeRtMidiInput(MidiInputHandler handler);
 
 // The devices of the chosen system, list position = device number, our own ports left out;
-// empty when no MIDI system can be reached.
-std::vector<std::string> MidiOutputDeviceNames();
-std::vector<std::string> MidiInputDeviceNames();
+// empty when no MIDI system that RtMidi serves can be reached.
+std::vector<std::string> RtMidiOutputDeviceNames();
+std::vector<std::string> RtMidiInputDeviceNames();
+
+enum class MidiSystemKind { kNone, kJack, kRtMidi };
+
+// The system KQ505_MIDI_API names, or else the first that can be reached in RtMidi's order
+// (the ALSA sequencer before JACK). Whether JACK can be reached is asked of `jack_reachable`
+// alone, so that no client but the program's own one is made for it.
+MidiSystemKind ChooseMidiSystem(const std::function<bool()>& jack_reachable);
 
 }  // namespace kq505

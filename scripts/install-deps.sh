@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config clang-format
   librtmidi-dev libgtest-dev libbenchmark-dev
   jackd2 libjack-jackd2-dev
+  pipewire pipewire-bin pipewire-jack wireplumber dbus
   qt6-base-dev fonts-ipafont-gothic fonts-noto-cjk
   clang libclang-rt-14-dev
   xvfb xauth x11-utils imagemagick libx11-dev
@@ -15,6 +16,7 @@ packages=(
   libxml2-utils
   shared-mime-info
   qt6-translations-l10n
+  appstream dpkg-dev file
 )
 
 missing=()

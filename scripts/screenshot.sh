@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Starts the real program on a virtual X screen and saves a picture of its main window.
-# Usage: scripts/screenshot.sh [output.png]   (default res/screenshot.png)
+# Usage: scripts/screenshot.sh [output.png [display size in percent]]
+#        (default res/screenshot.png at 100, the program's setting Zoom)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:-res/screenshot.png}")
+zoom=${2:-100}
 
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -29,7 +31,7 @@ trap cleanup EXIT
 mkdir "$work/program"
 cp build/app/kq505 build/app/xg.ins "$work/program/"
 cp -r build/app/help "$work/program/"
-printf '[MIDI]\r\nOutA=-1\r\nOutB=-1\r\n' >"$work/program/kq505.ini"
+printf '[MIDI]\r\nOutA=-1\r\nOutB=-1\r\n[Others]\r\nZoom=%s\r\n' "$zoom" >"$work/program/kq505.ini"
 jackd -n "$server" --no-realtime -d dummy -r 48000 -p 256 -C 0 -P 0 >"$work/jackd.log" 2>&1 &
 jack_pid=$!
 export JACK_DEFAULT_SERVER=$server KQ505_MIDI_API=jack
@@ -56,5 +58,5 @@ INNER
 chmod +x "$work/shoot.sh"
 # Run from an empty folder, as from a desktop menu: the list is the one beside the program.
 mkdir "$work/cwd"
-(cd "$work/cwd" && xvfb-run -a -s "-screen 0 1024x768x24" ../shoot.sh "$work/program/kq505" "$out")
+(cd "$work/cwd" && xvfb-run -a -s "-screen 0 2048x1536x24" ../shoot.sh "$work/program/kq505" "$out")
 echo "saved $out"

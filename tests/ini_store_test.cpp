@@ -1,12 +1,18 @@
 #include "app/ini_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <limits>
 #include <string>
 
+#include "app/startup.h"
 #include "support/temp_folder.h"
 
 namespace kq505 {
@@ -204,6 +210,66 @@ TEST(IniFile, AFailedSaveLeavesNothingBehind) {
     EXPECT_FALSE(SaveIniFile("", IniDocument::Parse("x")));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), {}), 2);
     EXPECT_EQ(ReadBytes(folder / "plain"), "data");
+}
+
+TEST(IniFile, AReadOnlyFileIsRefusedEvenForRoot) {
+    TempFolder folder;
+    const fs::path path = folder / "a.ini";
+    WriteBytes(path, "[A]\r\nk=1\r\n");
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_FALSE(SaveIniFile(path, IniDocument::Parse("x")));
+    EXPECT_EQ(ReadBytes(path), "[A]\r\nk=1\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), {}), 1);
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_TRUE(SaveIniFile(path, IniDocument::Parse("x")));
+    EXPECT_EQ(ReadBytes(path), "x");
+}
+
+TEST(IniFile, TemporaryFilesLeftByADeadWriterGoAtTheNextSave) {
+    TempFolder folder;
+    const fs::path path = folder / "a.ini";
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const char* name : {".a.ini.123.tmp", ".a.ini.9.tmp", ".a.ini.x1.tmp", ".b.ini.5.tmp",
+                             "a.ini.7.tmp", ".a.ini.8.tmp.bak"}) {
+        WriteBytes(folder / name, "partial");
+        fs::last_write_time(folder / name, old);
+    }
+    WriteBytes(folder / ".a.ini.456.tmp", "another writer at work");
+    ASSERT_TRUE(SaveIniFile(path, IniDocument::Parse("x")));
+    EXPECT_FALSE(fs::exists(folder / ".a.ini.123.tmp"));
+    EXPECT_FALSE(fs::exists(folder / ".a.ini.9.tmp"));
+    for (const char* name :
+         {".a.ini.x1.tmp", ".b.ini.5.tmp", "a.ini.7.tmp", ".a.ini.8.tmp.bak", ".a.ini.456.tmp"}) {
+        EXPECT_TRUE(fs::exists(folder / name)) << name;
+    }
+    EXPECT_EQ(ReadBytes(path), "x");
+}
+
+TEST(IniFile, AWritePastTheFileSizeLimitFailsInsteadOfEndingTheProgram) {
+    TempFolder folder;
+    const std::string big(4096, 'x');
+    // In a child, so the limit and the signal's disposition stay there.
+    const auto save_under_limit = [&](bool ignore_signal) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const rlimit limit{1024, 1024};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            if (ignore_signal) {
+                IgnoreFileSizeSignal();
+            } else {
+                std::signal(SIGXFSZ, SIG_DFL);
+            }
+            ::_exit(SaveIniFile(folder / "a.ini", IniDocument::Parse(big)) ? 1 : 0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return status;
+    };
+    const int ignored = save_under_limit(true);
+    EXPECT_TRUE(WIFEXITED(ignored) && WEXITSTATUS(ignored) == 0) << ignored;
+    const int killed = save_under_limit(false);
+    EXPECT_TRUE(WIFSIGNALED(killed) && WTERMSIG(killed) == SIGXFSZ) << killed;
+    EXPECT_FALSE(fs::exists(folder / "a.ini"));
 }
 
 TEST(IniFile, WritableFolderIsTriedWithAProbeThatIsRemoved) {

@@ -261,13 +261,14 @@ TEST_F(InstrumentListFile, LoadKeepsTheTextWithoutTrailingWhiteSpaceAndParsesIt)
 namespace kq505 {
 namespace {
 
-// The list shipped with the program: the 128 General MIDI voices and the XG kits.
+// The list shipped with the program: the XG voices, the General MIDI names at bank 0 and the
+// XG kits.
 TEST(ShippedInstrumentList, NamesEveryGeneralMidiVoiceAndTheKits) {
     CKQ505App app;
     app.instrument_file_path = KQ505_SOURCE_DIR "/res/xg.ins";
     ASSERT_TRUE(LoadInstrumentList(app));
     EXPECT_EQ(app.module_names[0], "XG");
-    EXPECT_EQ(app.instrument_names.NamedCount(), 128u + 2u + 9u);
+    EXPECT_GE(app.instrument_names.NamedCount(), 480u);
     for (int program = 0; program < 128; ++program) {
         EXPECT_FALSE(app.instrument_names.Get(0, program, 0).empty()) << program;
     }
@@ -279,6 +280,25 @@ TEST(ShippedInstrumentList, NamesEveryGeneralMidiVoiceAndTheKits) {
     EXPECT_EQ(app.instrument_names.Get(126, 1, 0), "SFX Kit 2");
     EXPECT_FALSE(app.map_names[0].empty());
     EXPECT_FALSE(app.map_names[127].empty());
+}
+
+TEST(ShippedInstrumentList, NamesTheXgVariationsAndSfxVoicesAtTheirBanks) {
+    CKQ505App app;
+    app.instrument_file_path = KQ505_SOURCE_DIR "/res/xg.ins";
+    ASSERT_TRUE(LoadInstrumentList(app));
+    EXPECT_EQ(app.instrument_names.Get(0, 0, 1), "GrndPnoK");
+    EXPECT_EQ(app.instrument_names.Get(0, 0, 40), "PianoStr");
+    EXPECT_EQ(app.instrument_names.Get(0, 4, 64), "60sEl.P");
+    EXPECT_EQ(app.instrument_names.Get(0, 7, 65), "PierceCl");
+    EXPECT_EQ(app.instrument_names.Get(64, 0, 0), "CuttngNz");
+    EXPECT_EQ(app.instrument_names.Get(64, 115, 0), "FireWork");
+    EXPECT_EQ(app.map_names[64], "Sound FX ");
+    // The bank variations sit at their LSB only, never at the program numbered from 0.
+    EXPECT_EQ(app.instrument_names.Get(0, 1, 1), "BritPnoK");
+    EXPECT_EQ(app.instrument_names.Get(0, 0, 0), "Acoustic Grand Piano");
+    for (const int msb : {0, 64, 126, 127})
+        EXPECT_EQ(app.map_names[static_cast<std::size_t>(msb)].back(), ' ') << msb;
+    EXPECT_TRUE(app.map_names[1].empty());
 }
 
 }  // namespace

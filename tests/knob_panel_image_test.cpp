@@ -134,6 +134,36 @@ class KnobPanelImageTest : public QObject {
             QVERIFY(IsCurve(x, 281));
     }
 
+    void eachGraphStaysInItsOwnBox() {
+        Render();
+        const QImage before = image_;
+        // Bytes only a settings file brings: the A layer's vibrato reaches down into the B
+        // layer's box and left into the envelope's, the envelope's grid into the filter's.
+        for (auto [row, value] : {std::pair{vib_depth_a, -128},
+                                  {vib_delay_a, -128},
+                                  {vib_rate_a, 127},
+                                  {attack_a, -128},
+                                  {decay_a, -128}})
+            App().Value(row) = value;
+        Render();
+        const QRect vibrato = QRect(431, 102, 107, 74);
+        const QRect envelope = QRect(293, 102, 129, 74);
+        int changed = 0;
+        for (int y = 0; y < image_.height(); ++y) {
+            for (int x = 0; x < image_.width(); ++x) {
+                const bool own = vibrato.contains(x, y) || envelope.contains(x, y);
+                const bool same = image_.pixel(x, y) == before.pixel(x, y);
+                if (own) {
+                    changed += same ? 0 : 1;
+                } else {
+                    QVERIFY2(same, qPrintable(QString("%1,%2").arg(x).arg(y)));
+                }
+            }
+        }
+        QVERIFY(changed > 100);
+        QVERIFY(IsCurve(431, 139));  // the lead from the delay handle, cut at the box edge
+    }
+
     void portBIsPortAMovedDownBy110Pixels() {
         const std::vector<std::pair<Row, int>> values{{pan_a, 20},
                                                       {reverb_a, 100},

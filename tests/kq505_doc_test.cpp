@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
@@ -16,6 +17,7 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -170,7 +172,7 @@ class DocTest : public QObject {
             QCOMPARE(doc.Field(1048), QStringLiteral("99"));    // reverb of Port A
             QCOMPARE(doc.Field(1046), QStringLiteral("A5>B"));  // mix
             QCOMPARE(doc.Field(1078), QStringLiteral("200"));   // bass frequency of Port B
-            QCOMPARE(doc.frame->windowTitle(), QStringLiteral("KQ505 - pad.kqs"));
+            QCOMPARE(doc.frame->windowTitle(), QStringLiteral("KQ505 - pad.kqs *"));
         }
     }
 
@@ -248,7 +250,7 @@ class DocTest : public QObject {
             MessageCatcher catcher;  // the instrument list is missing here
             const auto frame = StartKQ505(rec.app, places, Q(folder / "a.kqs"));
             QCOMPARE(rec.app.Value(bank_msb_a), 0x11);
-            QCOMPARE(frame->windowTitle(), QStringLiteral("KQ505 - a.kqs"));
+            QCOMPARE(frame->windowTitle(), QStringLiteral("KQ505 - a.kqs *"));
             QVERIFY(rec.log.events.empty());
         }
         {
@@ -258,7 +260,7 @@ class DocTest : public QObject {
             const auto frame = StartKQ505(rec.app, places, Q(folder / "gone.kqs"));
             QCOMPARE(catcher.texts.value(1), kCannotRead);
             QVERIFY(frame->isVisible());
-            QCOMPARE(frame->windowTitle(), QStringLiteral("KQ505 - Untitled"));
+            QCOMPARE(frame->windowTitle(), QStringLiteral("KQ505 - 無題"));
         }
         DocFrame doc;
         doc.SelectPart(6);
@@ -287,7 +289,7 @@ class DocTest : public QObject {
         Snapshot before(doc);
         doc.rec.log.events.clear();
         doc.Run(kIdFileNew);
-        before.title = QStringLiteral("KQ505 - Untitled");
+        before.title = QStringLiteral("KQ505 - 無題 *");  // the loaded part changed the set-up
         QCOMPARE(Snapshot(doc), before);
         QVERIFY(doc.rec.log.events.empty());
         QVERIFY(doc.frame->Document().PathName().isEmpty());
@@ -399,12 +401,38 @@ class DocTest : public QObject {
         QCOMPARE(doc.requests.size(), std::size_t{2});
         QCOMPARE(doc.requests[0].default_suffix, QStringLiteral("vdl"));
         QCOMPARE(doc.requests[1].default_suffix, QStringLiteral("mid"));
-        for (const FileDialogRequest& request : doc.requests) {
+        QCOMPARE(doc.requests[0].name_filters,
+                 QStringList({"Vardel ﾌｧｲﾙ (*.vdl)", "すべてのﾌｧｲﾙ (*)"}));
+        QCOMPARE(doc.requests[1].name_filters,
+                 QStringList({"Standard MIDI File (*.mid)", "すべてのﾌｧｲﾙ (*)"}));
+        QCOMPARE(doc.requests[0].initial_path, QStringLiteral("無題.vdl"));
+        for (const FileDialogRequest& request : doc.requests)
             QCOMPARE(request.mode, FileDialogRequest::Mode::kSave);
-            QVERIFY(request.name_filters.isEmpty());
-        }
         // An export is no save: the document keeps its name.
-        QCOMPARE(doc.frame->windowTitle(), QStringLiteral("KQ505 - Untitled"));
+        QCOMPARE(doc.frame->windowTitle(), QStringLiteral("KQ505 - 無題"));
+    }
+
+    // Exports are named after the document; every dialog opens where the last one ended.
+    void FileDialogsRememberTheLastFolderForTheRun() {
+        TempFolder folder;
+        std::filesystem::create_directories(folder / "songs");
+        const QString songs = QFileInfo(Q(folder / "songs" / "x")).absolutePath();
+        DocFrame doc;
+        doc.Run(kIdExportSmf);  // cancelled: remembers nothing
+        QCOMPARE(doc.requests[0].initial_path, QStringLiteral("無題.mid"));
+        doc.Run(kIdFileSaveAs, Q(folder / "lead.kqs"));
+        doc.Run(kIdExportSmf);
+        QCOMPARE(doc.requests[2].initial_path, Q(folder / "lead.mid"));
+        doc.Run(kIdExportVardel, songs + "/take.vdl");
+        doc.Run(kIdExportSmf);
+        QCOMPARE(doc.requests[4].initial_path, songs + "/lead.mid");
+        doc.Run(kIdFileOpen);
+        QCOMPARE(doc.requests[5].initial_path, songs + "/lead.kqs");
+
+        // A full path shows its folder in the dialog.
+        const std::unique_ptr<QFileDialog> dialog = MakeFileDialog(
+            nullptr, {FileDialogRequest::Mode::kSave, {}, QStringLiteral("mid"), songs + "/a.mid"});
+        QCOMPARE(dialog->directory().absolutePath(), songs);
     }
 
     void FailedOrCancelledExportsAreReported() {

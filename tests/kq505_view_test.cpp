@@ -1,8 +1,12 @@
 // The editor form: its controls, what they show, part selection and the reset commands.
 
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSlider>
 #include <QtTest>
 
@@ -279,6 +283,72 @@ class ViewFormTest : public QObject {
         const std::vector<MidiEvent> events = rec_->log.TakeEvents();
         QVERIFY(events.size() > 40);
         QCOMPARE(events.front(), OnA({0xB3, 0x07, 100}));
+    }
+
+    void everyLabelEndsBeforeTheControlOrLabelRightOfIt() {
+        const QList<QWidget*> children = view_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        int checked = 0;
+        for (const QLabel* label : view_->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+            const QRect own = label->geometry();
+            for (const QWidget* other : children) {
+                const QRect next = other->geometry();
+                const bool same_rows = next.top() <= own.bottom() && own.top() <= next.bottom();
+                if (other == label || next.x() <= own.x() || !same_rows) continue;
+                QVERIFY2(own.right() < next.x(),
+                         qPrintable(label->text() + QString(" ends at %1, the next begins at %2")
+                                                        .arg(own.right())
+                                                        .arg(next.x())));
+                ++checked;
+            }
+        }
+        QVERIFY(checked > 30);
+    }
+
+    void rightAlignedFrequenciesKeepOffTheirHzLabel() {
+        App().Value(eq_bass_freq_a) = 40;  // "2.0k", the widest label
+        view_->RefreshPart();
+        QCOMPARE(Text(1061), QString("2.0k"));
+        const QRect field = view_->Control(1061)->geometry();
+        const QImage image = view_->grab().toImage();
+        const QRgb background = view_->palette().color(QPalette::Window).rgb();
+        // The "H" of "Hz" begins right of the field; the two columns before it are background,
+        // so the letters do not touch.
+        const auto blank = [&](int x) {
+            for (int y = field.top(); y <= field.bottom(); ++y)
+                if (image.pixel(x, y) != background) return false;
+            return true;
+        };
+        int h = field.right() + 1;
+        while (h < field.right() + 6 && blank(h))
+            ++h;
+        QVERIFY(!blank(h));
+        QVERIFY2(blank(h - 1) && blank(h - 2), qPrintable(QString::number(h)));
+        bool text = false;
+        for (int x = field.left(); x < h - 2; ++x)
+            text = text || !blank(x);
+        QVERIFY(text);
+    }
+
+    void instrumentFieldsShowTheWholeNameAsATip() {
+        const std::string name = "Very Long Voice Name That Does Not Fit";
+        App().instrument_names.Set(0, 0, 0, name);
+        view_->RefreshPart();
+        for (int id : {1004, 1010}) {
+            QCOMPARE(Text(id), QString::fromStdString(name));
+            QCOMPARE(view_->Control(id)->toolTip(), QString::fromStdString(name));
+        }
+    }
+
+    void theTrackListDropsDownShortWithAScrollBar() {
+        view_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view_.get()));
+        Combo()->showPopup();
+        QAbstractItemView* list = Combo()->view();
+        QTRY_VERIFY(list->isVisible());
+        const int rows = list->viewport()->height() / list->sizeHintForRow(0);
+        QVERIFY2(rows <= 8, qPrintable(QString::number(rows)));
+        QVERIFY(list->verticalScrollBar()->isVisible());
+        Combo()->hidePopup();
     }
 };
 

@@ -51,10 +51,24 @@ std::vector<MenuLine> ExpectedMenu() {
         {"ﾌｧｲﾙ(&F)", 57604, "名前を付けて保存(&A)...", "",
          "作業中のﾌｧｲﾙを新しい名前で保存\n名前をつけて保存"},
         {"ﾌｧｲﾙ(&F)", 0},
+        {"ﾌｧｲﾙ(&F)", 32810, "ｾｯﾄｱｯﾌﾟを開く(&U)...\tCtrl+Shift+O", "Ctrl+Shift+O",
+         "全ﾊﾟｰﾄのｾｯﾄｱｯﾌﾟﾌｧｲﾙを開く\nｾｯﾄｱｯﾌﾟを開く"},
+        {"ﾌｧｲﾙ(&F)", 32811, "ｾｯﾄｱｯﾌﾟを上書き保存(&P)\tCtrl+Shift+S", "Ctrl+Shift+S",
+         "全ﾊﾟｰﾄのｾｯﾄｱｯﾌﾟを上書き保存\nｾｯﾄｱｯﾌﾟ保存"},
+        {"ﾌｧｲﾙ(&F)", 32812, "ｾｯﾄｱｯﾌﾟに名前を付けて保存(&E)...", "",
+         "全ﾊﾟｰﾄのｾｯﾄｱｯﾌﾟを新しい名前で保存\nｾｯﾄｱｯﾌﾟに名前を付けて保存"},
+        {"ﾌｧｲﾙ(&F)", 0},
+        {"ﾌｧｲﾙ(&F)", 32813, "&1", "", "このｾｯﾄｱｯﾌﾟを開く\nｾｯﾄｱｯﾌﾟを開く"},
+        {"ﾌｧｲﾙ(&F)", 32814, "&2", "", "このｾｯﾄｱｯﾌﾟを開く\nｾｯﾄｱｯﾌﾟを開く"},
+        {"ﾌｧｲﾙ(&F)", 32815, "&3", "", "このｾｯﾄｱｯﾌﾟを開く\nｾｯﾄｱｯﾌﾟを開く"},
+        {"ﾌｧｲﾙ(&F)", 32816, "&4", "", "このｾｯﾄｱｯﾌﾟを開く\nｾｯﾄｱｯﾌﾟを開く"},
+        {"ﾌｧｲﾙ(&F)", 0},
         {"ﾌｧｲﾙ(&F)", 32787, "Vardelﾌｧｲﾙ出力(&C)...", "", "Vardelﾌｧｲﾙに出力\nVDL出力"},
         {"ﾌｧｲﾙ(&F)", 32799, "SMFﾌｧｲﾙ出力(&M)...", "", "Standard MIDI Fileに出力\nSMF出力"},
         {"ﾌｧｲﾙ(&F)", 0},
         {"ﾌｧｲﾙ(&F)", 57665, "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)\tAlt+F4", "", "ｱﾌﾟﾘｹｰｼｮﾝを終了\n終了"},
+        {"編集(&E)", 57643, "元に戻す(&U)\tCtrl+Z", "Ctrl+Z", "直前の操作を元に戻す\n元に戻す"},
+        {"編集(&E)", 57644, "やり直し(&R)\tCtrl+Y", "Ctrl+Y", "元に戻した操作をやり直す\nやり直し"},
         {"ﾂｰﾙ(&T)", 32772, "ﾌﾟﾛｸﾞﾗﾑ ﾁｪﾝｼﾞ...\tP", "P",
          "ﾌﾟﾛｸﾞﾗﾑ ﾁｪﾝｼﾞのﾀﾞｲｱﾛｸﾞを表示\nﾌﾟﾛｸﾞﾗﾑ ﾁｪﾝｼﾞ"},
         {"ﾂｰﾙ(&T)", 32773, "ｴﾌｪｸﾀ ｴﾃﾞｨｯﾄ...\tE", "E", "ｴﾌｪｸﾀ ｴﾃﾞｨｯﾄのﾀﾞｲｱﾛｸﾞを表示\nｴﾌｪｸﾀ ｴﾃﾞｨｯﾄ"},
@@ -63,6 +77,7 @@ std::vector<MenuLine> ExpectedMenu() {
         {"ﾂｰﾙ(&T)", 32775, "XG System On\tX", "X", "XG System Onを送信\nXG System On"},
         {"ﾂｰﾙ(&T)", 32774, "GM System On\tG", "G", "GM System Onを送信\nGM System On"},
         {"ﾂｰﾙ(&T)", 32798, "ﾊﾟﾗﾒﾀ 全送信\tF", "F", "選択CHのパラメタを全送信\n全送信"},
+        {"ﾂｰﾙ(&T)", 32817, "全ﾊﾟｰﾄ送信\tShift+F", "Shift+F", "全ﾊﾟｰﾄのﾊﾟﾗﾒﾀを全送信\n全ﾊﾟｰﾄ送信"},
         {"ﾌﾟﾚﾋﾞｭｰ(&V)", 32776, "Aﾎﾟｰﾄ\tA", "A", "Aﾎﾟｰﾄをﾌﾟﾚﾋﾞｭｰ\nAﾎﾟｰﾄ ﾌﾟﾚﾋﾞｭｰ"},
         {"ﾌﾟﾚﾋﾞｭｰ(&V)", 32777, "Bﾎﾟｰﾄ\tD", "D", "Bﾎﾟｰﾄをﾌﾟﾚﾋﾞｭｰ\nBﾎﾟｰﾄ ﾌﾟﾚﾋﾞｭｰ"},
         {"ﾌﾟﾚﾋﾞｭｰ(&V)", 32778, "ﾚｲﾔｰ\tS", "S", "ﾚｲﾔｰ音をﾌﾟﾚﾋﾞｭｰ\nﾚｲﾔｰ ﾌﾟﾚﾋﾞｭｰ"},
@@ -207,8 +222,8 @@ class MainFrameTest : public QObject {
                 QVERIFY(!action->statusTip().isEmpty());
             }
         }
-        const QList<int> expected = {57600, 57601, 57603, 57604, 32787, 32799, 0,     32772,
-                                     32773, 32797, 32775, 32774, 32798, 0,     32790, 57664};
+        const QList<int> expected = {57600, 57601, 57603, 57604, 32787, 32799, 0,     32772, 32773,
+                                     32797, 32775, 32774, 32798, 32817, 0,     32790, 57664};
         QCOMPARE(ids, expected);
         QCOMPARE(frame.toolBarArea(bar), Qt::TopToolBarArea);
         QVERIFY(bar->isMovable());
@@ -219,7 +234,7 @@ class MainFrameTest : public QObject {
     void WindowKeepsItsSizeAndShowsItsPanes() {
         ShownFrame shown;
         CMainFrame& frame = *shown.frame;
-        QCOMPARE(frame.windowTitle(), QStringLiteral("KQ505 - Untitled"));
+        QCOMPARE(frame.windowTitle(), QStringLiteral("KQ505 - 無題"));
         QVERIFY(!(frame.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(frame.windowFlags() & Qt::WindowMinimizeButtonHint);
         QCOMPARE(frame.minimumSize(), frame.maximumSize());
@@ -288,7 +303,7 @@ class MainFrameTest : public QObject {
              32773,
              &CMainFrame::EffectEditWindow,
              "ｴﾌｪｸﾀ ｴﾃﾞｨｯﾄ",
-             "準備中…(^^;",
+             "ﾀｲﾌﾟ",
              {"OK", "ｷｬﾝｾﾙ"}},
             {Qt::Key_K,
              32797,
@@ -453,6 +468,24 @@ class MainFrameTest : public QObject {
         QCOMPARE(name->text(), QStringLiteral("Grand"));
     }
 
+    void ReloadShowsTheSecondCakewalkDefinitionForModuleOne() {
+        ShownFrame shown;
+        CKQ505App& app = shown.rec.app;
+        app.instrument_text =
+            "; two instruments\r\n.Patch Names\r\n[One]\r\n0=First Piano\r\n[Two]\r\n"
+            "0=Second Piano\r\n.Instrument Definitions\r\n[Module A]\r\nPatch[0]=One\r\n"
+            "[Module B]\r\nPatch[0]=Two\r\n";
+        app.module_level = 0;
+        shown.frame->Action(32795)->trigger();
+        auto* name = qobject_cast<QLineEdit*>(shown.frame->View()->Control(1004));
+        QVERIFY(name != nullptr);
+        QCOMPARE(name->text(), QStringLiteral("First Piano"));
+        QCOMPARE(QString::fromStdString(app.module_names[1]), QStringLiteral("Module B"));
+        app.module_level = 1;
+        shown.frame->Action(32795)->trigger();
+        QCOMPARE(name->text(), QStringLiteral("Second Piano"));
+    }
+
     void MultimediaStartsTheFirstToolThatRuns() {
         QTemporaryDir bin;
         const QString marker = bin.filePath("started");
@@ -477,7 +510,9 @@ class MainFrameTest : public QObject {
         qputenv("PATH", QFile::encodeName(bin.filePath("empty")));
         shown.frame->Action(32793)->trigger();
         qputenv("PATH", saved_path);
-        QCOMPARE(catcher.texts, QStringList{"マルチメディアプロパティの起動に失敗しました。"});
+        QCOMPARE(catcher.texts, QStringList{"マルチメディアプロパティの起動に失敗しました。\n"
+                                            "見つからないか起動できなかったプログラム: "
+                                            "qpwgraph, qjackctl, pavucontrol"});
         QCOMPARE(catcher.titles, QStringList{"KQ505"});
     }
 
@@ -502,6 +537,20 @@ class MainFrameTest : public QObject {
         QCOMPARE(recorder.urls[1], QUrl::fromLocalFile(page));
         QCOMPARE(recorder.urls[2].scheme(), QStringLiteral("https"));
         QCOMPARE(recorder.urls[3].scheme(), QStringLiteral("mailto"));
+    }
+
+    void HelpSaysSoWhenNothingOpensThePage() {
+        ShownFrame shown;
+        MessageCatcher catcher;
+        // The offscreen platform has no program for local files, as a desktop without one.
+        shown.frame->Action(32790)->trigger();
+        QCOMPARE(catcher.texts.size(), 1);
+        QVERIFY(catcher.texts[0].startsWith("ヘルプを開くプログラムが見つかりませんでした。\n"));
+        QVERIFY(catcher.texts[0].endsWith("help/index.htm"));
+        UrlRecorder recorder;
+        shown.frame->Action(32790)->trigger();
+        QCOMPARE(recorder.urls.size(), 1);
+        QCOMPARE(catcher.texts.size(), 1);
     }
 
     void AboutBoxIsModalWithOk() {

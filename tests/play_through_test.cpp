@@ -8,9 +8,10 @@
 
 #include "model/device_names.h"
 #include "model/midi_send.h"
+#include "model/note_preview.h"
 #include "model/play_through_send.h"
 #include "tests/support/recording_app.h"
-#include "view/note_preview.h"
+#include "view/track_label.h"
 
 namespace kq505 {
 namespace {

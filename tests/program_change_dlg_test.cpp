@@ -22,6 +22,7 @@
 #include "tests/support/recording_app.h"
 #include "view/kq505_view.h"
 #include "view/program_change_dlg.h"
+#include "view/text_codec.h"
 
 using namespace kq505;
 using kq505::test::OnA;
@@ -358,6 +359,41 @@ class ProgramChangeDlgTest : public QObject {
         QVERIFY(frame.isVisible());
         frame.Action(32776)->trigger();
         QCOMPARE(Take(), (Events{OnA({0x90, 60, 100})}));
+    }
+
+    void theShippedListShowsTheVariationsByNameAndEveryEntryFitsItsList() {
+        App().instrument_file_path = KQ505_SOURCE_DIR "/res/xg.ins";
+        QVERIFY(LoadInstrumentList(App()));
+        Open();  // part 1 stands at Grand Piano: MSB 0, LSB 0, program 1
+        QCOMPARE(Texts(List(1042)),
+                 (QStringList{"000 GM/XG Normal", "064 Sound FX", "126 SFX Kit", "127 Drum Kit"}));
+        QCOMPARE(Texts(List(1044)), (QStringList{"000 Acoustic Grand Piano", "001 GrndPnoK",
+                                                 "018 MelloGrP", "040 PianoStr", "041 Dream"}));
+        Click(List(1043), 4);
+        QCOMPARE(Texts(List(1050)).size(), 5);  // Port B stays as it was
+        QCOMPARE(Texts(List(1044)).mid(0, 3),
+                 (QStringList{"000 Electric Piano 1", "001 El.Pno1K", "018 MelloEP1"}));
+        Take();
+
+        // No name of any map, program or bank reaches under the scroll bar.
+        const QFontMetrics metrics(List(1043).font());
+        const auto fits = [&](const ProgramList& entries, const QListWidget& list) {
+            for (const ProgramListEntry& entry : entries) {
+                const QString text = FromShiftJis(entry.text);
+                if (metrics.horizontalAdvance(text) > list.viewport()->width() - 4) {
+                    qWarning() << "too wide:" << text;
+                    return false;
+                }
+            }
+            return true;
+        };
+        QVERIFY(fits(MapEntries(App().map_names), List(1042)));
+        for (const ProgramListEntry& map : MapEntries(App().map_names)) {
+            QVERIFY(fits(ProgramEntries(App().instrument_names, map.value), List(1043)));
+            for (int program = 0; program < 128; ++program) {
+                QVERIFY(fits(BankEntries(App().instrument_names, map.value, program), List(1044)));
+            }
+        }
     }
 };
 

@@ -1,4 +1,4 @@
-#include "model/rtmidi_output.h"
+#include "model/midi_system.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -12,10 +12,10 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/kq505_app.h"
-#include "model/locked_midi_output.h"
 #include "model/midi_messages.h"
 #include "model/midi_send.h"
 #include "model/part_transmission.h"
@@ -23,6 +23,8 @@
 #include "tests/support/jack_sender.h"
 #include "tests/support/jack_session.h"
 #include "tests/support/recording_app.h"
+#include "tests/support/scoped_env.h"
+#include "view/track_label.h"
 
 namespace kq505 {
 
@@ -40,30 +42,7 @@ using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
 using test::JackMidiReceiver;
 using test::JackServer;
-
-// Sets an environment variable for the life of the object, restoring what was there.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value != nullptr) {
-            setenv(name, value, 1);
-        } else {
-            unsetenv(name);
-        }
-    }
-    ~ScopedEnv() {
-        if (old_) {
-            setenv(name_.c_str(), old_->c_str(), 1);
-        } else {
-            unsetenv(name_.c_str());
-        }
-    }
-
-  private:
-    std::string name_;
-    std::optional<std::string> old_;
-};
+using test::ScopedEnv;
 
 // Whatever reaches the terminal (stdout and stderr, C and C++ streams alike) meanwhile.
 class TerminalCapture {
@@ -143,7 +122,7 @@ class RtMidiOutput : public ::testing::Test {
 TEST_F(RtMidiOutput, FailsQuietlyWhereTheChosenSystemIsAbsent) {
     ScopedEnv api("KQ505_MIDI_API", "jack");
     ScopedEnv server("JACK_DEFAULT_SERVER", ("kq505-absent-" + std::to_string(getpid())).c_str());
-    const auto out = MakeRtMidiOutput(Port::A);
+    const auto out = MakeMidiOutput(Port::A);
     TerminalCapture terminal;
     const bool opened_real = out->Open(0);
     const bool opened_virtual = out->Open(-1);
@@ -165,7 +144,7 @@ TEST_F(RtMidiOutput, FailsQuietlyWhereTheChosenSystemIsAbsent) {
 TEST_F(RtMidiOutput, AutomaticChoiceIsQuietAnywhere) {
     ScopedEnv api("KQ505_MIDI_API", nullptr);
     ScopedEnv server("JACK_DEFAULT_SERVER", ("kq505-absent-" + std::to_string(getpid())).c_str());
-    const auto out = MakeRtMidiOutput(Port::B);
+    const auto out = MakeMidiOutput(Port::B);
     TerminalCapture terminal;
     const int opened = TryEverything(*out);
     EXPECT_EQ(terminal.Stop(), "");
@@ -192,7 +171,9 @@ class RtMidiJack : public ::testing::Test {
     }
 
     test::JackTestLock lock_;
-    const std::string server_name_ = "kq505-test-" + std::to_string(getpid());
+    // One name for every run: the tests take turns through the lock, and JACK frees a slot of
+    // its registry only for a server of the same name.
+    const std::string server_name_ = "kq505-rtmidi-test";
     ScopedEnv server_env_{"JACK_DEFAULT_SERVER", server_name_.c_str()};
     ScopedEnv api_env_{"KQ505_MIDI_API", "jack"};
     std::optional<JackServer> server_;  // declared before the receiver, so it stops last
@@ -226,7 +207,8 @@ TEST_F(RtMidiJack, WholePartArrivesInOrderOnEachPort) {
     SendSession(expected.app);
     const std::vector<MidiEvent> sent = expected.log.TakeEvents();
 
-    CKQ505App app(MakeRtMidiOutput(Port::A), MakeRtMidiOutput(Port::B));
+    CKQ505App app;
+    UseSystemMidi(app);
     app.out_a_device = device_a;
     app.out_b_device = device_b;
     ASSERT_TRUE(app.midi_out_a->Open(app.out_a_device));
@@ -257,7 +239,7 @@ TEST_F(RtMidiJack, DevicesBeyondTheListFailQuietlyAndLeaveTheOutputClosed) {
     const auto names = MidiOutputDeviceNames();
     const int device_a = DeviceOf(names, receiver_->InputName(Port::A));
     ASSERT_GE(device_a, 0);
-    const auto out = MakeRtMidiOutput(Port::A);
+    const auto out = MakeMidiOutput(Port::A);
     TerminalCapture terminal;
     const bool opened = out->Open(device_a);
     const bool past_end = out->Open(static_cast<int>(names.size()));
@@ -274,10 +256,11 @@ TEST_F(RtMidiJack, DevicesBeyondTheListFailQuietlyAndLeaveTheOutputClosed) {
     EXPECT_TRUE(receiver_->Receive(0, 0ms).empty());
 }
 
-// Far more than one JACK cycle carries: the output waits for the cycles rather than drop.
+// Far more than one JACK cycle carries: the output's queue holds them until the cycles
+// have taken them all.
 TEST_F(RtMidiJack, ABurstOfManyCyclesArrivesWhole) {
     const int device_b = DeviceOf(MidiOutputDeviceNames(), receiver_->InputName(Port::B));
-    const auto out = MakeRtMidiOutput(Port::B);
+    const auto out = MakeMidiOutput(Port::B);
     ASSERT_TRUE(out->Open(device_b));
     std::vector<MidiEvent> sent;
     for (int i = 0; i < 3000; ++i) {
@@ -292,7 +275,7 @@ TEST_F(RtMidiJack, ABurstOfManyCyclesArrivesWhole) {
 
 TEST_F(RtMidiJack, SendsToAServerThatWentAwayAreDroppedQuietly) {
     const int device_a = DeviceOf(MidiOutputDeviceNames(), receiver_->InputName(Port::A));
-    const auto out = MakeRtMidiOutput(Port::A);
+    const auto out = MakeMidiOutput(Port::A);
     ASSERT_TRUE(out->Open(device_a));
     receiver_.reset();
     server_.reset();
@@ -317,7 +300,7 @@ TEST_F(RtMidiJack, AutomaticChoiceGoesOnToJackWithoutAnAlsaSequencer) {
     // Asked for by name, ALSA is not replaced by JACK.
     ScopedEnv choice("KQ505_MIDI_API", "alsa");
     EXPECT_TRUE(MidiOutputDeviceNames().empty());
-    EXPECT_FALSE(MakeRtMidiOutput(Port::A)->Open(-1));
+    EXPECT_FALSE(MakeMidiOutput(Port::A)->Open(-1));
 }
 
 // The full JACK names of the MIDI outputs whose port name is `port_name`.
@@ -334,35 +317,39 @@ std::vector<std::string> OutputsNamed(jack_client_t* client, const std::string& 
 }
 
 TEST_F(RtMidiJack, DeviceMinusOneIsAVirtualPortOthersCanConnectTo) {
-    const auto out_a = MakeRtMidiOutput(Port::A);
-    const auto out_b = MakeRtMidiOutput(Port::B);
+    CKQ505App app;
+    UseSystemMidi(app);
+    MidiOutput* out_a = app.midi_out_a.get();
     ASSERT_TRUE(out_a->Open(-1));
-    ASSERT_TRUE(out_b->Open(-1));
-    const auto ports_a = OutputsNamed(receiver_->client(), "KQ505 MIDI OUT A");
-    const auto ports_b = OutputsNamed(receiver_->client(), "KQ505 MIDI OUT B");
+    ASSERT_TRUE(app.midi_out_b->Open(-1));
+    const auto ports_a = OutputsNamed(receiver_->client(), "MIDI OUT A");
+    const auto ports_b = OutputsNamed(receiver_->client(), "MIDI OUT B");
     ASSERT_EQ(ports_a.size(), 1u);
     ASSERT_EQ(ports_b.size(), 1u);
-    // Ours, so never offered as an input: playing it through would send it back out.
-    EXPECT_EQ(DeviceOf(MidiInputDeviceNames(), ports_a[0]), -100);
+    // Another program lists it as a source; our own list never does.
+    EXPECT_GE(DeviceOf(MidiInputDeviceNames(), ports_a[0]), 0);
+    EXPECT_LT(DeviceOf(app.input_device_names(), ports_a[0]), 0);
 
     const std::string in_a = receiver_->InputName(Port::A);
     ASSERT_EQ(jack_connect(receiver_->client(), ports_a[0].c_str(), in_a.c_str()), 0);
+    // A connection takes effect from a later cycle; what went out before is not for in_a.
+    std::this_thread::sleep_for(50ms);
     out_a->SendShortMessage(ControlChange(5, kCcVolume, 90));
     EXPECT_EQ(receiver_->Receive(1, 5s), (std::vector<MidiEvent>{{Port::A, {0xB5, 0x07, 0x5A}}}));
 
+    // Closed, the port stays for the patchbay's connections, but sends nothing.
     out_a->Close();
-    EXPECT_TRUE(OutputsNamed(receiver_->client(), "KQ505 MIDI OUT A").empty());
+    out_a->SendShortMessage(ControlChange(5, kCcVolume, 91));
+    EXPECT_EQ(OutputsNamed(receiver_->client(), "MIDI OUT A"), ports_a);
+    EXPECT_TRUE(receiver_->Receive(1, 100ms).empty());
 }
 
 // The input through RtMidi, played through on RtMidi's thread onto the two outputs under
 // their shared send lock: on JACK here, as the ALSA sequencer is not on these machines.
 TEST_F(RtMidiJack, TheInputPlaysThroughOnBothPortsOnTheSelectedPart) {
-    const auto names = MidiOutputDeviceNames();
-    const auto lock = std::make_shared<std::mutex>();
-    CKQ505App app(std::make_unique<LockedMidiOutput>(MakeRtMidiOutput(Port::A), lock),
-                  std::make_unique<LockedMidiOutput>(MakeRtMidiOutput(Port::B), lock));
-    app.midi_in = MakeRtMidiInput(
-        [&app](std::span<const std::uint8_t> message) { ForwardInput(app, message); });
+    CKQ505App app;
+    UseSystemMidi(app);
+    const auto names = app.output_device_names();
     app.out_a_device = DeviceOf(names, receiver_->InputName(Port::A));
     app.out_b_device = DeviceOf(names, receiver_->InputName(Port::B));
     app.in_device = -1;
@@ -372,7 +359,7 @@ TEST_F(RtMidiJack, TheInputPlaysThroughOnBothPortsOnTheSelectedPart) {
     ASSERT_TRUE(opened.port_a_opened && opened.port_b_opened && opened.input_opened);
     test::JackMidiSender sender;
     ASSERT_TRUE(sender.IsActive());
-    ASSERT_TRUE(sender.ConnectTo(":KQ505 MIDI IN"));
+    ASSERT_TRUE(sender.ConnectTo("KQ505:MIDI IN"));
     // A connection takes hold some cycles later: channel pressure until it comes through.
     bool through = false;
     for (int tries = 0; tries < 50 && !through; ++tries) {

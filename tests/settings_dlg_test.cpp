@@ -108,16 +108,18 @@ class SettingsDlgTest : public QObject {
         app.export_step = 10;
         app.export_info = 1;
         app.instrument_file_path = "xg.ins";
+        app.zoom_percent = 150;
         CSettingsDlg dialog(app);
 
         QCOMPARE(dialog.windowTitle(), QStringLiteral("環境設定"));
         auto* out_a = ControlOf<QComboBox>(dialog, kIdSettingsOutA);
-        QCOMPARE(out_a->count(), 2);
+        QCOMPARE(out_a->count(), 3);  // the entry for no connection, then the devices
         QCOMPARE(out_a->currentText(), QStringLiteral("MU2000:MU2000 Port 1 20:0"));
-        QCOMPARE(ControlOf<QComboBox>(dialog, kIdSettingsOutB)->currentIndex(), 0);
+        QCOMPARE(ControlOf<QComboBox>(dialog, kIdSettingsOutB)->currentText(),
+                 QStringLiteral("Midi Through:Midi Through Port-0 14:0"));
         auto* in = ControlOf<QComboBox>(dialog, kIdSettingsIn);
-        QCOMPARE(in->currentIndex(), 1);  // device 0, after the entry of our own port
-        QCOMPARE(in->itemText(0), QStringLiteral("(接続なし / 仮想ﾎﾟｰﾄ)"));
+        QCOMPARE(in->currentIndex(), 1);  // device 0, after the entry for no connection
+        QCOMPARE(in->itemText(0), QString::fromUtf8(kNoConnectionEntry));
         auto* module = ControlOf<QComboBox>(dialog, kIdSettingsModule);
         QCOMPARE(module->count(), 2);
         QCOMPARE(module->currentText(), QStringLiteral("テスト"));
@@ -131,18 +133,24 @@ class SettingsDlgTest : public QObject {
         QVERIFY(HasLabel(dialog, QStringLiteral("★次回起動時より有効")));
         QVERIFY(HasLabel(dialog, QStringLiteral("(0～10000msec)")));
         QVERIFY(HasLabel(dialog, QStringLiteral("(0～1920tic)")));
+        auto* zoom = ControlOf<QComboBox>(dialog, kIdSettingsZoom);
+        QCOMPARE(zoom->count(), 3);
+        QCOMPARE(zoom->itemText(2), QStringLiteral("200 %"));
+        QCOMPARE(zoom->currentText(), QStringLiteral("150 %"));
+        QVERIFY(HasLabel(dialog, QStringLiteral("表示ｻｲｽﾞ(&Z)")));
     }
 
     void everyControlLiesInsideTheDialogAndNoneCoversAnother() {
         DialogApp a;
         CSettingsDlg dialog(a.rec.app);
-        QCOMPARE(dialog.size(), QSize(413, 480));  // 236 × 320 dialog units
+        QCOMPARE(dialog.size(), QSize(413, 501));  // 236 × 334 dialog units
         const std::vector<int> ids{
-            kIdSettingsOutA,   kIdSettingsOutB,     kIdSettingsIn,
-            kIdSettingsModule, kIdSettingsVelocity, kIdSettingsVelocityDisplay,
-            kIdSettingsGate,   kIdSettingsStep,     kIdSettingsSysExComments,
-            kIdSettingsLogo,   kIdSettingsPath,     kIdSettingsThru,
-            kIdSettingsThruChannel, kIdSettingsInputState};
+            kIdSettingsOutA,      kIdSettingsOutB,     kIdSettingsIn,
+            kIdSettingsModule,    kIdSettingsVelocity, kIdSettingsVelocityDisplay,
+            kIdSettingsGate,      kIdSettingsStep,     kIdSettingsSysExComments,
+            kIdSettingsLogo,      kIdSettingsPath,     kIdSettingsZoom,
+            kIdSettingsPace,      kIdSettingsThru,     kIdSettingsThruChannel,
+            kIdSettingsInputState};
         for (std::size_t i = 0; i < ids.size(); ++i) {
             const QRect rect = dialog.Control(ids[i])->geometry();
             QVERIFY2(QRect(QPoint(), dialog.size()).contains(rect),
@@ -177,7 +185,8 @@ class SettingsDlgTest : public QObject {
         CMainFrame frame(a.rec.app);
         bool lists_were_empty = false;
         WhenModal([&](CSettingsDlg& dialog) {
-            lists_were_empty = ControlOf<QComboBox>(dialog, kIdSettingsOutA)->count() == 0 &&
+            // The device lists hold only their entry for no connection.
+            lists_were_empty = ControlOf<QComboBox>(dialog, kIdSettingsOutA)->count() == 1 &&
                                ControlOf<QComboBox>(dialog, kIdSettingsIn)->count() == 1 &&
                                ControlOf<QComboBox>(dialog, kIdSettingsModule)->count() == 0;
             QTest::mouseClick(Button(dialog, "1"), Qt::LeftButton);
@@ -237,11 +246,11 @@ class SettingsDlgTest : public QObject {
         QCOMPARE(ReadBytes(a.rec.app.ini_path),
                  "[MIDI]\nOutA=1\nOutB=0\nIn=-1\nModule=-1\n"
                  "OutAName=MU2000:MU2000 Port 1 20:0\n"
-                 "OutBName=Midi Through:Midi Through Port-0 14:0\nInName=\n"
+                 "OutBName=Midi Through:Midi Through Port-0 14:0\nInName=\nPace=0\n"
                  "Thru=0\nThruChannel=0\n"
                  "\n[Preview]\nVel=100\nGate=800\n"
                  "\n[ExportVardel]\nStep=10\nInfo=0\n"
-                 "\n[Others]\nLogo=0\nInsFile=xg.ins\n");
+                 "\n[Others]\nLogo=0\nInsFile=xg.ins\nZoom=100\n");
         std::vector<int> a_after = a_before;
         a_after.push_back(1);
         std::vector<int> b_after = b_before;
@@ -258,7 +267,8 @@ class SettingsDlgTest : public QObject {
         a.rec.app.midi_in = std::move(failing);
         auto catcher = std::make_unique<MessageCatcher>();
         CMainFrame frame(a.rec.app);
-        QCOMPARE(catcher->texts, QStringList{});  // no message box for the input, ever
+        frame.Action(kIdReinitialiseMidi)->trigger();  // opens the outputs and the input
+        QCOMPARE(catcher->texts, QStringList{});       // no message box for the input, ever
         catcher.reset();
         auto* state = frame.statusBar()->findChild<QLabel*>(QStringLiteral("midiInputState"));
         QVERIFY(state && !state->isHidden());
@@ -282,6 +292,33 @@ class SettingsDlgTest : public QObject {
         const std::string ini = ReadBytes(a.rec.app.ini_path);
         QVERIFY(ini.find("In=-1\r\n") != std::string::npos);
         QVERIFY(ini.find("Thru=1\r\nThruChannel=1\r\n") != std::string::npos);
+    }
+
+    void theOutListsBeginWithNoConnectionShownForMinusOne() {
+        DialogApp a({"Midi Through:Midi Through Port-0 14:0", "MU2000:MU2000 Port 1 20:0"});
+        a.rec.app.out_a_device = -1;
+        a.rec.app.out_b_device = 1;
+        a.rec.app.out_b_name = "MU2000:MU2000 Port 1 20:0";
+        CMainFrame frame(a.rec.app);
+        WhenModal([](CSettingsDlg& dialog) {
+            auto* out_a = ControlOf<QComboBox>(dialog, kIdSettingsOutA);
+            auto* out_b = ControlOf<QComboBox>(dialog, kIdSettingsOutB);
+            QCOMPARE(out_a->currentIndex(), 0);
+            QCOMPARE(out_a->currentText(), QString::fromUtf8(kNoConnectionEntry));
+            QCOMPARE(out_b->itemText(0), QString::fromUtf8(kNoConnectionEntry));
+            // The user takes Port B off its device and Port A onto the first one.
+            out_b->setCurrentIndex(0);
+            out_a->setCurrentIndex(1);
+            ControlOf<QCheckBox>(dialog, kIdSettingsPace)->setChecked(true);
+            QTest::mouseClick(Button(dialog, "1"), Qt::LeftButton);
+        });
+        frame.Action(kIdSettings)->trigger();
+        const std::string ini = ReadBytes(a.rec.app.ini_path);
+        for (const char* line : {"OutA=0\r\n", "OutB=-1\r\n", "OutBName=\r\n", "Pace=1\r\n"}) {
+            QVERIFY2(ini.find(line) != std::string::npos, line);
+        }
+        QCOMPARE(a.rec.out(Port::A).opened_devices.back(), 0);
+        QCOMPARE(a.rec.out(Port::B).opened_devices.back(), -1);
     }
 
     void cancelChangesNothing() {

@@ -18,6 +18,7 @@ namespace {
 using test::ReadBytes;
 using test::RecordingApp;
 using test::TempFolder;
+using test::WriteBytes;
 using Names = std::vector<std::string>;
 
 SettingsForm ValidForm() {
@@ -93,7 +94,7 @@ class SettingsDialogValues : public ::testing::Test {
 TEST_F(SettingsDialogValues, TheListsHoldTheDevicesAndTheNamedLevels) {
     const SettingsLists lists = MakeSettingsLists(r.app);
     EXPECT_EQ(lists.outputs, outputs);
-    EXPECT_EQ(lists.inputs, (Names{kOwnInputEntry, inputs[0], inputs[1]}));
+    EXPECT_EQ(lists.inputs, inputs);
     EXPECT_EQ(lists.module_levels, (std::vector<std::int32_t>{0, 1, 3}));
     EXPECT_EQ(lists.module_names, (Names{"MU50", "MU80", "MU128"}));
 }
@@ -112,7 +113,7 @@ TEST_F(SettingsDialogValues, TheFormShowsTheStoredValues) {
     const SettingsForm form = LoadSettingsForm(r.app, MakeSettingsLists(r.app));
     EXPECT_EQ(form.out_a, 2);
     EXPECT_EQ(form.out_b, 1);
-    EXPECT_EQ(form.in, 2);  // after the entry of our own input port
+    EXPECT_EQ(form.in, 1);
     EXPECT_EQ(form.module, 2);  // level 3 is the third named level
     EXPECT_EQ(form.velocity, 90);
     EXPECT_EQ(form.gate, "1200");
@@ -150,14 +151,14 @@ TEST_F(SettingsDialogValues, StoredNamesAreShownWhereTheyStandNow) {
     const SettingsForm form = LoadSettingsForm(r.app, MakeSettingsLists(r.app));
     EXPECT_EQ(form.out_a, 2);
     EXPECT_EQ(form.out_b, 3);
-    EXPECT_EQ(form.in, 2);
+    EXPECT_EQ(form.in, 1);
 }
 
 TEST_F(SettingsDialogValues, OkWritesTheTenKeysInOrderThenTheNamesAndReopensBothPorts) {
     SettingsForm form;
     form.out_a = 1;
     form.out_b = 2;
-    form.in = 2;
+    form.in = 1;
     form.module = 2;
     form.velocity = 64;
     form.gate = "1500";
@@ -165,6 +166,7 @@ TEST_F(SettingsDialogValues, OkWritesTheTenKeysInOrderThenTheNamesAndReopensBoth
     form.sysex_comments = true;
     form.logo = true;
     form.path = "/usr/share/kq505/xg.ins";
+    form.zoom = 2;
     r.log.TakeEvents();
 
     const SettingsApplyResult result = ApplySettingsForm(r.app, form, MakeSettingsLists(r.app));
@@ -179,6 +181,7 @@ TEST_F(SettingsDialogValues, OkWritesTheTenKeysInOrderThenTheNamesAndReopensBoth
               "OutAName=MU2000:MU2000 Port 1 20:0\r\n"
               "OutBName=MU2000:MU2000 Port 2 20:1\r\n"
               "InName=Keys:Keys MIDI 1 24:0\r\n"
+              "Pace=0\r\n"
               "Thru=0\r\n"
               "ThruChannel=0\r\n"
               "\r\n"
@@ -192,7 +195,9 @@ TEST_F(SettingsDialogValues, OkWritesTheTenKeysInOrderThenTheNamesAndReopensBoth
               "\r\n"
               "[Others]\r\n"
               "Logo=1\r\n"
-              "InsFile=/usr/share/kq505/xg.ins\r\n");
+              "InsFile=/usr/share/kq505/xg.ins\r\n"
+              "Zoom=200\r\n");
+    EXPECT_EQ(r.app.zoom_percent, 200);
     EXPECT_EQ(r.app.module_level, 3);
     EXPECT_EQ(r.app.preview_velocity, 64);
     EXPECT_EQ(r.app.preview_gate_ms, 1500);
@@ -258,18 +263,37 @@ TEST_F(SettingsDialogValues, AListWithoutSelectionKeepsTheStoredName) {
     EXPECT_EQ(r.out(Port::A).opened_devices.back(), 1);
 }
 
-TEST_F(SettingsDialogValues, TheOwnInputEntryStoresMinusOneAndThruIsStoredAndApplied) {
+// Chosen while the device is there, -1 forgets its name, or the name would win again.
+TEST_F(SettingsDialogValues, MinusOneChosenForAListedDeviceForgetsItsNameAndPaceIsStored) {
+    r.app.out_b_device = 2;
+    r.app.out_b_name = outputs[2];
+    const SettingsLists lists = MakeSettingsLists(r.app);
+    SettingsForm form = LoadSettingsForm(r.app, lists);
+    ASSERT_EQ(form.out_b, 2);
+    EXPECT_FALSE(form.pace);
+    form.out_b = -1;
+    form.pace = true;
+    ApplySettingsForm(r.app, form, lists);
+    EXPECT_EQ(r.app.out_b_device, -1);
+    EXPECT_EQ(r.app.out_b_name, "");
+    EXPECT_EQ(r.out(Port::B).opened_devices.back(), -1);
+    EXPECT_EQ(r.app.midi_pace, 1);
+    EXPECT_NE(ReadBytes(r.app.ini_path).find("Pace=1\r\n"), std::string::npos);
+    EXPECT_TRUE(LoadSettingsForm(r.app, lists).pace);
+}
+
+TEST_F(SettingsDialogValues, TheInputsMinusOneAndThruAreStoredAndApplied) {
     r.app.in_device = -1;
     const SettingsLists lists = MakeSettingsLists(r.app);
     SettingsForm form = LoadSettingsForm(r.app, lists);
-    EXPECT_EQ(form.in, 0);
+    EXPECT_EQ(form.in, -1);  // shown as the first entry, no connection
     EXPECT_FALSE(form.thru);
     EXPECT_EQ(form.thru_channel, kThruOnPartChannel);
-    r.app.in_name = inputs[1];  // a name that is no longer listed is no own port
+    r.app.in_name = inputs[1];  // a device missing now: no selection, as on the Out lists
     r.app.input_device_names = [] { return Names{}; };
     EXPECT_EQ(LoadSettingsForm(r.app, MakeSettingsLists(r.app)).in, kNoSelection);
 
-    form.in = 0;
+    form.in = -1;
     form.thru = true;
     form.thru_channel = kThruOnOwnChannel;
     ASSERT_EQ(ApplySettingsForm(r.app, form, lists).applied, SettingsApplied::kDone);
@@ -316,6 +340,31 @@ TEST_F(SettingsDialogValues, AFailedWriteIsToldAndTheValuesAreStillUsed) {
     EXPECT_EQ(result.applied, SettingsApplied::kWriteFailed);
     EXPECT_EQ(r.app.preview_gate_ms, 300);
     EXPECT_EQ(r.out(Port::A).opened_devices.back(), 2);
+}
+
+TEST_F(SettingsDialogValues, AReadOnlyFileIsNotReplacedAndTheValuesAreStillUsed) {
+    const std::string before = "[Preview]\r\nGate=100\r\n";
+    WriteBytes(r.app.ini_path, before);
+    std::filesystem::permissions(
+        r.app.ini_path, std::filesystem::perms::owner_read | std::filesystem::perms::others_read);
+    SettingsForm form = ValidForm();
+    form.gate = "300";
+    const SettingsApplyResult result = ApplySettingsForm(r.app, form, MakeSettingsLists(r.app));
+    EXPECT_EQ(result.applied, SettingsApplied::kWriteFailed);
+    EXPECT_EQ(ReadBytes(r.app.ini_path), before);
+    EXPECT_EQ(r.app.preview_gate_ms, 300);
+}
+
+TEST_F(SettingsDialogValues, TheDisplaySizeShowsAsItsPositionAmongTheChoices) {
+    const SettingsLists lists = MakeSettingsLists(r.app);
+    for (const auto& [stored, position] : {std::pair{100, 0}, {150, 1}, {200, 2}, {175, 0}}) {
+        r.app.zoom_percent = stored;
+        EXPECT_EQ(LoadSettingsForm(r.app, lists).zoom, position) << stored;
+    }
+    SettingsForm form = ValidForm();
+    form.zoom = kNoSelection;
+    ApplySettingsForm(r.app, form, lists);
+    EXPECT_EQ(r.app.zoom_percent, 100);
 }
 
 }  // namespace

@@ -104,6 +104,7 @@ TEST_F(Settings, AFreshFileHoldsTheTenKeysInOrderThenTheDeviceNames) {
               "OutAName=UM-ONE:UM-ONE MIDI 1 20:0\r\n"
               "OutBName=\r\n"
               "InName=Midi Through:Midi Through Port-0 14:0\r\n"
+              "Pace=0\r\n"
               "Thru=0\r\n"
               "ThruChannel=0\r\n"
               "\r\n"
@@ -117,7 +118,8 @@ TEST_F(Settings, AFreshFileHoldsTheTenKeysInOrderThenTheDeviceNames) {
               "\r\n"
               "[Others]\r\n"
               "Logo=1\r\n"
-              "InsFile=/usr/share/kq505/xg.ins\r\n");
+              "InsFile=/usr/share/kq505/xg.ins\r\n"
+              "Zoom=100\r\n");
     EXPECT_EQ(Read(), FieldsOf(app));
     CKQ505App fresh;
     fresh.ini_path = app.ini_path;
@@ -154,12 +156,14 @@ TEST_F(Settings, WritingKeepsEveryOtherLine) {
               "OutAName=\n"
               "OutBName=\n"
               "InName=\n"
+              "Pace=0\n"
               "Thru=0\n"
               "ThruChannel=0\n"
               "\n"
               "[Others]\n"
               "Logo = 1\n"
               "InsFile=my.ins\n"
+              "Zoom=100\n"
               "\n"
               "[Preview]\n"
               "Vel=5\n"
@@ -189,6 +193,24 @@ TEST_F(Settings, AFailedWriteLeavesTheFileAsItWas) {
     ASSERT_EQ(::mkfifo(app.ini_path.c_str(), 0644), 0);
     EXPECT_FALSE(WriteIniSettings(app));
     EXPECT_EQ(fs::status(app.ini_path).type(), fs::file_type::fifo);
+}
+
+TEST_F(Settings, TheDisplaySizeIsKeptAndReadBeforeAnyWindow) {
+    EXPECT_EQ(ReadZoomSetting(app.ini_path), 100);
+    WriteBytes(app.ini_path, "[Others]\r\nZoom=150\r\n");
+    ReadIniSettings(app);
+    EXPECT_EQ(app.zoom_percent, 150);
+    EXPECT_EQ(ReadZoomSetting(app.ini_path), 150);
+    app.zoom_percent = 200;
+    ASSERT_TRUE(WriteIniSettings(app));
+    EXPECT_EQ(ReadZoomSetting(app.ini_path), 200);
+
+    EXPECT_EQ(DisplayScaleFactor(100), 1.0);
+    EXPECT_EQ(DisplayScaleFactor(150), 1.5);
+    EXPECT_EQ(DisplayScaleFactor(200), 2.0);
+    // A hand-edited size that the dialog does not offer is no size at all.
+    for (int stored : {0, -200, 175, 400, 1})
+        EXPECT_EQ(DisplayScaleFactor(stored), 1.0) << stored;
 }
 
 TEST(IniPath, TheExtensionOfLettersIsReplaced) {

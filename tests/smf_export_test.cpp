@@ -64,7 +64,8 @@ Bytes DefaultPartTrack(std::uint8_t n) {
     nrpn(0x34, 0x0C);
     nrpn(0x35, 0x36);
     xg({0x3C}, 0x06, "Rcv CH", 0x08, b, 0x04, n);
-    Put(t, {0x3C, cc, 0x07, 0x64, 0x3C, cc, 0x41, 0x00, 0x3C, cc, 0x05, 0x00});
+    Put(t, {0x3C, cc, 0x07, 0x64, 0x00, cc, 0x0B, 0x7F});
+    Put(t, {0x3C, cc, 0x41, 0x00, 0x3C, cc, 0x05, 0x00});
     xg({0x3C}, 0x15, "Velocity Sense Offset", 0x08, b, 0x0D, 0x40);
     xg({0x3C}, 0x09, "Key Shift", 0x08, b, 0x08, 0x40);
     xg({0x82, 0x2C}, 0x0F, "Bank Select MSB", 0x08, b, 0x01, 0x00);
@@ -91,6 +92,48 @@ Bytes DefaultPartTrack(std::uint8_t n) {
     return t;
 }
 
+// The effect blocks at their defaults, as system-exclusive events 02 01 aa: HALL 1, CHORUS 1
+// and DELAY L,C,R, each type first, with their parameters, return and pan; then the sends,
+// the connection (insertion) and the part (off). 695 bytes; the first at delta 60.
+Bytes DefaultEffectEvents() {
+    Bytes t;
+    bool first = true;
+    const auto one = [&](std::uint8_t address, std::uint8_t value) {
+        Put(t, {static_cast<std::uint8_t>(first ? 0x3C : 0x00), 0xF0, 0x08, 0x43, 0x10, 0x4C, 0x02,
+                0x01, address, value, 0xF7});
+        first = false;
+    };
+    const auto two = [&](std::uint8_t address, int value) {
+        Put(t,
+            {0x00, 0xF0, 0x09, 0x43, 0x10, 0x4C, 0x02, 0x01, address,
+             static_cast<std::uint8_t>(value >> 7), static_cast<std::uint8_t>(value & 0x7F), 0xF7});
+    };
+    const auto ones = [&](std::uint8_t address, std::initializer_list<std::uint8_t> values) {
+        for (const std::uint8_t v : values)
+            one(address++, v);
+    };
+    Put(t, {0x3C, 0xF0, 0x09, 0x43, 0x10, 0x4C, 0x02, 0x01, 0x00, 0x01, 0x00, 0xF7});
+    first = false;
+    ones(0x02, {18, 10, 8, 13, 49, 0, 0, 0, 0, 40});
+    ones(0x10, {0, 4, 50, 8, 64, 0});
+    ones(0x0C, {64, 64});
+    two(0x20, 0x41 * 128);
+    ones(0x22, {6, 54, 77, 106, 0, 28, 64, 46, 64, 64});
+    ones(0x30, {46, 64, 10, 0, 0, 0});
+    ones(0x2C, {64, 64});
+    two(0x40, 0x05 * 128);
+    int address = 0x42;
+    for (const int v : {3333, 1667, 5000, 5000, 74, 100, 10, 0, 0, 32}) {
+        two(static_cast<std::uint8_t>(address), v);
+        address += 2;
+    }
+    ones(0x70, {0, 60, 28, 64, 46, 64});
+    ones(0x56, {64, 64});
+    ones(0x2E, {0});
+    ones(0x58, {0, 0, 0, 127});
+    return t;
+}
+
 TEST(SmfExport, DefaultTableWithCommentsByteByByte) {
     CKQ505App app;
     app.export_info = 1;
@@ -100,19 +143,22 @@ TEST(SmfExport, DefaultTableWithCommentsByteByByte) {
     Put(expected, "MThd");
     Put(expected, {0x00, 0x00, 0x00, 0x06, 0x00, 0x01, 0x00, 0x11, 0x01, 0xE0});
     Put(expected, "MTrk");
-    Put(expected, {0x00, 0x00, 0x00, 0x32, 0x00, 0xFF, 0x03, 0x0F});
+    Put(expected, {0x00, 0x00, 0x02, 0xE9, 0x00, 0xFF, 0x03, 0x0F});
     Put(expected, "Conductor Track");
     Put(expected, {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20});
     Put(expected, {0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08});
     Put(expected, {0x00, 0xF0, 0x08, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7});
-    Put(expected, {0x8F, 0x00, 0xFF, 0x2F, 0x00});
+    const Bytes effects = DefaultEffectEvents();
+    ASSERT_EQ(effects.size(), 695u);
+    expected.insert(expected.end(), effects.begin(), effects.end());
+    Put(expected, {0x8E, 0x44, 0xFF, 0x2F, 0x00});  // 1920 - 60
     for (std::uint8_t n = 0; n < 16; ++n) {
         Put(expected, "MTrk");
-        Put(expected, {0x00, 0x00, 0x03, 0x11});
+        Put(expected, {0x00, 0x00, 0x03, 0x15});
         const Bytes track = DefaultPartTrack(n);
         expected.insert(expected.end(), track.begin(), track.end());
     }
-    ASSERT_EQ(expected.size(), 12760u);
+    ASSERT_EQ(expected.size(), 13519u);
 
     const Bytes file = BuildStandardMidiFile(app);
     EXPECT_EQ(file.size(), expected.size());
@@ -282,6 +328,27 @@ TEST(SmfLayout, ConductorKeepsOneBarWhateverTheParts) {
     EXPECT_EQ(smf.tracks[1].back(), (Event{1920 + 19 * 200, {0xFF, 0x2F}}));
 }
 
+TEST(SmfLayout, EffectBlocksFollowXgSystemOnInTheConductor) {
+    CKQ505App app;
+    app.effect_blocks[EffectBlock::reverb].type = 0x01 * 128 + 0x01;  // HALL 2
+    app.effect_blocks[EffectBlock::variation].params[0] = 7000;       // 36h × 128 + 58h
+    app.effect_blocks.variation_part = 16;
+    const Smf with_effects = Export(app);
+    const Track& conductor = with_effects.tracks[0];
+    ASSERT_EQ(conductor.size(), 3u + 1u + 62u + 1u);
+    EXPECT_EQ(conductor[3], (Event{0, {0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7}}));
+    EXPECT_EQ(conductor[4],
+              (Event{60, {0xF0, 0x43, 0x10, 0x4C, 0x02, 0x01, 0x00, 0x01, 0x01, 0xF7}}));
+    const Event delay{60, {0xF0, 0x43, 0x10, 0x4C, 0x02, 0x01, 0x42, 0x36, 0x58, 0xF7}};
+    const Event part{60, {0xF0, 0x43, 0x10, 0x4C, 0x02, 0x01, 0x5B, 0x10, 0xF7}};
+    EXPECT_EQ(std::count(conductor.begin(), conductor.end(), delay), 1);
+    EXPECT_EQ(conductor[65], part);
+    // The parts do not carry them.
+    const Smf plain = Export(CKQ505App());
+    for (std::size_t n = 1; n < 17; ++n)
+        EXPECT_EQ(with_effects.tracks[n], plain.tracks[n]);
+}
+
 // Part 9 with its own value in every row; the other parts must not leak into its track.
 TEST(SmfPartTrack, EveryEventAtItsTick) {
     CKQ505App app;
@@ -329,6 +396,7 @@ TEST(SmfPartTrack, EveryEventAtItsTick) {
     nrpn(1260, 0x35, 53);
     xg(1320, 0x08, 0x19, 0x04, 9);
     cc(1380, 7, 10);
+    cc(1380, 11, 11);  // expression right after the volume
     cc(1440, 65, 127);
     cc(1500, 5, 14);
     xg(1560, 0x08, 0x19, 0x0D, 54);
@@ -477,7 +545,7 @@ TEST(SmfPartTrack, MixRuleAndPortamentoSwitch) {
                   (std::vector<Event>{
                       {1560, {0xF0, 0x43, 0x10, 0x4C, 0x08, c.part_number, 0x0D, c.offset, 0xF7}}}))
             << "mix " << c.mix;
-        EXPECT_EQ(smf.tracks[4][41], (Event{1440, {0xB3, 65, c.porta_value}}))
+        EXPECT_EQ(smf.tracks[4][42], (Event{1440, {0xB3, 65, c.porta_value}}))
             << "porta_sw " << c.porta_sw;
     }
 }
@@ -495,10 +563,11 @@ TEST(SmfPartTrack, OutOfRangeValuesStayDataBytes) {
         for (std::size_t i = 1; i < last; ++i)
             EXPECT_LT(e.bytes[i], 0x80);
     }
-    EXPECT_EQ(smf.tracks[1][1], (Event{240, {0xB0, 0, 127}}));   // bank_msb_a, row 7
-    EXPECT_EQ(smf.tracks[1][3], (Event{240, {0xC0, 127}}));      // program_a, row 11
-    EXPECT_EQ(smf.tracks[1][4], (Event{300, {0xB0, 91, 127}}));  // reverb_a, row 13
-    EXPECT_EQ(smf.tracks[1][40], (Event{1380, {0xB0, 7, 0}}));   // vol, row 0
+    EXPECT_EQ(smf.tracks[1][1], (Event{240, {0xB0, 0, 127}}));     // bank_msb_a, row 7
+    EXPECT_EQ(smf.tracks[1][3], (Event{240, {0xC0, 127}}));        // program_a, row 11
+    EXPECT_EQ(smf.tracks[1][4], (Event{300, {0xB0, 91, 127}}));    // reverb_a, row 13
+    EXPECT_EQ(smf.tracks[1][40], (Event{1380, {0xB0, 7, 0}}));     // vol, row 0
+    EXPECT_EQ(smf.tracks[1][41], (Event{1380, {0xB0, 11, 127}}));  // exp, row 1
 }
 
 std::string Repeat(std::string_view piece, int count) {

@@ -14,6 +14,7 @@
 #include "model/play_through_send.h"
 #include "tests/support/recording_app.h"
 #include "view/soft_keyboard_dlg.h"
+#include "view/track_label.h"
 
 using namespace kq505;
 using kq505::test::OnA;

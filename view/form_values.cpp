@@ -1,6 +1,7 @@
 #include "view/form_values.h"
 
 #include "app/kq505_app.h"
+#include "app/setup_state.h"
 #include "model/midi_send.h"
 #include "model/value_text.h"
 
@@ -135,12 +136,15 @@ void StoreSliders(CKQ505App& app, const FormValues& form) {
 void ApplySliders(CKQ505App& app, FormValues& form, std::optional<Row> moved) {
     ShowSliderTexts(form);
     StoreSliders(app, form);
-    if (moved) SendRowMessage(app, *moved);
+    if (!moved) return;  // the preview note is no part of the set-up
+    SendRowMessage(app, *moved);
+    MarkSetupModified(app);
 }
 
 void ApplySwitch(CKQ505App& app, const FormValues& form, Row row) {
     app.Value(row) = (row == porta_sw ? form.m_bPortamento : form.m_bMix) != 0 ? 1 : 0;
     SendRowMessage(app, row);
+    MarkSetupModified(app);
 }
 
 }  // namespace kq505

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/kq505_app.h"
+#include "app/setup_state.h"
 #include "model/midi_messages.h"
 #include "model/midi_send.h"
 
@@ -62,6 +63,35 @@ PixelRect PanelBounds() {
     const int top = LayerLinesOf(Port::A).box_top;
     const int bottom = LayerLinesOf(Port::B).box_top + kGraphBoxHeight;
     return {first.x, top, last.x + last.width - first.x, bottom - top};
+}
+
+PixelRect GraphBox(Port layer, Graph graph) {
+    const int index = static_cast<int>(graph) + (layer == Port::B ? kGraphCount : 0);
+    return PanelBoxes()[static_cast<std::size_t>(index)];
+}
+
+Graph GraphOf(HandleKind kind) {
+    switch (kind) {
+        case HandleKind::kSend:
+        case HandleKind::kChorus:
+        case HandleKind::kVariation:
+            return Graph::kSend;
+        case HandleKind::kHpf:
+        case HandleKind::kLpf:
+            return Graph::kFilter;
+        case HandleKind::kAttack:
+        case HandleKind::kDecay:
+        case HandleKind::kRelease:
+            return Graph::kEnvelope;
+        case HandleKind::kVibDelay:
+        case HandleKind::kVibDepth:
+        case HandleKind::kVibRate:
+            return Graph::kVibrato;
+        case HandleKind::kEqBass:
+        case HandleKind::kEqTreble:
+            return Graph::kEqualiser;
+    }
+    return Graph::kSend;
 }
 
 std::array<FrameEdges, kFrameCount> GraphFrames(Port layer) {
@@ -269,6 +299,7 @@ DragResult DragHandle(CKQ505App& app, int code, int dx, int dy) {
     const bool b = target->layer == Port::B;
     if (handle.across) DragRow(app, LayerRow(*handle.across, b), dx, result);
     if (handle.up) DragRow(app, LayerRow(*handle.up, b), dy, result);
+    MarkSetupModified(app);
     return result;
 }
 

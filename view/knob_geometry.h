@@ -141,6 +141,26 @@ inline constexpr int kGuideLineCount = 11;
 std::array<Line, kGridLineCount> GridLines(const LayerValues& values, Port layer);
 std::array<Line, kGuideLineCount> GuideLines(const LayerValues& values, Port layer);
 
+// The graphs of a layer, in the order of PanelBoxes. Each graph is drawn inside its own box
+// only, so that values from a file that push a curve out of its frame never reach a
+// neighbouring graph.
+enum class Graph : int { kSend, kFilter, kEnvelope, kVibrato, kEqualiser };
+PixelRect GraphBox(Port layer, Graph graph);
+// The graph of each frame, grid line and guide line, in the order of the arrays above.
+inline constexpr std::array<Graph, kFrameCount> kFrameGraphs{Graph::kSend,    Graph::kSend,
+                                                             Graph::kFilter,  Graph::kEnvelope,
+                                                             Graph::kVibrato, Graph::kEqualiser};
+inline constexpr std::array<Graph, kGridLineCount> kGridLineGraphs{
+    Graph::kSend,      Graph::kSend,     Graph::kSend,     Graph::kSend,     Graph::kFilter,
+    Graph::kFilter,    Graph::kFilter,   Graph::kEnvelope, Graph::kEnvelope, Graph::kEnvelope,
+    Graph::kEnvelope,  Graph::kVibrato,  Graph::kVibrato,  Graph::kVibrato,  Graph::kEqualiser,
+    Graph::kEqualiser, Graph::kEqualiser};
+inline constexpr std::array<Graph, kGuideLineCount> kGuideLineGraphs{
+    Graph::kFilter,   Graph::kFilter,    Graph::kEnvelope, Graph::kEnvelope,
+    Graph::kEnvelope, Graph::kEnvelope,  Graph::kVibrato,  Graph::kVibrato,
+    Graph::kVibrato,  Graph::kEqualiser, Graph::kEqualiser};
+Graph GraphOf(HandleKind kind);
+
 // Everything drawn with the curve pen for one layer.
 struct LayerCurves {
     std::array<Line, 2> send_cross;  // through the send handle, across the pad

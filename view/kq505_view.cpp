@@ -13,14 +13,18 @@
 #include <QTimer>
 #include <QVarLengthArray>
 
+#include <algorithm>
+#include <limits>
 #include <span>
 
+#include "app/dialog_font.h"
 #include "app/kq505_app.h"
 #include "app/message_box.h"
+#include "app/setup_state.h"
+#include "model/note_preview.h"
 #include "model/part_transmission.h"
 #include "model/play_through_send.h"
 #include "view/knob_geometry.h"
-#include "view/note_preview.h"
 #include "view/text_codec.h"
 #include "view/track_label.h"
 #include "view/track_name_dlg.h"
@@ -41,36 +45,35 @@ QPoint ToQPoint(Point p) {
     return {p.x, p.y};
 }
 
-QFont DialogFont() {
-    QFont font;
-    font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
-    font.setPointSize(9);
-    return font;
-}
-
 // IPAPGothic's figures are wider than those the template was laid out with; condensed,
 // "-64", "127" or "A64>B" fit their boxes instead of losing a sign or a digit.
 constexpr int kFieldStretch = 85;
+constexpr int kNarrowFieldStretch = 75;
 // Cancels the line edit's own two-pixel inner margin, which the boxes leave no room for.
 constexpr int kFieldMarginCorrection = -2;
+// How far a label may be condensed to end before its neighbour.
+constexpr int kMinLabelStretch = 70;
 
 QFont FieldFont(QFont font) {
     font.setStretch(kFieldStretch);
     return font;
 }
 
-QPen OnePixelPen(const QColor& colour) {
+// One pixel of the form wide. On a screen of normal density that is one screen pixel, drawn
+// exactly as the pixel tests expect; on a denser screen the pen widens with the form, so
+// lines and handles keep their weight.
+QPen OnePixelPen(const QColor& colour, qreal device_pixel_ratio) {
     QPen pen(colour);
     pen.setWidth(1);
-    pen.setCosmetic(true);
+    pen.setCosmetic(device_pixel_ratio <= 1.0);
     pen.setCapStyle(Qt::FlatCap);
     return pen;
 }
 
 // Every other pixel lit, like the window system's dotted pen; Qt::DotLine leaves two
 // pixels off between dots.
-QPen GuidePen() {
-    QPen pen = OnePixelPen(kGridColour);
+QPen GuidePen(qreal device_pixel_ratio) {
+    QPen pen = OnePixelPen(kGridColour, device_pixel_ratio);
     pen.setDashPattern({1.0, 1.0});
     return pen;
 }
@@ -90,8 +93,14 @@ QLineEdit* CreateEdit(QWidget* parent, const FormControl& control) {
     auto* edit = new QLineEdit(parent);
     edit->setReadOnly(true);
     edit->setFrame(control.border);
-    edit->setFont(FieldFont(parent->font()));
-    edit->setTextMargins(kFieldMarginCorrection, 0, kFieldMarginCorrection, 0);
+    // Right-aligned text keeps the inner margin on its right, off the label that may follow
+    // ("2.0k" before "Hz"), and is condensed a little more to fit the narrower room.
+    const bool keep_right_margin = control.right && !control.border;
+    QFont font = FieldFont(parent->font());
+    if (keep_right_margin) font.setStretch(kNarrowFieldStretch);
+    edit->setFont(font);
+    edit->setTextMargins(kFieldMarginCorrection, 0, keep_right_margin ? 0 : kFieldMarginCorrection,
+                         0);
     edit->setAlignment((control.right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
     // Display fields: they take no focus, so Tab walks the controls that edit.
     edit->setFocusPolicy(Qt::NoFocus);
@@ -139,11 +148,7 @@ CKQ505View::CKQ505View(CKQ505App& app, QWidget* parent) : QWidget(parent), app_(
     m_pPreviewTimer->setSingleShot(true);
     connect(m_pPreviewTimer, &QTimer::timeout, this, &CKQ505View::OnPreviewTimer);
 
-    const PortOpenResult opened = OpenMidiPorts(app_);
-    if (!opened.port_a_opened)
-        ShowMessage(this, QStringLiteral("MIDI OUT Aの初期化に失敗しました"));
-    if (!opened.port_b_opened)
-        ShowMessage(this, QStringLiteral("MIDI OUT Bの初期化に失敗しました"));
+    // The ports open once the window has painted (program start-up), not here.
     m_bRefreshOnActivate = true;
 
     // The bank fields would otherwise read PC# 0 until the window is first activated.
@@ -172,6 +177,9 @@ void CKQ505View::CreateControls() {
             case ControlKind::kCombo: {
                 m_cTrack = new QComboBox(this);
                 m_cTrack->setMaxVisibleItems(kComboVisibleItems);
+                // A list below the field with a scroll bar, in every style: styles that drop
+                // down a menu of all 16 entries would cover the knob panel.
+                m_cTrack->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
                 for (int part = 0; part < kPartCount; ++part)
                     m_cTrack->addItem(Latin(PartLabel(part)));
                 rect.setHeight(DialogUnitsToPixelsY(kComboFieldHeight));
@@ -214,14 +222,50 @@ void CKQ505View::ConnectControls() {
          {m_cKeyShift, key_shift},
          {m_cPortaTime, porta_time},
          {m_cMix, mix}}};
-    for (const auto& [slider, row] : sliders)
+    for (const auto& [slider, row] : sliders) {
         connect(slider, &QAbstractSlider::valueChanged, this,
                 [this, row = row] { OnSliderMoved(row); });
+        // A press on a slider, on its handle or its groove, opens one step until the release.
+        slider->installEventFilter(this);
+    }
     connect(m_cPortamento, &QCheckBox::clicked, this, [this] { OnSwitchClicked(porta_sw); });
     connect(m_cMixSwitch, &QCheckBox::clicked, this, [this] { OnSwitchClicked(mix_sw); });
     connect(static_cast<QPushButton*>(Control(kIdEditName)), &QPushButton::clicked, this,
             &CKQ505View::EditTrackName);
 }
+
+namespace {
+
+// Pixels from x to the nearest control or label that starts right of it on the rows
+// y .. y + height − 1.
+int RoomRightOf(int x, int y, int height) {
+    int room = std::numeric_limits<int>::max();
+    const auto consider = [&](const PixelRect& r) {
+        if (r.x > x && r.y < y + height && y < r.y + r.height) room = std::min(room, r.x - x);
+    };
+    for (const FormControl& control : kFormControls) {
+        PixelRect rect = ToPixels(control.rect);
+        if (control.kind == ControlKind::kCombo)
+            rect.height = DialogUnitsToPixelsY(kComboFieldHeight);
+        consider(rect);
+    }
+    for (const FormLabel& label : kFormLabels)
+        consider(ToPixels({label.x, label.y, 1, kLabelHeight}));
+    return room;
+}
+
+// IPAPGothic is wider than the face the template was laid out for: a label that would run
+// into its neighbour is condensed, never moved, until it ends a pixel before it.
+void FitLabel(QLabel& label, int room) {
+    QFont font = label.font();
+    for (int stretch = 95; label.width() >= room && stretch >= kMinLabelStretch; stretch -= 5) {
+        font.setStretch(stretch);
+        label.setFont(font);
+        label.adjustSize();
+    }
+}
+
+}  // namespace
 
 void CKQ505View::CreateLabels() {
     for (const FormLabel& label : kFormLabels) {
@@ -229,7 +273,9 @@ void CKQ505View::CreateLabels() {
         widget->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         if (label.buddy != 0) widget->setBuddy(Control(label.buddy));
         widget->adjustSize();
-        widget->move(DialogUnitsToPixelsX(label.x), DialogUnitsToPixelsY(label.y));
+        const PixelRect place = ToPixels({label.x, label.y, 1, kLabelHeight});
+        widget->move(place.x, place.y);
+        FitLabel(*widget, RoomRightOf(place.x, place.y, place.height));
     }
 }
 
@@ -266,7 +312,10 @@ void CKQ505View::PushLayer(const LayerFields& f, Port layer) {
     SetEditNumber(id.msb, f.m_nBankMsb);
     SetEditNumber(id.program, f.m_nProgram);
     SetEditNumber(id.lsb, f.m_nBankLsb);
-    SetEditText(id.instrument, FromShiftJis(f.m_strInstrument));
+    const QString instrument = FromShiftJis(f.m_strInstrument);
+    SetEditText(id.instrument, instrument);
+    // The box is narrower than many names; the whole name shows when the pointer rests on it.
+    Control(id.instrument)->setToolTip(instrument);
     SetEditNumber(id.reverb, f.m_nReverb);
     SetEditNumber(id.chorus, f.m_nChorus);
     SetEditText(id.pan, Latin(f.m_strPan));
@@ -333,19 +382,32 @@ void CKQ505View::RefreshPart() {
 
 void CKQ505View::OnSliderMoved(std::optional<Row> row) {
     ControlsToValues();
-    ApplySliders(app_, form_, row);
+    // Inside a mouse press the move belongs to its step; a key or wheel step is one itself.
+    if (app_.edit_history.InGesture()) {
+        ApplySliders(app_, form_, row);
+    } else {
+        app_.edit_history.Record(app_, StepKind::kSlider, [&] { ApplySliders(app_, form_, row); });
+    }
     ValuesToControls();
+}
+
+bool CKQ505View::eventFilter(QObject* watched, QEvent* event) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton)
+        app_.edit_history.BeginGesture(app_, StepKind::kSlider);
+    if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton)
+        app_.edit_history.EndGesture(app_);
+    return QWidget::eventFilter(watched, event);
 }
 
 void CKQ505View::OnSwitchClicked(Row row) {
     ControlsToValues();
-    ApplySwitch(app_, form_, row);
+    app_.edit_history.Record(app_, StepKind::kSwitch, [&] { ApplySwitch(app_, form_, row); });
 }
 
 void CKQ505View::OnTrackSelected() {
     ControlsToValues();
-    if (form_.m_nTrack < 0 || form_.m_nTrack >= kPartCount) return;
-    SelectPart(app_, form_.m_nTrack);
+    if (!SelectPart(app_, form_.m_nTrack)) return;
     ShowPart(form_, app_);
     ValuesToControls();
     RepaintKnobPanel();
@@ -393,13 +455,32 @@ void CKQ505View::ShowResetDisplay() {
 }
 
 void CKQ505View::OnXgSystemOn() {
-    SendXgSystemOn(app_);
+    app_.edit_history.Record(app_, StepKind::kXgSystemOn, [this] { SendXgSystemOn(app_); });
     ShowResetDisplay();
 }
 
 void CKQ505View::OnGmSystemOn() {
-    SendGmSystemOn(app_);
+    app_.edit_history.Record(app_, StepKind::kGmSystemOn, [this] { SendGmSystemOn(app_); });
     ShowResetDisplay();
+}
+
+void CKQ505View::OnEditUndo() {
+    ShowStep(app_.edit_history.Undo(app_));
+}
+
+void CKQ505View::OnEditRedo() {
+    ShowStep(app_.edit_history.Redo(app_));
+}
+
+void CKQ505View::ShowStep(const EditStep* step) {
+    if (!step) return;
+    for (const NameChange& change : step->names) {
+        const std::string& name = app_.track_names[change.part];
+        SetTrackEntryText(
+            change.part, name.empty() ? PartLabel(change.part) : TrackEntryText(change.part, name));
+    }
+    // The step's part is selected now: the form shows it, its knob panel included.
+    RefreshPart();
 }
 
 void CKQ505View::OnSendAll() {
@@ -439,8 +520,8 @@ void CKQ505View::EditTrackName() {
     // The dialog's validator lets only names with a Shift_JIS form of at most 64 bytes through.
     const std::optional<std::string> name = ToShiftJis(dialog.m_strName);
     if (!name) return;
-    app_.track_names[part] = *name;
-    SetTrackEntryText(part, TrackEntryText(part, *name));
+    app_.edit_history.Record(app_, StepKind::kTrackName, [&] { SetTrackName(app_, part, *name); });
+    SetTrackEntryText(part, TrackEntryText(part, app_.track_names[part]));
 }
 
 void CKQ505View::SetTrackEntryText(int part, std::string_view shift_jis_text) {
@@ -461,6 +542,7 @@ void CKQ505View::mousePressEvent(QMouseEvent* event) {
     m_nLastX = p.x();
     m_nLastY = p.y();
     m_nDragTarget = HitTest(app_, p.x(), p.y());
+    if (m_nDragTarget != kNoDragTarget) app_.edit_history.BeginGesture(app_, StepKind::kKnob);
     event->accept();
 }
 
@@ -484,6 +566,8 @@ void CKQ505View::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CKQ505View::EndDrag() {
+    // The drag, from press to here, is one step.
+    if (m_nDragTarget != kNoDragTarget) app_.edit_history.EndGesture(app_);
     m_bDragging = 0;
     m_nLastX = 0;
     m_nLastY = 0;
@@ -508,13 +592,15 @@ void CKQ505View::paintEvent(QPaintEvent*) {
 
 void CKQ505View::RedrawKnobPanel(QPainter& painter) const {
     painter.setRenderHint(QPainter::Antialiasing, false);
-    // Values only a settings file can bring may put curves outside their boxes; they stay
-    // off the labels and fields around the panel.
-    painter.setClipRegion(KnobPanelRegion());
     painter.setBrush(Qt::NoBrush);
     DrawPanelBackground(painter);
+    // A pen one form pixel wide is centred on its line; moved half a pixel, it covers the
+    // screen pixels of the form pixel the line stands on, as the one-pixel pen does.
+    if (devicePixelRatioF() > 1.0) painter.translate(0.5, 0.5);
     DrawPanelGrid(painter);
     DrawPanelCurves(painter);
+    painter.resetTransform();
+    painter.setClipping(false);
 }
 
 void CKQ505View::DrawPanelBackground(QPainter& painter) const {
@@ -522,38 +608,80 @@ void CKQ505View::DrawPanelBackground(QPainter& painter) const {
         painter.fillRect(ToQRect(box), Qt::black);
 }
 
+namespace {
+
+constexpr std::array<Graph, kGraphCount> kGraphs{Graph::kSend, Graph::kFilter, Graph::kEnvelope,
+                                                 Graph::kVibrato, Graph::kEqualiser};
+
+// Values only a settings file can bring may put curves outside their frames; each graph
+// stays in its own box, off its neighbours and the labels and fields around the panel.
+void ClipToGraph(QPainter& painter, Port layer, Graph graph) {
+    // The box in form pixels, whatever shift the pens are drawn with.
+    const QTransform shift = painter.worldTransform();
+    painter.resetTransform();
+    painter.setClipRect(ToQRect(GraphBox(layer, graph)));
+    painter.setWorldTransform(shift);
+}
+
+template <std::size_t N>
+void DrawLinesOf(QPainter& painter, Graph graph, const std::array<Line, N>& lines,
+                 const std::array<Graph, N>& graphs) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (graphs[i] == graph) DrawLine(painter, lines[i]);
+}
+
+}  // namespace
+
 void CKQ505View::DrawPanelGrid(QPainter& painter) const {
     const std::array<LayerValues, 2> values{ReadLayerValues(app_, Port::A),
                                             ReadLayerValues(app_, Port::B)};
-    painter.setPen(OnePixelPen(kGridColour));
+    painter.setPen(OnePixelPen(kGridColour, devicePixelRatioF()));
     for (Port layer : {Port::A, Port::B}) {
-        for (const FrameEdges& f : GraphFrames(layer))
-            painter.drawRect(f.left, f.top, f.right - f.left, f.bottom - f.top);
-        for (const Line& line : GridLines(values[layer == Port::B], layer))
-            DrawLine(painter, line);
+        const std::array<FrameEdges, kFrameCount> frames = GraphFrames(layer);
+        const auto grid = GridLines(values[layer == Port::B], layer);
+        for (Graph graph : kGraphs) {
+            ClipToGraph(painter, layer, graph);
+            for (std::size_t i = 0; i < frames.size(); ++i) {
+                const FrameEdges& f = frames[i];
+                if (kFrameGraphs[i] == graph)
+                    painter.drawRect(f.left, f.top, f.right - f.left, f.bottom - f.top);
+            }
+            DrawLinesOf(painter, graph, grid, kGridLineGraphs);
+        }
     }
-    painter.setPen(GuidePen());
-    for (Port layer : {Port::A, Port::B})
-        for (const Line& line : GuideLines(values[layer == Port::B], layer))
-            DrawLine(painter, line);
+    painter.setPen(GuidePen(devicePixelRatioF()));
+    for (Port layer : {Port::A, Port::B}) {
+        const auto guides = GuideLines(values[layer == Port::B], layer);
+        for (Graph graph : kGraphs) {
+            ClipToGraph(painter, layer, graph);
+            DrawLinesOf(painter, graph, guides, kGuideLineGraphs);
+        }
+    }
 }
 
 void CKQ505View::DrawPanelCurves(QPainter& painter) const {
-    painter.setPen(OnePixelPen(kCurveColour));
+    painter.setPen(OnePixelPen(kCurveColour, devicePixelRatioF()));
     for (Port layer : {Port::A, Port::B}) {
         const LayerValues values = ReadLayerValues(app_, layer);
         const LayerCurves c = CurvesOf(values, layer);
+        ClipToGraph(painter, layer, Graph::kSend);
         for (const Line& line : c.send_cross)
             DrawLine(painter, line);
+        ClipToGraph(painter, layer, Graph::kFilter);
         DrawPolyline(painter, c.filter);
+        ClipToGraph(painter, layer, Graph::kEnvelope);
         DrawPolyline(painter, c.envelope);
+        ClipToGraph(painter, layer, Graph::kVibrato);
         DrawLine(painter, c.vibrato_lead);
         DrawVibratoWave(painter, c.wave_start, c.wave_end, values, layer);
         DrawLine(painter, c.vibrato_tail);
+        ClipToGraph(painter, layer, Graph::kEqualiser);
         DrawPolyline(painter, c.eq_bass);
         DrawPolyline(painter, c.eq_treble);
-        for (Point handle : c.handles)
-            DrawHandle(painter, handle);
+        for (int kind = 0; kind < kHandleKindCount; ++kind) {
+            ClipToGraph(painter, layer, GraphOf(static_cast<HandleKind>(kind)));
+            DrawHandle(painter, c.handles[static_cast<std::size_t>(kind)]);
+        }
     }
 }
 

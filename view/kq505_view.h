@@ -24,6 +24,7 @@ class QTimer;
 namespace kq505 {
 
 class CKQ505App;
+struct EditStep;
 
 class CKQ505View : public QWidget {
     Q_OBJECT
@@ -51,6 +52,9 @@ class CKQ505View : public QWidget {
     void SetTrackEntryText(int part, std::string_view shift_jis_text);
 
   public slots:
+    // Takes back or does again the last step of the edit history and shows its part.
+    void OnEditUndo();
+    void OnEditRedo();
     void OnXgSystemOn();
     void OnGmSystemOn();
     void OnSendAll();
@@ -60,6 +64,7 @@ class CKQ505View : public QWidget {
     void EditTrackName();
 
   protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
@@ -89,6 +94,7 @@ class CKQ505View : public QWidget {
     void OnWindowActivation();
     void OnActivationChanged();
     void ShowResetDisplay();
+    void ShowStep(const EditStep* step);
     void RepaintKnobPanel();
 
     void RedrawKnobPanel(QPainter& painter) const;

@@ -12,8 +12,9 @@
 #include <algorithm>
 
 #include "app/dialog_font.h"
+#include "app/kq505_app.h"
+#include "model/note_preview.h"
 #include "view/form_layout.h"
-#include "view/note_preview.h"
 #include "view/text_codec.h"
 
 namespace kq505 {
@@ -192,17 +193,20 @@ void CProgramChangeDlg::OnSelChange(int list) {
     if (position < 0) return;  // a selection taken away, not a choice
     lists_.test_note = m_cTestNote->isChecked();
     bool test_note = false;
-    switch (kind) {
-        case kMap:
-            test_note = lists_.SelectMap(port, position);
-            break;
-        case kProgram:
-            test_note = lists_.SelectProgram(port, position);
-            break;
-        case kBank:
-            test_note = lists_.SelectBank(port, position);
-            break;
-    }
+    // Bank MSB, bank LSB, program and the list positions of one choice are one step.
+    app_.edit_history.Record(app_, StepKind::kProgramChange, [&] {
+        switch (kind) {
+            case kMap:
+                test_note = lists_.SelectMap(port, position);
+                break;
+            case kProgram:
+                test_note = lists_.SelectProgram(port, position);
+                break;
+            case kBank:
+                test_note = lists_.SelectBank(port, position);
+                break;
+        }
+    });
     if (kind != kBank) ShowLists(port, static_cast<Kind>(kind + 1));
     // Restarting a running timer counts the gate from the latest test note.
     if (test_note) m_pTestNoteTimer->start(PreviewGateMs(app_));

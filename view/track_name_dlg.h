@@ -5,6 +5,8 @@
 #include <QString>
 #include <QValidator>
 
+#include "files/name_field.h"
+
 class QLineEdit;
 
 namespace kq505 {
@@ -14,7 +16,7 @@ namespace kq505 {
 // input method is not checked until it is committed.
 class ShiftJisNameValidator : public QValidator {
   public:
-    static constexpr int kMaxBytes = 64;
+    static constexpr int kMaxBytes = static_cast<int>(kNameFieldSize);
     using QValidator::QValidator;
     State validate(QString& input, int& pos) const override;
 };

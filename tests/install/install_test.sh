@@ -3,7 +3,7 @@
 # the build folder, started in a folder without an instrument list, with a home and no INI
 # file of its own. The switch KQ505_REPORT_START_AND_EXIT makes it print what it found and
 # end, answering its message boxes itself.
-# Usage: install_test.sh installed|build-folder|desktop-files CMAKE BUILD_DIR SOURCE_DIR
+# Usage: install_test.sh installed|build-folder|desktop-files|deb CMAKE BUILD_DIR SOURCE_DIR
 set -euo pipefail
 mode=$1 cmake=$2 build=$3 source=$4
 id=org.example.kq505
@@ -28,7 +28,7 @@ install_into_prefix() {
 
 # Runs the program with the report switch; its stdout and stderr land in $work/out, $work/err.
 report() {
-  (cd "$cwd" && env HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+  (cd "$cwd" && env -u QT_SCALE_FACTOR HOME="$home" XDG_CONFIG_HOME="$home/.config" \
     XDG_DATA_HOME="$home/.local/share" XDG_DATA_DIRS="$work/no-data" \
     XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=offscreen KQ505_REPORT_START_AND_EXIT=1 \
     timeout 60 "$1" >"$work/out" 2>"$work/err") || fail "$1 ended with status $?"
@@ -87,6 +87,14 @@ case $mode in
     mkdir "$work/app"
     cp -r "$build/app/kq505" "$build/app/xg.ins" "$build/app/help" "$work/app/"
     expect_found_everything "$work/app/kq505" "$work/app/kq505.ini" "$work/app"
+    expect_line "scale: 1"
+    # The display size of the settings dialog takes effect at the next start.
+    for zoom in 200 150 175; do
+      printf '[Others]\r\nZoom=%s\r\n' "$zoom" >"$work/app/kq505.ini"
+      report "$work/app/kq505"
+      case $zoom in 200) scale=2 ;; 150) scale=1.5 ;; *) scale=1 ;; esac
+      expect_line "scale: $scale"
+    done
     ;;
   desktop-files)
     install_into_prefix
@@ -105,6 +113,13 @@ case $mode in
       fail "the KQSF1000 magic is not in the compiled database"
     grep -q "application/x-kq505-settings=$id.desktop;" \
       "$prefix/share/applications/mimeinfo.cache" || fail ".kqs files do not open in KQ505"
+    grep -q '^MimeType=.*application/x-kq505-setup;' "$entry" || fail "no .kqset type in the entry"
+    grep -qx 'application/x-kq505-setup:\*\.kqset' <(cut -d: -f2- "$prefix/share/mime/globs2") ||
+      fail "*.kqset is not in the compiled database"
+    grep -aqF '[KQ505 set-up]' <(grep -a -A2 'application/x-kq505-setup' "$prefix/share/mime/magic") ||
+      fail "the set-up file's first line is not in the compiled database as its magic"
+    grep -q "application/x-kq505-setup=$id.desktop;" \
+      "$prefix/share/applications/mimeinfo.cache" || fail ".kqset files do not open in KQ505"
 
     icons=$prefix/share/icons/hicolor
     xmllint --noout "$icons/scalable/apps/$id.svg" || fail "the scalable icon is not well-formed"
@@ -113,6 +128,35 @@ case $mode in
       if [ ! -f "$png" ]; then fail "no icon of ${size}x${size}"; continue; fi
       [ "$(png_size "$png")" = "${size}x${size}" ] || fail "$png is $(png_size "$png")"
     done
+    ;;
+  deb)
+    # The Debian package as cpack builds it from this build folder.
+    (cd "$build" && cpack -G DEB -B "$work/pkg" >"$work/cpack.log" 2>&1) ||
+      { cat "$work/cpack.log" >&2; echo "FAIL: cpack -G DEB" >&2; exit 1; }
+    version=$(sed -n 's/^project(KQ505 VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")
+    deb=$work/pkg/kq505_${version}_$(dpkg --print-architecture).deb
+    [ -f "$deb" ] || fail "no $(basename "$deb"); cpack made: $(ls "$work/pkg")"
+    field() { dpkg-deb -f "$deb" "$1"; }
+    [ "$(field Package)" = kq505 ] || fail "package name $(field Package)"
+    [ "$(field Version)" = "$version" ] || fail "version $(field Version)"
+    # Computed from the binary: the Qt, RtMidi and C libraries it links.
+    for dependency in libc6 libqt6widgets6 librtmidi; do
+      field Depends | grep -q "$dependency" || fail "Depends lacks $dependency: $(field Depends)"
+    done
+    dpkg-deb -c "$deb" | awk '{print $6}' >"$work/contents"
+    for path in ./usr/bin/kq505 ./usr/share/kq505/xg.ins ./usr/share/kq505/help/index.htm \
+      "./usr/share/applications/$id.desktop" "./usr/share/metainfo/$id.metainfo.xml" \
+      "./usr/share/icons/hicolor/scalable/apps/$id.svg"; do
+      grep -qxF "$path" "$work/contents" || fail "the package lacks $path"
+    done
+    outside=$(grep -v -e '^\./$' -e '^\./usr/' "$work/contents" || true)
+    [ -z "$outside" ] || fail "the package installs outside /usr: $outside"
+    dpkg-deb -x "$deb" "$work/root"
+    appstreamcli validate --no-net "$work/root/usr/share/metainfo/$id.metainfo.xml" ||
+      fail "appstreamcli rejects the metainfo file"
+    file "$work/root/usr/bin/kq505" | grep -q 'ELF.*, stripped' || fail "the program is not stripped"
+    expect_found_everything "$work/root/usr/bin/kq505" "$home/.config/kq505/kq505.ini" \
+      "$work/root/usr/share/kq505"
     ;;
   *)
     echo "unknown mode $mode" >&2

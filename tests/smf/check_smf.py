@@ -119,6 +119,43 @@ def normalise(msg):
     return ("other", str(msg))
 
 
+# The effect block 02 01 aa: per block the type's address, parameters 1..10, 11..16, and the
+# return level (pan at the next address). Variation parameters 1..10 take two addresses each.
+EFFECT_ADDRESSES = [("reverb", 0x00, 0x02, 0x10, 0x0C), ("chorus", 0x20, 0x22, 0x30, 0x2C),
+                    ("variation", 0x40, 0x42, 0x70, 0x56)]
+EFFECT_SENDS = [("chorus_to_reverb", 0x2E), ("variation_to_reverb", 0x58),
+                ("variation_to_chorus", 0x59), ("variation_connection", 0x5A),
+                ("variation_part", 0x5B)]
+EFFECT_TICK = 60
+
+
+def expected_effects(setup):
+    """The effect blocks after XG System On: each block's type first (two 7-bit bytes)."""
+    e = setup["effects"]
+
+    def one(address, value):
+        return (EFFECT_TICK, ("sysex", 0x43, 0x10, 0x4C, 0x02, 0x01, address, value))
+
+    def two(address, value):
+        return (EFFECT_TICK, ("sysex", 0x43, 0x10, 0x4C, 0x02, 0x01, address,
+                              value >> 7, value & 0x7F))
+
+    events = []
+    for block, type_address, first, eleventh, return_address in EFFECT_ADDRESSES:
+        values = e[block]
+        events.append(two(type_address, values["type"]))
+        for k, value in enumerate(values["params"][:10]):
+            if block == "variation":
+                events.append(two(first + 2 * k, value))
+            else:
+                events.append(one(first + k, value))
+        for k, value in enumerate(values["params"][10:]):
+            events.append(one(eleventh + k, value))
+        events += [one(return_address, values["return"]), one(return_address + 1, values["pan"])]
+    events += [one(address, e[name]) for name, address in EFFECT_SENDS]
+    return events
+
+
 def expected_part(setup, n):
     """Part n's track from the event table: (absolute tick, event) in file order."""
     v = {row: values[n] for row, values in setup["table"].items()}
@@ -145,6 +182,7 @@ def expected_part(setup, n):
                        (tick, ("cc", ch, 6, v[row]))]
     xg(1320, 0x08, b, 0x04, n, "Rcv CH")
     events.append((1380, ("cc", ch, 7, v["vol"])))
+    events.append((1380, ("cc", ch, 11, v["exp"])))
     events.append((1440, ("cc", ch, 65, 127 if v["porta_sw"] else 0)))
     events.append((1500, ("cc", ch, 5, v["porta_time"])))
     if v["mix"] >= 1:
@@ -174,7 +212,7 @@ class Structure(unittest.TestCase):
         cls.dir.cleanup()
 
     def test_header_and_conductor(self):
-        for smf, _ in self.files.values():
+        for smf, setup in self.files.values():
             self.assertEqual(smf.type, 1)
             self.assertEqual(smf.ticks_per_beat, 480)
             self.assertEqual(len(smf.tracks), 17)
@@ -185,7 +223,16 @@ class Structure(unittest.TestCase):
                                   "time_signature", numerator=4, denominator=4,
                                   clocks_per_click=24, notated_32nd_notes_per_beat=8)))),
                               (0, ("sysex", 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00)),
+                              *expected_effects(setup),
                               (1920, ("end",))])
+
+    def test_the_tool_sets_effects_apart_from_the_defaults(self):
+        _, setup = self.files["plain_step0"]
+        e = setup["effects"]
+        self.assertEqual(e["reverb"]["type"], 0x01 * 128 + 0x01)  # HALL 2
+        self.assertEqual(e["variation"]["type"], 0x05 * 128)      # DELAY L,C,R
+        self.assertGreater(e["variation"]["params"][0], 127)
+        self.assertEqual(e["variation_part"], 0)
 
     def test_the_tool_sets_every_row_of_parts_0_and_9(self):
         _, setup = self.files["plain_step0"]
@@ -335,9 +382,21 @@ def song_track(data, offset):
             raise AssertionError(f"unknown record kind {kind:#x} at {pos - 10}")
 
 
-def smf_as_song_events(track):
-    """Folds bank and program, and the three controllers of an NRPN, into one event each."""
+def without_expression(track):
+    """The part's events but its expression, which the song export does not carry; and the
+    expression events taken out, as (tick, value, index of the event before it)."""
     events = [(t, normalise(m)) for t, m in absolute(track)][1:]
+    kept, expression = [], []
+    for tick, e in events:
+        if e[0] == "cc" and e[2] == 11:
+            expression.append((tick, e[3], kept[-1][1] if kept else None))
+        else:
+            kept.append((tick, e))
+    return kept, expression
+
+
+def smf_as_song_events(events):
+    """Folds bank and program, and the three controllers of an NRPN, into one event each."""
     folded, i = [], 0
     while i < len(events):
         tick, e = events[i]
@@ -377,7 +436,14 @@ class SongTicks(unittest.TestCase):
                     with self.subTest(options=options, part=n):
                         name, events = song_track(data, 1344 + 1504 * n)
                         self.assertEqual(smf.tracks[n + 1].name.encode("latin-1"), name)
-                        self.assertEqual(smf_as_song_events(smf.tracks[n + 1]), events)
+                        kept, expression = without_expression(smf.tracks[n + 1])
+                        self.assertEqual(smf_as_song_events(kept), events)
+                        # One expression per part, on the volume's tick right after it.
+                        volume = [(t, e) for t, e in events if e[:2] == ("cc", 7)]
+                        self.assertEqual(len(volume), 1)
+                        self.assertEqual([(t, before) for t, _, before in expression],
+                                         [(volume[0][0], ("cc", n, 7, volume[0][1][2]))])
+                        self.assertFalse([e for _, e in events if e[:2] == ("cc", 11)])
 
 
 def main():

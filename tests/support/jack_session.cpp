@@ -38,6 +38,7 @@ bool ExitedWithin(pid_t pid, milliseconds timeout) {
 struct RecordHeader {
     std::uint8_t input;
     std::uint32_t size;
+    std::uint32_t frame;
 };
 
 }  // namespace
@@ -71,7 +72,9 @@ JackServer::JackServer(std::string name)
     // The readiness probe fails until the server is up; libjack would say so each time.
     jack_set_error_function([](const char*) {});
     jack_set_info_function([](const char*) {});
-    const std::array<const char*, 14> argv{"jackd", "-n",    name_.c_str(), "--no-realtime",
+    // Synchronous (-S): on a busy machine a client late for its cycle is waited for rather
+    // than skipped, so that what it wrote in that cycle is not lost to the test.
+    const std::array<const char*, 15> argv{"jackd", "-S", "-n",    name_.c_str(), "--no-realtime",
                                            "-d",    "dummy", "-r",          "48000",
                                            "-p",    "256",   "-C",          "0",
                                            "-P",    "0"};
@@ -147,6 +150,7 @@ JackMidiReceiver::JackMidiReceiver() {
     inputs_[1] = jack_port_register(client_, "in_b", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
     if (ring_ == nullptr || inputs_[0] == nullptr || inputs_[1] == nullptr) return;
     jack_set_process_callback(client_, &JackMidiReceiver::Process, this);
+    jack_set_client_registration_callback(client_, &JackMidiReceiver::ClientRegistration, this);
     active_ = jack_activate(client_) == 0;
 }
 
@@ -159,8 +163,21 @@ std::string JackMidiReceiver::InputName(Port port) const {
     return jack_port_name(inputs_[port == Port::A ? 0 : 1]);
 }
 
+void JackMidiReceiver::ClientRegistration(const char* name, int registered, void* self) {
+    auto& receiver = *static_cast<JackMidiReceiver*>(self);
+    if (registered == 0) return;
+    std::scoped_lock lock(receiver.clients_mutex_);
+    receiver.clients_.emplace_back(name);
+}
+
+std::vector<std::string> JackMidiReceiver::ClientsRegistered() const {
+    std::scoped_lock lock(clients_mutex_);
+    return clients_;
+}
+
 int JackMidiReceiver::Process(jack_nframes_t frames, void* self) {
     auto& receiver = *static_cast<JackMidiReceiver*>(self);
+    const jack_nframes_t cycle_start = jack_last_frame_time(receiver.client_);
     for (std::uint8_t input = 0; input < 2; ++input) {
         void* buffer = jack_port_get_buffer(receiver.inputs_[input], frames);
         const jack_nframes_t count = jack_midi_get_event_count(buffer);
@@ -168,7 +185,8 @@ int JackMidiReceiver::Process(jack_nframes_t frames, void* self) {
             jack_midi_event_t event;
             if (jack_midi_event_get(&event, buffer, i) != 0) continue;
             std::array<char, 512> record;
-            const RecordHeader header{input, static_cast<std::uint32_t>(event.size)};
+            const RecordHeader header{input, static_cast<std::uint32_t>(event.size),
+                                      cycle_start + event.time};
             const std::size_t length = sizeof header + event.size;
             if (length > record.size() || jack_ringbuffer_write_space(receiver.ring_) < length) {
                 receiver.overflow_ = true;
@@ -182,7 +200,7 @@ int JackMidiReceiver::Process(jack_nframes_t frames, void* self) {
     return 0;
 }
 
-bool JackMidiReceiver::TakeOne(std::vector<MidiEvent>& into) {
+bool JackMidiReceiver::TakeOne(std::vector<TimedMidiEvent>& into) {
     RecordHeader header;
     if (jack_ringbuffer_peek(ring_, reinterpret_cast<char*>(&header), sizeof header) !=
         sizeof header) {
@@ -191,12 +209,20 @@ bool JackMidiReceiver::TakeOne(std::vector<MidiEvent>& into) {
     jack_ringbuffer_read_advance(ring_, sizeof header);
     std::vector<std::uint8_t> bytes(header.size);
     jack_ringbuffer_read(ring_, reinterpret_cast<char*>(bytes.data()), bytes.size());
-    into.push_back({header.input == 0 ? Port::A : Port::B, std::move(bytes)});
+    into.push_back({{header.input == 0 ? Port::A : Port::B, std::move(bytes)}, header.frame});
     return true;
 }
 
 std::vector<MidiEvent> JackMidiReceiver::Receive(std::size_t count, milliseconds timeout) {
     std::vector<MidiEvent> events;
+    for (TimedMidiEvent& timed : ReceiveTimed(count, timeout))
+        events.push_back(std::move(timed.event));
+    return events;
+}
+
+std::vector<TimedMidiEvent> JackMidiReceiver::ReceiveTimed(std::size_t count,
+                                                           milliseconds timeout) {
+    std::vector<TimedMidiEvent> events;
     const auto deadline = Clock::now() + timeout;
     while (events.size() < count && Clock::now() < deadline) {
         if (!TakeOne(events)) std::this_thread::sleep_for(kPollInterval);

@@ -10,6 +10,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -56,8 +58,15 @@ class JackServer {
     pid_t pid_ = -1;
 };
 
+// A received event and the frame time at which it arrived.
+struct TimedMidiEvent {
+    MidiEvent event;
+    std::uint32_t frame;
+};
+
 // A client with the MIDI inputs "in_a" and "in_b"; its process callback copies every event
-// into a ring buffer that Receive reads on the test's thread.
+// into a ring buffer that Receive reads on the test's thread. It also notes the name of
+// every client that comes to the server after it.
 class JackMidiReceiver {
   public:
     static constexpr const char* kClientName = "kq505-receiver";
@@ -74,18 +83,26 @@ class JackMidiReceiver {
     // Waits until `count` events have come in on the two inputs together (or the time is
     // up), then a little longer for any that should not come, and returns all of them.
     std::vector<MidiEvent> Receive(std::size_t count, std::chrono::milliseconds timeout);
+    // The same with the frame time of each event.
+    std::vector<TimedMidiEvent> ReceiveTimed(std::size_t count, std::chrono::milliseconds timeout);
+    // The names of the clients that registered since this one started, in order (those
+    // that have left too).
+    std::vector<std::string> ClientsRegistered() const;
     // Set when an event did not fit into the ring buffer.
     bool Overflowed() const { return overflow_.load(); }
 
   private:
     static int Process(jack_nframes_t frames, void* self);
-    bool TakeOne(std::vector<MidiEvent>& into);
+    static void ClientRegistration(const char* name, int registered, void* self);
+    bool TakeOne(std::vector<TimedMidiEvent>& into);
 
     jack_client_t* client_ = nullptr;
     std::array<jack_port_t*, 2> inputs_{};
     jack_ringbuffer_t* ring_ = nullptr;
     std::atomic<bool> overflow_{false};
     bool active_ = false;
+    mutable std::mutex clients_mutex_;  // not the process thread's: libjack's notifications
+    std::vector<std::string> clients_;
 };
 
 }  // namespace kq505::test

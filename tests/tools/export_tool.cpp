@@ -1,6 +1,8 @@
 // Writes the Standard MIDI File of a fixed set-up, for checks by readers and players that
 // are not ours. Parts 0 and 9 differ from the defaults in every row; part 0 is a trumpet
-// panned hard left (pan 0), so a player can show which side it sounds on.
+// panned hard left (pan 0), so a player can show which side it sounds on. The effect blocks
+// differ from their defaults too: HALL 2, CELESTE 1 and a DELAY L,C,R with a delay above 127
+// on the A layer of part 1.
 //
 //   kq505_export_tool [--info] [--step N] [--table FILE] [--song FILE] OUT.mid
 //
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "app/kq505_app.h"
+#include "effects/effect_blocks.h"
 #include "files/smf_export.h"
 #include "model/part_table.h"
 #include "tests/tools/song_export.h"
@@ -95,6 +98,47 @@ void SetUp(CKQ505App& app) {
     for (int i = 0; i < 34; ++i)
         app.track_names[1] += "\x83\x41";
     app.track_names[1] += "Y";
+
+    EffectBlocks& e = app.effect_blocks;
+    SetEffectType(e, EffectBlock::reverb, 0x01 * 128 + 0x01);
+    SetEffectType(e, EffectBlock::chorus, 0x42 * 128);
+    SetEffectType(e, EffectBlock::variation, 0x05 * 128);
+    e[EffectBlock::reverb].params[0] = 30;
+    e[EffectBlock::chorus].return_level = 80;
+    e[EffectBlock::chorus].pan = 20;
+    e[EffectBlock::variation].params[0] = 7000;
+    e[EffectBlock::variation].params[15] = 70;
+    e[EffectBlock::variation].return_level = 100;
+    e.chorus_to_reverb = 10;
+    e.variation_to_reverb = 20;
+    e.variation_to_chorus = 30;
+    e.variation_connection = 0;
+    e.variation_part = 0;
+}
+
+std::string Numbers(std::span<const std::int32_t> values) {
+    std::string text = "[";
+    for (std::size_t i = 0; i < values.size(); ++i)
+        text += (i ? ", " : "") + std::to_string(values[i]);
+    return text + "]";
+}
+
+std::string EffectsJson(const EffectBlocks& e) {
+    std::string json = "{";
+    const char* names[] = {"reverb", "chorus", "variation"};
+    for (const EffectBlock block : kEffectBlocks) {
+        const EffectBlockValues& b = e[block];
+        json += std::string("\n    \"") + names[static_cast<int>(block)] +
+                "\": {\"type\": " + std::to_string(b.type) + ", \"params\": " + Numbers(b.params) +
+                ", \"return\": " + std::to_string(b.return_level) +
+                ", \"pan\": " + std::to_string(b.pan) + "},";
+    }
+    json += "\n    \"chorus_to_reverb\": " + std::to_string(e.chorus_to_reverb) +
+            ",\n    \"variation_to_reverb\": " + std::to_string(e.variation_to_reverb) +
+            ",\n    \"variation_to_chorus\": " + std::to_string(e.variation_to_chorus) +
+            ",\n    \"variation_connection\": " + std::to_string(e.variation_connection) +
+            ",\n    \"variation_part\": " + std::to_string(e.variation_part) + "\n  }";
+    return json;
 }
 
 bool WriteFile(const std::string& path, std::span<const std::uint8_t> bytes) {
@@ -121,7 +165,8 @@ std::string TableJson(const CKQ505App& app) {
     for (int part = 0; part < kPartCount; ++part) {
         json += (part ? ", \"" : "\"") + Hex(app.track_names[part]) + "\"";
     }
-    json += "],\n  \"table\": {";
+    json += "],\n  \"effects\": " + EffectsJson(app.effect_blocks);
+    json += ",\n  \"table\": {";
     for (int row = 0; row < kRowCount; ++row) {
         json += (row ? ",\n    \"" : "\n    \"") + std::string(kRowInfo[row].name) + "\": [";
         for (int part = 0; part < kPartCount; ++part) {

@@ -1,4 +1,4 @@
-#include "view/note_preview.h"
+#include "model/note_preview.h"
 
 #include <algorithm>
 

@@ -1,0 +1,295 @@
+#include "files/setup_file.h"
+
+#include <algorithm>
+#include <charconv>
+#include <fstream>
+#include <optional>
+#include <system_error>
+#include <vector>
+
+#include "app/ini_store.h"
+#include "effects/effect_setup.h"
+#include "files/name_field.h"
+#include "files/name_text.h"
+
+namespace kq505 {
+namespace {
+
+constexpr std::string_view kFormatSection = "KQ505 set-up";
+constexpr std::string_view kVersionKey = "version";
+constexpr std::string_view kNameKey = "track_name";
+constexpr std::string_view kPartSectionPrefix = "Part ";
+
+// The list positions of the program change dialog, under the names of their fields.
+struct ListKey {
+    std::string_view name;
+    PartInts SetupData::*field;
+};
+constexpr std::array<ListKey, 6> kListKeys{{
+    {"map_sel_a", &SetupData::map_sel_a},
+    {"pc_sel_a", &SetupData::pc_sel_a},
+    {"bank_sel_a", &SetupData::bank_sel_a},
+    {"map_sel_b", &SetupData::map_sel_b},
+    {"pc_sel_b", &SetupData::pc_sel_b},
+    {"bank_sel_b", &SetupData::bank_sel_b},
+}};
+
+constexpr PartInts CKQ505App::*kAppListFields[] = {&CKQ505App::map_sel_a,  &CKQ505App::pc_sel_a,
+                                                   &CKQ505App::bank_sel_a, &CKQ505App::map_sel_b,
+                                                   &CKQ505App::pc_sel_b,   &CKQ505App::bank_sel_b};
+
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Names match as the INI store matches them: without regard to ASCII case.
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
+std::optional<std::int32_t> WholeNumber(std::string_view text) {
+    if (text.starts_with('+')) text.remove_prefix(1);
+    std::int32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc{} || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+// The part index of a "Part 1".."Part 16" section; none for any other section.
+std::optional<int> PartOfSection(std::string_view section) {
+    if (!SameName(section.substr(0, kPartSectionPrefix.size()), kPartSectionPrefix))
+        return std::nullopt;
+    const std::string_view number = section.substr(kPartSectionPrefix.size());
+    if (number.empty() || number.front() == '+' || number.front() == '-') return std::nullopt;
+    const std::optional<std::int32_t> value = WholeNumber(number);
+    if (!value || *value < 1 || *value > kPartCount) return std::nullopt;
+    return *value - 1;
+}
+
+bool IsUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const std::size_t length = byte < 0x80           ? 1
+                                   : (byte >> 5) == 0x06 ? 2
+                                   : (byte >> 4) == 0x0E ? 3
+                                   : (byte >> 3) == 0x1E ? 4
+                                                         : 0;
+        if (length == 0 || i + length > text.size()) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+std::string_view FirstLine(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    return bytes.substr(0, bytes.find_first_of("\r\n"));
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+// Where a value of a part goes; null for a key this version does not know.
+std::int32_t* PartValue(SetupData& setup, int part, std::string_view key) {
+    for (int row = 0; row < kRowCount; ++row) {
+        if (SameName(key, kRowInfo[row].name)) return &setup.part_table[row][part];
+    }
+    for (const ListKey& list : kListKeys) {
+        if (SameName(key, list.name)) return &(setup.*list.field)[part];
+    }
+    return nullptr;
+}
+
+// Reads every key of the text into `setup` (a copy the caller throws away on failure).
+class SetupReader {
+  public:
+    explicit SetupReader(SetupData& setup) : setup_(setup) {}
+
+    void Visit(std::string_view section, std::string_view key, std::string_view value) {
+        if (result_.error != SetupFileError::none) return;
+        if (SameName(section, kFormatSection)) {
+            if (SameName(key, kVersionKey) && !WholeNumber(value))
+                Fail(SetupFileError::not_a_number, section, key);
+            return;
+        }
+        const std::optional<int> part = PartOfSection(section);
+        if (!part || !FirstTime(*part, section, key)) return;
+        if (SameName(key, kNameKey)) return ReadName(*part, section, key, value);
+        std::int32_t* target = PartValue(setup_, *part, key);
+        if (!target) return;
+        const std::optional<std::int32_t> number = WholeNumber(value);
+        if (!number) return Fail(SetupFileError::not_a_number, section, key);
+        *target = *number;
+    }
+
+    const SetupReadResult& Result() const { return result_; }
+
+  private:
+    // Like the INI store's own reader, the first section of a name and its first key count.
+    bool FirstTime(int part, std::string_view section, std::string_view key) {
+        std::string& seen = section_names_[part];
+        if (seen.empty()) seen = section;
+        if (seen != section) return false;
+        for (const std::string& done : keys_[part]) {
+            if (SameName(done, key)) return false;
+        }
+        keys_[part].emplace_back(key);
+        return true;
+    }
+
+    void ReadName(int part, std::string_view section, std::string_view key,
+                  std::string_view value) {
+        const std::optional<std::string> bytes = codec_.ToShiftJis(value);
+        if (!bytes) return Fail(SetupFileError::bad_name, section, key);
+        setup_.track_names[part] = std::string(NameFieldText(*bytes));
+    }
+
+    void Fail(SetupFileError error, std::string_view section, std::string_view key) {
+        result_.error = error;
+        result_.where = "[" + std::string(section) + "] " + std::string(key);
+    }
+
+    SetupData& setup_;
+    NameTextCodec codec_;
+    SetupReadResult result_;
+    std::array<std::string, kPartCount> section_names_;
+    std::array<std::vector<std::string>, kPartCount> keys_;
+};
+
+void AppendLine(std::string& text, std::string_view key, std::string_view value) {
+    text += key;
+    text += '=';
+    text += value;
+    text += '\n';
+}
+
+}  // namespace
+
+SetupData DefaultSetup() {
+    SetupData setup;
+    ResetPartParameters(setup.part_table);
+    ResetEffectBlocks(setup.effect_blocks);
+    return setup;
+}
+
+SetupData CurrentSetup(const CKQ505App& app) {
+    SetupData setup;
+    setup.part_table = app.part_table;
+    setup.track_names = app.track_names;
+    for (std::size_t i = 0; i < kListKeys.size(); ++i)
+        setup.*kListKeys[i].field = app.*kAppListFields[i];
+    setup.effect_blocks = app.effect_blocks;
+    return setup;
+}
+
+void ApplySetup(CKQ505App& app, SetupData setup) {
+    app.part_table = setup.part_table;
+    app.track_names = std::move(setup.track_names);
+    for (std::size_t i = 0; i < kListKeys.size(); ++i)
+        app.*kAppListFields[i] = setup.*kListKeys[i].field;
+    app.effect_blocks = setup.effect_blocks;
+}
+
+std::string SetupFileText(const SetupData& setup) {
+    std::string text;
+    text.reserve(24 * 1024);
+    text += kSetupFormatLine;
+    text += '\n';
+    AppendLine(text, kVersionKey, std::to_string(kSetupFileVersion));
+    NameTextCodec codec;
+    for (int part = 0; part < kPartCount; ++part) {
+        text += "\n[";
+        text += kPartSectionPrefix;
+        text += std::to_string(part + 1);
+        text += "]\n";
+        // In quotes, so that spaces at either end and quotes of the name's own stay.
+        AppendLine(text, kNameKey,
+                   "\"" + codec.ToText(NameFieldText(setup.track_names[part])) + "\"");
+        for (const ListKey& list : kListKeys)
+            AppendLine(text, list.name, std::to_string((setup.*list.field)[part]));
+        for (int row = 0; row < kRowCount; ++row)
+            AppendLine(text, kRowInfo[row].name, std::to_string(setup.part_table[row][part]));
+    }
+    text += '\n';
+    text += EffectSectionText(setup.effect_blocks);
+    return text;
+}
+
+SetupReadResult ParseSetupFile(std::string_view bytes, SetupData& setup) {
+    if (bytes.size() > kSetupFileMaxSize) return {SetupFileError::too_large, {}};
+    if (bytes.find('\0') != std::string_view::npos || !IsUtf8(bytes))
+        return {SetupFileError::binary, {}};
+    if (TrimSpaces(FirstLine(bytes)) != kSetupFormatLine)
+        return {SetupFileError::no_format_line, {}};
+    SetupData read = DefaultSetup();
+    SetupReader reader(read);
+    const IniDocument ini = IniDocument::Parse(bytes);
+    ini.ForEachKey([&reader](std::string_view section, std::string_view key,
+                             std::string_view value) { reader.Visit(section, key, value); });
+    if (reader.Result().error != SetupFileError::none) return reader.Result();
+    std::string bad_key;
+    const std::optional<EffectBlocks> effects = ReadEffectSection(ini, &bad_key);
+    if (!effects) {
+        return {SetupFileError::not_a_number, "[" + std::string(kEffectSection) + "] " + bad_key};
+    }
+    read.effect_blocks = *effects;
+    setup = std::move(read);
+    return {};
+}
+
+SetupReadResult LoadSetupFile(CKQ505App& app, const std::filesystem::path& path) {
+    std::error_code error;
+    // Only a regular file can hold a set-up; opening a FIFO would wait for a writer.
+    if (!std::filesystem::is_regular_file(path, error)) return {SetupFileError::cannot_read, {}};
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return {SetupFileError::cannot_read, {}};
+    // Read in blocks up to one byte past the limit, which tells a file that is too large
+    // whatever size it states, without holding a megabyte for every small file.
+    std::string bytes;
+    std::array<char, 64 * 1024> block{};
+    while (file && bytes.size() <= kSetupFileMaxSize) {
+        file.read(block.data(), static_cast<std::streamsize>(block.size()));
+        bytes.append(block.data(), static_cast<std::size_t>(file.gcount()));
+    }
+    if (file.bad()) return {SetupFileError::cannot_read, {}};
+    SetupData setup;
+    const SetupReadResult result = ParseSetupFile(bytes, setup);
+    if (result.error == SetupFileError::none) ApplySetup(app, std::move(setup));
+    return result;
+}
+
+std::string SetupFileErrorText(const SetupReadResult& result, std::string_view file_name) {
+    const std::string name(file_name);
+    switch (result.error) {
+        case SetupFileError::none:
+            return {};
+        case SetupFileError::cannot_read:
+            return name + " を読み込めませんでした";
+        case SetupFileError::too_large:
+            return name + " は大きすぎるため、ｾｯﾄｱｯﾌﾟとして読み込めません";
+        case SetupFileError::binary:
+        case SetupFileError::no_format_line:
+            return name + " はKQ505のｾｯﾄｱｯﾌﾟﾌｧｲﾙではありません";
+        case SetupFileError::not_a_number:
+            return name + " の " + result.where + " が整数ではないため、読み込めません";
+        case SetupFileError::bad_name:
+            return name + " の " + result.where +
+                   " にShift_JISで表せない文字があるため、読み込めません";
+    }
+    return {};
+}
+
+}  // namespace kq505

@@ -1,0 +1,85 @@
+#pragma once
+// The set-up file (.kqset): everything the program knows about the 16 parts, as INI text
+// that can be read and compared by eye. Its first line names the format:
+//
+//   [KQ505 set-up]
+//   version=1
+//
+//   [Part 1]
+//   track_name="Strings"
+//   map_sel_a=0 ... bank_sel_b=0      the program change dialog's list positions
+//   vol=100 ... eq_treble_gain_b=64   the 47 rows of the part table, by row name
+//
+//   [Effects]                         the XG effect blocks (effects/effect_setup.h);
+//   reverb_type=128 ...               version 1 files have none and open with the
+//                                     defaults of XG System On
+//
+// Values are whole numbers, kept as they are even outside their row's range. Names are
+// UTF-8 text in double quotes, escaped as files/name_text.h describes. A missing key gives
+// its default; unknown keys and sections are passed over, so later versions still open.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "app/kq505_app.h"
+#include "effects/effect_blocks.h"
+
+namespace kq505 {
+
+inline constexpr std::string_view kSetupFormatLine = "[KQ505 set-up]";
+inline constexpr int kSetupFileVersion = 2;
+// Larger files are refused unread: a set-up of 16 parts is about 20 KiB.
+inline constexpr std::uintmax_t kSetupFileMaxSize = 1024 * 1024;
+
+// What a set-up file holds.
+struct SetupData {
+    PartTable part_table{};
+    std::array<std::string, kPartCount> track_names;  // Shift_JIS bytes
+    PartInts map_sel_a{};
+    PartInts pc_sel_a{};
+    PartInts bank_sel_a{};
+    PartInts map_sel_b{};
+    PartInts pc_sel_b{};
+    PartInts bank_sel_b{};
+    EffectBlocks effect_blocks{};
+    bool operator==(const SetupData&) const = default;
+};
+
+enum class SetupFileError {
+    none,
+    cannot_read,     // missing, not a regular file, no permission, read error
+    too_large,       // over kSetupFileMaxSize
+    binary,          // a zero byte, or text that is not UTF-8
+    no_format_line,  // the first line is not kSetupFormatLine
+    not_a_number,    // a value that is not a whole number of 32 bits
+    bad_name,        // a name with a character Shift_JIS cannot hold
+};
+
+struct SetupReadResult {
+    SetupFileError error = SetupFileError::none;
+    std::string where;  // "[Part 3] vol" for the last two errors
+};
+
+// The defaults: table defaults, empty names, every list position 0, the effect blocks of
+// XG System On.
+SetupData DefaultSetup();
+SetupData CurrentSetup(const CKQ505App& app);
+// Replaces all 16 parts, their names and list positions, and the effect blocks; sends
+// nothing.
+void ApplySetup(CKQ505App& app, SetupData setup);
+
+// The file's text; names are cut to the 64 bytes a name field keeps.
+std::string SetupFileText(const SetupData& setup);
+// Reads the whole text into `setup`, which is left exactly as it was unless this succeeds.
+SetupReadResult ParseSetupFile(std::string_view bytes, SetupData& setup);
+// Reads the file into the application's parts, or changes nothing at all.
+SetupReadResult LoadSetupFile(CKQ505App& app, const std::filesystem::path& path);
+
+// The message for a refused file, in Japanese, naming the file (UTF-8).
+std::string SetupFileErrorText(const SetupReadResult& result, std::string_view file_name);
+
+}  // namespace kq505

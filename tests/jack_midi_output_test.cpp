@@ -1,0 +1,358 @@
+// The JACK backend on a server of the test's own: one client for the whole program, the
+// bytes of whole parts, a server that goes away and comes back, and the device lists.
+
+#include <gtest/gtest.h>
+#include <jack/jack.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/kq505_app.h"
+#include "model/midi_messages.h"
+#include "model/midi_send.h"
+#include "model/midi_system.h"
+#include "model/part_transmission.h"
+#include "tests/support/jack_session.h"
+#include "tests/support/recording_app.h"
+#include "tests/support/scoped_env.h"
+
+namespace kq505 {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using Bytes = std::vector<std::uint8_t>;
+using Names = std::vector<std::string>;
+using test::JackMidiReceiver;
+using test::JackServer;
+using test::ScopedEnv;
+
+// Every port of the graph whose full name matches `pattern` (a JACK regular expression).
+Names PortsMatching(jack_client_t* client, const char* pattern, unsigned long flags = 0) {
+    Names names;
+    if (const char** ports = jack_get_ports(client, pattern, JACK_DEFAULT_MIDI_TYPE, flags)) {
+        for (const char** p = ports; *p != nullptr; ++p)
+            names.emplace_back(*p);
+        jack_free(ports);
+    }
+    return names;
+}
+
+Names ConnectionsNow(jack_client_t* client, const std::string& port_name) {
+    Names names;
+    const jack_port_t* port = jack_port_by_name(client, port_name.c_str());
+    if (port == nullptr) return names;
+    if (const char** ports = jack_port_get_all_connections(client, port)) {
+        for (const char** p = ports; *p != nullptr; ++p)
+            names.emplace_back(*p);
+        jack_free(ports);
+    }
+    return names;
+}
+
+// A server may make a connection a little after it said yes (PipeWire does), so this waits
+// up to a second for `expected` before it returns what there is.
+Names ConnectionsOf(jack_client_t* client, const std::string& port_name, const Names& expected) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    Names names = ConnectionsNow(client, port_name);
+    while (names != expected && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        names = ConnectionsNow(client, port_name);
+    }
+    return names;
+}
+
+int Position(const Names& names, const std::string& name) {
+    const auto it = std::ranges::find(names, name);
+    return it == names.end() ? -100 : static_cast<int>(it - names.begin());
+}
+
+// Part p gets values of its own away from the defaults, then the whole of it is sent.
+void SendWholePart(CKQ505App& app, int part) {
+    app.selected_part = part;
+    for (int row = 0; row < kRowCount; ++row)
+        app.part_table[row][part] = (row * 37 + part * 5 + 11) % 100;
+    app.part_table[mix][part] = part % 2 == 0 ? -20 : 20;
+    SendAllPartParameters(app);
+}
+
+// A reset, then all 16 parts in one burst, as loading a set-up does.
+void ResetThenSendAllParts(CKQ505App& app) {
+    SendXgSystemOn(app);
+    for (int part = 0; part < kPartCount; ++part)
+        SendWholePart(app, part);
+}
+
+std::vector<MidiEvent> Recorded(void (*session)(CKQ505App&)) {
+    test::RecordingApp expected;
+    session(expected.app);
+    return expected.log.TakeEvents();
+}
+
+std::vector<Bytes> BytesOn(Port port, const std::vector<MidiEvent>& events) {
+    std::vector<Bytes> bytes;
+    for (const MidiEvent& e : events) {
+        if (e.port == port) bytes.push_back(e.bytes);
+    }
+    return bytes;
+}
+
+// With KQ505_JACK_TEST_EXTERNAL set, the tests run on the JACK server that is there (PipeWire's,
+// under pw-jack) instead of starting jackd; those that stop the server are skipped then.
+bool OnExternalServer() {
+    return std::getenv("KQ505_JACK_TEST_EXTERNAL") != nullptr;
+}
+
+class JackMidiOutputTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!OnExternalServer() && !JackServer::Installed()) {
+            GTEST_SKIP() << "jackd is not installed, so no JACK server can start here";
+        }
+        ASSERT_TRUE(lock_.Held()) << "another JACK test never let go";
+        if (!OnExternalServer()) server_env_.emplace("JACK_DEFAULT_SERVER", server_name_.c_str());
+        StartServer();
+        UseSystemMidi(app_);
+    }
+
+    void StartServer() {
+        if (!OnExternalServer()) {
+            server_.emplace(server_name_);
+            ASSERT_TRUE(server_->WaitUntilReady(10s)) << server_->Log();
+        }
+        receiver_.emplace();
+        ASSERT_TRUE(receiver_->IsActive());
+    }
+    bool SkipsServerStop() const { return OnExternalServer(); }
+    void StopServer() {
+        receiver_.reset();
+        server_.reset();
+    }
+
+    // Port A on the receiver's first input, Port B on its second, by device number.
+    void OpenOnReceiver() {
+        const Names names = app_.output_device_names();
+        app_.out_a_device = Position(names, receiver_->InputName(Port::A));
+        app_.out_b_device = Position(names, receiver_->InputName(Port::B));
+        ASSERT_GE(app_.out_a_device, 0);
+        ASSERT_GE(app_.out_b_device, 0);
+        const PortOpenResult opened = OpenMidiPorts(app_);
+        ASSERT_TRUE(opened.port_a_opened && opened.port_b_opened);
+    }
+
+    // Waits until the receiver has `expected` on both ports, and compares port by port.
+    void ExpectReceived(const std::vector<MidiEvent>& expected) {
+        const std::vector<MidiEvent> received = receiver_->Receive(expected.size(), 10s);
+        EXPECT_FALSE(receiver_->Overflowed());
+        EXPECT_EQ(BytesOn(Port::A, received), BytesOn(Port::A, expected));
+        EXPECT_EQ(BytesOn(Port::B, received), BytesOn(Port::B, expected));
+    }
+
+    test::JackTestLock lock_;
+    // One name for every run: the tests take turns through the lock, and a server that did
+    // not end cleanly leaves its slot in JACK's registry to the next one of the same name.
+    const std::string server_name_ = "kq505-jack-test";
+    std::optional<ScopedEnv> server_env_;
+    ScopedEnv api_env_{"KQ505_MIDI_API", "jack"};
+    std::optional<JackServer> server_;  // declared before the receiver, so it stops last
+    std::optional<JackMidiReceiver> receiver_;
+    CKQ505App app_;  // declared last: its client goes before the server
+};
+
+// Lists, opens, reopens, releases and opens again: the server meets one client, "KQ505",
+// with the ports "MIDI OUT A" and "MIDI OUT B", and nothing else of ours.
+TEST_F(JackMidiOutputTest, OneClientKq505WithTwoPortsForEverything) {
+    OpenOnReceiver();
+    app_.input_device_names();
+    ReinitialiseMidiPorts(app_);
+    CloseMidiPorts(app_);
+    app_.out_a_device = -1;
+    OpenMidiPorts(app_);
+    app_.output_device_names();
+
+    EXPECT_EQ(receiver_->ClientsRegistered(), Names{"KQ505"});
+    Names ports = PortsMatching(receiver_->client(), "^KQ505");
+    std::ranges::sort(ports);  // PipeWire lists them in another order
+    EXPECT_EQ(ports, (Names{"KQ505:MIDI IN", "KQ505:MIDI OUT A", "KQ505:MIDI OUT B"}));
+    // Opening connects, closing disconnects, -1 leaves the port to a patchbay.
+    EXPECT_TRUE(ConnectionsOf(receiver_->client(), "KQ505:MIDI OUT A", {}).empty());
+    EXPECT_EQ(ConnectionsOf(receiver_->client(), "KQ505:MIDI OUT B",
+                            Names{receiver_->InputName(Port::B)}),
+              Names{receiver_->InputName(Port::B)});
+}
+
+TEST_F(JackMidiOutputTest, AWholePartAndAllSixteenPartsArriveExactAndInOrder) {
+    OpenOnReceiver();
+    const std::vector<MidiEvent> one_part = Recorded([](CKQ505App& app) { SendWholePart(app, 5); });
+    SendWholePart(app_, 5);
+    ExpectReceived(one_part);
+
+    const std::vector<MidiEvent> all_parts = Recorded(&ResetThenSendAllParts);
+    ASSERT_GT(all_parts.size(), 1000u);
+    ResetThenSendAllParts(app_);
+    ExpectReceived(all_parts);
+    EXPECT_EQ(app_.midi_out_a->DroppedCount(), 0u);
+    EXPECT_EQ(app_.midi_out_b->DroppedCount(), 0u);
+}
+
+// Far more than the queue holds, faster than the cycles take it: the rest is dropped and
+// counted, the sends never wait, and what arrives is in order.
+TEST_F(JackMidiOutputTest, AFullQueueDropsAndCountsWithoutWaiting) {
+    OpenOnReceiver();
+    constexpr int kSent = 12000;  // some 60 KB against a ring of 32 KiB
+    std::vector<std::uint32_t> packed;
+    std::vector<MidiEvent> sent;
+    for (int i = 0; i < kSent; ++i) {
+        packed.push_back(ControlChange(i / 128 % 16, kCcVolume, i % 128));
+        sent.push_back({Port::A, ShortMessageBytes(packed.back())});
+    }
+    const auto start = Clock::now();
+    for (const std::uint32_t message : packed)
+        app_.midi_out_a->SendShortMessage(message);
+    const auto took = Clock::now() - start;
+    const std::uint64_t dropped = app_.midi_out_a->DroppedCount();
+    const std::vector<MidiEvent> received = receiver_->Receive(kSent - dropped, 10s);
+
+    EXPECT_LT(took, 250ms);
+    EXPECT_FALSE(receiver_->Overflowed());
+    EXPECT_GT(dropped, 0u);
+    EXPECT_EQ(received.size() + dropped, std::size_t{kSent});
+    // In order: every received message is found after the one before it.
+    auto next = sent.begin();
+    for (const MidiEvent& event : received) {
+        next = std::find(next, sent.end(), event);
+        ASSERT_NE(next, sent.end()) << "out of order or never sent";
+        ++next;
+    }
+}
+
+TEST_F(JackMidiOutputTest, SendsAfterTheServerDiedReturnAtOnceAndThePortsAreClosed) {
+    if (SkipsServerStop()) GTEST_SKIP() << "the server is not ours to stop";
+    OpenOnReceiver();
+    StopServer();
+    const auto start = Clock::now();
+    for (int i = 0; i < 10000; ++i) {
+        SendPartMessage(app_, i % 2 == 0 ? Port::A : Port::B, ControlChange(0, kCcVolume, i % 128));
+        SendSysEx(app_, kXgSystemOn);
+    }
+    EXPECT_LT(Clock::now() - start, 250ms);
+    const auto deadline = Clock::now() + 5s;
+    while (app_.midi_out_a->IsOpen() && Clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_FALSE(app_.midi_out_a->IsOpen());
+    EXPECT_FALSE(app_.midi_out_b->IsOpen());
+    // Once the server is known to be gone, a send is dropped and counted at once.
+    const std::uint64_t before = app_.midi_out_a->DroppedCount();
+    SendSysEx(app_, kXgSystemOn);
+    EXPECT_EQ(app_.midi_out_a->DroppedCount(), before + 1);
+    // Without a server nothing opens, and nothing waits for one to come.
+    const auto reopen = Clock::now();
+    const PortOpenResult opened = ReinitialiseMidiPorts(app_);
+    EXPECT_FALSE(opened.port_a_opened || opened.port_b_opened);
+    EXPECT_LT(Clock::now() - reopen, 2s);
+}
+
+// The dead client is closed by a reinitialisation without a server, as a user may press it
+// too early. libjack keeps per-process state that outlives a dead server while another client
+// of the process (here the receiver) stays open, so the test lets go of the dead client
+// before that receiver comes; the program has no other client.
+TEST_F(JackMidiOutputTest, ReinitialisingAfterANewServerStartedSendsAgain) {
+    if (SkipsServerStop()) GTEST_SKIP() << "the server is not ours to stop";
+    OpenOnReceiver();
+    StopServer();
+    const auto deadline = Clock::now() + 5s;
+    while (app_.midi_out_a->IsOpen() && Clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    const PortOpenResult too_early = ReinitialiseMidiPorts(app_);
+    EXPECT_FALSE(too_early.port_a_opened || too_early.port_b_opened);
+    StartServer();
+
+    const PortOpenResult opened = ReinitialiseMidiPorts(app_);
+    EXPECT_TRUE(opened.port_a_opened);
+    EXPECT_TRUE(opened.port_b_opened);
+    EXPECT_EQ(receiver_->ClientsRegistered(), Names{"KQ505"});
+    const std::vector<MidiEvent> one_part = Recorded([](CKQ505App& app) { SendWholePart(app, 9); });
+    SendWholePart(app_, 9);
+    ExpectReceived(one_part);
+}
+
+// At 31,250 bit/s, ten bits to a byte: 320 us a byte, 15.36 frames at 48 kHz; a System
+// On holds the next message for 50 ms more. Each port keeps its own link.
+TEST_F(JackMidiOutputTest, PacedSendsKeepTheLinkSpeedAndTheResetTimeInFrames) {
+    app_.midi_pace = 1;
+    OpenOnReceiver();
+    const auto session = [](CKQ505App& app) {
+        SendXgSystemOn(app);
+        SendWholePart(app, 3);
+    };
+    const std::vector<MidiEvent> expected = Recorded(session);
+    session(app_);
+    const std::vector<test::TimedMidiEvent> received =
+        receiver_->ReceiveTimed(expected.size(), 10s);
+    ASSERT_EQ(received.size(), expected.size());
+    for (const Port port : {Port::A, Port::B}) {
+        const test::TimedMidiEvent* previous = nullptr;
+        for (const test::TimedMidiEvent& event : received) {
+            if (event.event.port != port) continue;
+            if (previous != nullptr) {
+                const std::uint32_t gap = event.frame - previous->frame;
+                const double wire = previous->event.bytes.size() * 15.36;
+                const bool reset =
+                    previous->event.bytes == Bytes(kXgSystemOn.begin(), kXgSystemOn.end());
+                EXPECT_GE(gap, wire + (reset ? 2400 : 0))
+                    << "after " << previous->event.bytes.size() << " bytes on port " << int(port);
+            }
+            previous = &event;
+        }
+    }
+    std::vector<MidiEvent> bytes;
+    for (const test::TimedMidiEvent& event : received)
+        bytes.push_back(event.event);
+    EXPECT_EQ(BytesOn(Port::A, bytes), BytesOn(Port::A, expected));
+    EXPECT_EQ(BytesOn(Port::B, bytes), BytesOn(Port::B, expected));
+}
+
+// Device n is the n-th MIDI input of the graph in the server's order, our own ports never
+// among them; a stored full JACK name wins over the number.
+TEST_F(JackMidiOutputTest, DeviceListsLeaveOutOurPortsAndAStoredNameWins) {
+    OpenOnReceiver();
+    const Names outputs = app_.output_device_names();
+    const Names inputs = app_.input_device_names();
+    Names others_inputs;
+    for (const std::string& name : PortsMatching(receiver_->client(), nullptr, JackPortIsInput)) {
+        if (!name.starts_with("KQ505:")) others_inputs.push_back(name);
+    }
+    EXPECT_EQ(outputs, others_inputs);
+    EXPECT_EQ(Position(outputs, receiver_->InputName(Port::A)), app_.out_a_device);
+    for (const std::string& name : inputs)
+        EXPECT_FALSE(name.starts_with("KQ505:")) << name;
+    EXPECT_EQ(PortsMatching(receiver_->client(), "^KQ505:", JackPortIsOutput).size(), 2u);
+
+    app_.out_a_device = 0;
+    app_.out_a_name = receiver_->InputName(Port::B);
+    app_.out_b_device = 99;
+    app_.out_b_name = receiver_->InputName(Port::A);
+    const PortOpenResult opened = ReinitialiseMidiPorts(app_);
+    EXPECT_TRUE(opened.port_a_opened && opened.port_b_opened);
+    EXPECT_EQ(ConnectionsOf(receiver_->client(), "KQ505:MIDI OUT A",
+                            Names{receiver_->InputName(Port::B)}),
+              Names{receiver_->InputName(Port::B)});
+    EXPECT_EQ(ConnectionsOf(receiver_->client(), "KQ505:MIDI OUT B",
+                            Names{receiver_->InputName(Port::A)}),
+              Names{receiver_->InputName(Port::A)});
+
+    // A number beyond the list opens nothing and leaves the port unconnected.
+    app_.out_a_name.clear();
+    app_.out_a_device = static_cast<int>(outputs.size());
+    EXPECT_FALSE(ReinitialiseMidiPorts(app_).port_a_opened);
+    EXPECT_TRUE(ConnectionsOf(receiver_->client(), "KQ505:MIDI OUT A", {}).empty());
+}
+
+}  // namespace
+}  // namespace kq505

@@ -1,0 +1,36 @@
+#pragma once
+// Sets an environment variable for the life of the object, restoring what was there.
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+namespace kq505::test {
+
+class ScopedEnv {
+  public:
+    // A null value unsets the variable.
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value != nullptr) {
+            setenv(name, value, 1);
+        } else {
+            unsetenv(name);
+        }
+    }
+    ~ScopedEnv() {
+        if (old_) {
+            setenv(name_.c_str(), old_->c_str(), 1);
+        } else {
+            unsetenv(name_.c_str());
+        }
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+  private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
+}  // namespace kq505::test

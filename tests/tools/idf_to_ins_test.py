@@ -1,0 +1,114 @@
+#!/usr/bin/env python3
+"""The converter from XML instrument definitions to our list, on small files written here."""
+
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+SCRIPT = os.path.join(os.path.dirname(__file__), "..", "..", "scripts", "idf_to_ins.py")
+
+DEFINITION = """<?xml version="1.0"?>
+<muse version="2.1">
+  <MidiInstrument name="Small XG">
+    <PatchGroup name="Piano">
+      <Patch name="Grand" hbank="0" lbank="0" prog="0" />
+      <Patch name="GrndPnoK" hbank="0" lbank="1" prog="0" />
+      <Patch name="Old name" hbank="0" lbank="40" prog="127" />
+      <Patch name="Last one wins" hbank="0" lbank="40" prog="127" />
+      <Patch name="Too far" hbank="0" lbank="0" prog="128" />
+      <Patch name="No number" hbank="x" lbank="0" prog="3" />
+      <Patch name="&#12500;&#12450;&#12494;" hbank="0" lbank="2" prog="0" />
+    </PatchGroup>
+    <PatchGroup name="Sound FX">
+      <Patch name="CuttngNz" hbank="64" lbank="0" prog="0" />
+    </PatchGroup>
+    <PatchGroup name="Drum Kits">
+      <Patch name="Standard" hbank="127" prog="0" drum="1" />
+    </PatchGroup>
+  </MidiInstrument>
+  <MidiInstrument name="Second">
+    <Patch name="Loose&#10;patch" hbank="8" lbank="3" prog="5" />
+  </MidiInstrument>
+</muse>
+"""
+
+KEPT = (b"; kept list\r\n"
+        b"L                 0   XG\r\n"
+        b"P     000         0   GM/XG Normal\r\n"
+        b"M 000 000 001     0   Acoustic Grand Piano\r\n"
+        b"M 000 127 001     1   Level one is not kept\r\n")
+
+
+class Converter(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        self.definition = self.write("small.idf", DEFINITION.encode("utf-8"))
+
+    def tearDown(self):
+        self.folder.cleanup()
+
+    def write(self, name, data):
+        path = os.path.join(self.folder.name, name)
+        with open(path, "wb") as f:
+            f.write(data)
+        return path
+
+    def convert(self, *args):
+        out = os.path.join(self.folder.name, "out.ins")
+        done = subprocess.run([sys.executable, SCRIPT, self.definition, "-o", out, *args],
+                              capture_output=True)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        with open(out, "rb") as f:
+            return f.read()
+
+    def records(self, data):
+        return [line for line in data.split(b"\r\n") if line[:1] in (b"L", b"P", b"M")]
+
+    def test_records_count_programs_from_one_at_their_columns(self):
+        data = self.convert("--note", "Names from small.idf, GPL-2.0-or-later")
+        self.assertTrue(data.endswith(b"\r\n"))
+        self.assertNotIn(b"\n", data.replace(b"\r\n", b""))
+        lines = data.split(b"\r\n")
+        self.assertEqual(lines[0][:1], b";")  # the first line is never a record
+        self.assertIn(b"; Names from small.idf, GPL-2.0-or-later", lines)
+        self.assertEqual(self.records(data), [
+            b"L                 0   Small XG",
+            b"P     000         0   Piano",
+            b"P     064         0   Sound FX",
+            b"P     127         0   Drum Kits",
+            b"M 000 000 001     0   Grand",
+            b"M 001 000 001     0   GrndPnoK",
+            b"M 002 000 001     0   \x83\x73\x83\x41\x83\x6d",  # Shift_JIS
+            b"M 040 000 128     0   Last one wins",
+            b"M 000 064 001     0   CuttngNz",
+            b"M 000 127 001     0   Standard",  # a kit without lbank is LSB 0
+            b"L                 1   Second",
+            b"P     008         1   MSB 008",
+            b"M 003 008 006     1   Loose patch",
+        ])
+
+    def test_a_kept_list_wins_where_it_names_the_same_thing_at_level_zero(self):
+        kept = self.write("kept.ins", KEPT)
+        records = self.records(self.convert("--keep", kept))
+        self.assertIn(b"L                 0   XG", records)
+        self.assertIn(b"P     000         0   GM/XG Normal", records)
+        self.assertIn(b"M 000 000 001     0   Acoustic Grand Piano", records)
+        self.assertIn(b"M 001 000 001     0   GrndPnoK", records)
+        self.assertIn(b"M 000 127 001     0   Standard", records)
+        self.assertNotIn(b"M 000 000 001     0   Grand", records)
+        self.assertFalse(any(b"Level one" in line for line in records))
+
+    def test_a_broken_definition_is_reported_and_writes_nothing(self):
+        self.definition = self.write("broken.idf", b"<muse><MidiInstrument name='x'>")
+        out = os.path.join(self.folder.name, "out.ins")
+        done = subprocess.run([sys.executable, SCRIPT, self.definition, "-o", out],
+                              capture_output=True)
+        self.assertEqual(done.returncode, 1)
+        self.assertIn(b"idf_to_ins:", done.stderr)
+        self.assertFalse(os.path.exists(out))
+
+
+if __name__ == "__main__":
+    unittest.main()
