@@ -392,10 +392,13 @@ void CKQ505View::OnSliderMoved(std::optional<Row> row) {
 }
 
 bool CKQ505View::eventFilter(QObject* watched, QEvent* event) {
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton)
+    // Only a press or release is a mouse event; casting any other event is undefined.
+    const auto left_button = [event] {
+        return static_cast<const QMouseEvent*>(event)->button() == Qt::LeftButton;
+    };
+    if (event->type() == QEvent::MouseButtonPress && left_button())
         app_.edit_history.BeginGesture(app_, StepKind::kSlider);
-    if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton)
+    if (event->type() == QEvent::MouseButtonRelease && left_button())
         app_.edit_history.EndGesture(app_);
     return QWidget::eventFilter(watched, event);
 }
