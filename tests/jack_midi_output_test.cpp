@@ -441,5 +441,49 @@ TEST_F(JackMidiOutputTest, TheInputPlaysThroughInTheSameCycleAtTheSameFrames) {
     EXPECT_EQ(BytesOf(OnPath(later, Port::B, 9)), (std::vector<Bytes>{{0x99, 72, 90}}));
 }
 
+bool IsNote(const MidiEvent& e) {
+    return (e.bytes.at(0) & 0xE0) == 0x80;
+}
+
+// A send of all parts queued by the user-interface thread and notes played through meet in
+// the same cycles: JACK takes a port's events only in frame order, so any played note put in
+// out of order would be lost. Everything arrives, and the queued bytes keep their order.
+TEST_F(JackMidiOutputTest, PlayedNotesAndQueuedSendsShareCyclesWithoutLoss) {
+    test::JackMidiSender sender;
+    ASSERT_TRUE(sender.IsActive());
+    app_.in_device = Position(app_.input_device_names(), sender.OutputName());
+    app_.thru = 1;
+    SelectPart(app_, 5);
+    OpenOnReceiver();
+    ASSERT_TRUE(app_.midi_in->IsOpen());
+    bool through = false;
+    for (int tries = 0; tries < 50 && !through; ++tries) {
+        ASSERT_TRUE(sender.Play({{0, {0xD0, 0}}}));
+        through = receiver_->Receive(2, 100ms).size() >= 2;
+    }
+    ASSERT_TRUE(through);
+    receiver_->Receive(100, 100ms);
+
+    const std::vector<MidiEvent> queued = Recorded(&ResetThenSendAllParts);
+    ResetThenSendAllParts(app_);  // several cycles' worth
+    constexpr int kNotes = 12;
+    for (int i = 0; i < kNotes; ++i) {
+        const auto note = static_cast<std::uint8_t>(48 + i);
+        ASSERT_TRUE(sender.Play({{static_cast<std::uint32_t>(5 + i), {0x90, note, 100}}}));
+    }
+    const std::vector<MidiEvent> received = receiver_->Receive(queued.size() + 2 * kNotes, 10s);
+    std::vector<MidiEvent> notes;
+    std::vector<MidiEvent> rest;
+    for (const MidiEvent& e : received)
+        (IsNote(e) ? notes : rest).push_back(e);
+    EXPECT_EQ(BytesOn(Port::A, rest), BytesOn(Port::A, queued));
+    EXPECT_EQ(BytesOn(Port::B, rest), BytesOn(Port::B, queued));
+    std::vector<Bytes> played;
+    for (int i = 0; i < kNotes; ++i)
+        played.push_back({0x95, static_cast<std::uint8_t>(48 + i), 100});
+    EXPECT_EQ(BytesOn(Port::A, notes), played);
+    EXPECT_EQ(BytesOn(Port::B, notes), played);
+}
+
 }  // namespace
 }  // namespace kq505
