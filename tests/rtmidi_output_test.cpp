@@ -344,8 +344,8 @@ TEST_F(RtMidiJack, DeviceMinusOneIsAVirtualPortOthersCanConnectTo) {
     EXPECT_TRUE(receiver_->Receive(1, 100ms).empty());
 }
 
-// The input through RtMidi, played through on RtMidi's thread onto the two outputs under
-// their shared send lock: on JACK here, as the ALSA sequencer is not on these machines.
+// The system's input as the program makes it, on JACK here (the ALSA sequencer is not on
+// these machines): our "MIDI IN" left to a patchbay (-1), played through onto both outputs.
 TEST_F(RtMidiJack, TheInputPlaysThroughOnBothPortsOnTheSelectedPart) {
     CKQ505App app;
     UseSystemMidi(app);
