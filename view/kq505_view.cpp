@@ -391,11 +391,16 @@ void CKQ505View::OnSliderMoved(std::optional<Row> row) {
 }
 
 bool CKQ505View::eventFilter(QObject* watched, QEvent* event) {
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton)
-        app_.edit_history.BeginGesture(app_, StepKind::kSlider);
-    if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton)
-        app_.edit_history.EndGesture(app_);
+    const bool press = event->type() == QEvent::MouseButtonPress;
+    if (press || event->type() == QEvent::MouseButtonRelease) {
+        // Only now is the event known to be a mouse event.
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            if (press)
+                app_.edit_history.BeginGesture(app_, StepKind::kSlider);
+            else
+                app_.edit_history.EndGesture(app_);
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }
 
