@@ -26,7 +26,6 @@
 #include "app/frame_commands.h"
 #include "app/install_layout.h"
 #include "app/kq505_app.h"
-#include "app/kq505_doc.h"
 #include "app/lock_indicators.h"
 #include "app/message_box.h"
 #include "app/program_startup.h"
@@ -36,11 +35,12 @@
 #include "app/small_windows.h"
 #include "app/toolbar_icons.h"
 #include "effects/effect_edit_dlg.h"
+#include "files/kq505_doc.h"
 #include "instruments/instrument_list.h"
+#include "instruments/program_change_dlg.h"
 #include "model/midi_send.h"
 #include "model/part_transmission.h"
 #include "view/kq505_view.h"
-#include "view/program_change_dlg.h"
 #include "view/soft_keyboard_dlg.h"
 
 namespace kq505 {

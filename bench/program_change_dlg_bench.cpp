@@ -5,7 +5,7 @@
 
 #include "app/kq505_app.h"
 #include "instruments/instrument_list.h"
-#include "view/program_change_dlg.h"
+#include "instruments/program_change_dlg.h"
 
 namespace kq505 {
 namespace {

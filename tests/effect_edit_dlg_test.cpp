@@ -14,10 +14,10 @@
 #include <memory>
 #include <vector>
 
-#include "app/kq505_doc.h"
 #include "app/main_frame.h"
 #include "app/setup_state.h"
 #include "effects/effect_edit_dlg.h"
+#include "files/kq505_doc.h"
 #include "files/setup_file.h"
 #include "tests/support/recording_app.h"
 #include "tests/support/temp_folder.h"

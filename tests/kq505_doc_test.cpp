@@ -22,10 +22,10 @@
 #include <string>
 
 #include "app/frame_commands.h"
-#include "app/kq505_doc.h"
 #include "app/main_frame.h"
 #include "app/program_startup.h"
 #include "app/toolbar_icons.h"
+#include "files/kq505_doc.h"
 #include "files/settings_file.h"
 #include "files/smf_export.h"
 #include "files/vardel_export.h"

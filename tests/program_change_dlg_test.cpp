@@ -19,9 +19,9 @@
 
 #include "app/main_frame.h"
 #include "instruments/instrument_list.h"
+#include "instruments/program_change_dlg.h"
 #include "tests/support/recording_app.h"
 #include "view/kq505_view.h"
-#include "view/program_change_dlg.h"
 #include "view/text_codec.h"
 
 using namespace kq505;

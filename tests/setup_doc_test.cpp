@@ -17,17 +17,17 @@
 #include <string>
 
 #include "app/frame_commands.h"
-#include "app/kq505_doc.h"
 #include "app/main_frame.h"
 #include "app/setup_state.h"
+#include "files/kq505_doc.h"
 #include "files/settings_file.h"
 #include "files/setup_file.h"
+#include "instruments/program_change_dlg.h"
 #include "model/part_transmission.h"
 #include "tests/support/message_catcher.h"
 #include "tests/support/recording_app.h"
 #include "tests/support/temp_folder.h"
 #include "view/kq505_view.h"
-#include "view/program_change_dlg.h"
 
 using namespace kq505;
 using kq505::test::MessageCatcher;

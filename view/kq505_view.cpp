@@ -392,14 +392,16 @@ void CKQ505View::OnSliderMoved(std::optional<Row> row) {
 }
 
 bool CKQ505View::eventFilter(QObject* watched, QEvent* event) {
-    // Only a press or release is a mouse event; casting any other event is undefined.
-    const auto left_button = [event] {
-        return static_cast<const QMouseEvent*>(event)->button() == Qt::LeftButton;
-    };
-    if (event->type() == QEvent::MouseButtonPress && left_button())
-        app_.edit_history.BeginGesture(app_, StepKind::kSlider);
-    if (event->type() == QEvent::MouseButtonRelease && left_button())
-        app_.edit_history.EndGesture(app_);
+    const bool press = event->type() == QEvent::MouseButtonPress;
+    if (press || event->type() == QEvent::MouseButtonRelease) {
+        // Only now is the event known to be a mouse event.
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            if (press)
+                app_.edit_history.BeginGesture(app_, StepKind::kSlider);
+            else
+                app_.edit_history.EndGesture(app_);
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }
 

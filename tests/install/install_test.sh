@@ -146,7 +146,7 @@ case $mode in
     dpkg-deb -c "$deb" | awk '{print $6}' >"$work/contents"
     for path in ./usr/bin/kq505 ./usr/share/kq505/xg.ins ./usr/share/kq505/help/index.htm \
       "./usr/share/applications/$id.desktop" "./usr/share/metainfo/$id.metainfo.xml" \
-      "./usr/share/icons/hicolor/scalable/apps/$id.svg"; do
+      "./usr/share/icons/hicolor/scalable/apps/$id.svg" ./usr/share/doc/kq505/copyright; do
       grep -qxF "$path" "$work/contents" || fail "the package lacks $path"
     done
     outside=$(grep -v -e '^\./$' -e '^\./usr/' "$work/contents" || true)

@@ -1,4 +1,4 @@
-#include "view/program_change_dlg.h"
+#include "instruments/program_change_dlg.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

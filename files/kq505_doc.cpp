@@ -1,4 +1,4 @@
-#include "app/kq505_doc.h"
+#include "files/kq505_doc.h"
 
 #include <QDir>
 #include <QFileDialog>
