@@ -190,6 +190,7 @@ const EditStep* EditHistory::Apply(CKQ505App& app, const EditStep& step, bool un
         });
     }
     app.selected_part = step.part;
+    app.play_through->SetPart(step.part);
     return &step;
 }
 

@@ -13,4 +13,8 @@ CKQ505App::CKQ505App(std::unique_ptr<MidiOutput> out_a, std::unique_ptr<MidiOutp
     ResetEffectBlocks(effect_blocks);
 }
 
+CKQ505App::~CKQ505App() {
+    if (midi_in) midi_in->Close();
+}
+
 }  // namespace kq505

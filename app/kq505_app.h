@@ -12,13 +12,22 @@
 #include "app/edit_history.h"
 #include "effects/effect_blocks.h"
 #include "instruments/instrument_name_table.h"
+#include "model/midi_input.h"
 #include "model/midi_output.h"
 #include "model/midi_system.h"
 #include "model/part_table.h"
+#include "model/play_through.h"
 
 namespace kq505 {
 
 using PartInts = std::array<std::int32_t, kPartCount>;
+
+struct PreviewNote {
+    int channel;
+    int note;
+    Port port;
+    bool operator==(const PreviewNote&) const = default;
+};
 
 // The set-up of all 16 parts as a document: the file it was last opened from or saved to
 // (empty while it has none) and whether it changed since. Changed only through the
@@ -34,6 +43,10 @@ public:
     // Table defaults, preview note 69, part 0, closed null outputs, every other value 0.
     CKQ505App();
     CKQ505App(std::unique_ptr<MidiOutput> out_a, std::unique_ptr<MidiOutput> out_b);
+    // The input is closed first: its thread plays through into the fields below.
+    ~CKQ505App();
+    CKQ505App(CKQ505App&&) = default;
+    CKQ505App& operator=(CKQ505App&&) = default;
 
     MidiOutput& Output(Port port) { return port == Port::A ? *midi_out_a : *midi_out_b; }
 
@@ -42,9 +55,10 @@ public:
 
     std::unique_ptr<MidiOutput> midi_out_a;
     std::unique_ptr<MidiOutput> midi_out_b;
+    std::unique_ptr<MidiInput> midi_in = std::make_unique<NullMidiInput>();
     std::int32_t out_a_device = 0;
     std::int32_t out_b_device = 0;
-    std::int32_t in_device = 0;  // shown and stored only; no MIDI input is opened
+    std::int32_t in_device = 0;  // opened with the outputs; -1 is a port for a patchbay
     std::int32_t module_level = 0;
     std::int32_t preview_velocity = 0;
     std::int32_t preview_gate_ms = 0;
@@ -75,6 +89,14 @@ public:
     std::array<std::string, 128> map_names;
     InstrumentNameTable instrument_names;
     std::array<std::string, kPartCount> track_names;  // Shift_JIS bytes
+    // Key Thru: 1 plays the input through on both ports; a stored In alone never does.
+    std::int32_t thru = 0;
+    // Key ThruChannel: 0 plays through on the selected part's channel, 1 on the input's own.
+    std::int32_t thru_channel = 0;
+    // Held apart, so that its atomics stay where the input's thread finds them.
+    std::unique_ptr<PlayThrough> play_through = std::make_unique<PlayThrough>();
+    // The preview notes sounding until the gate ends them: part, note and port.
+    std::vector<PreviewNote> sounding_previews;
     SetupState setup;
     // What each gesture changed in the table, the names and the list positions.
     EditHistory edit_history;

@@ -41,6 +41,7 @@
 #include "model/midi_send.h"
 #include "model/part_transmission.h"
 #include "view/kq505_view.h"
+#include "view/soft_keyboard_dlg.h"
 
 namespace kq505 {
 namespace {
@@ -262,6 +263,20 @@ void CMainFrame::CreateView() {
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
+void CMainFrame::ShowMidiInputState() {
+    // Most users keep In=0 and have no input: a word here, never a message box. Released
+    // ports are closed on purpose and need none.
+    const bool outputs_open = app_.midi_out_a->IsOpen() || app_.midi_out_b->IsOpen();
+    const bool failed = outputs_open && !app_.midi_in->IsOpen();
+    if (failed && midi_input_state_ == nullptr) {
+        midi_input_state_ =
+            new QLabel(QStringLiteral("MIDI INの初期化に失敗しました"), statusBar());
+        midi_input_state_->setObjectName(QStringLiteral("midiInputState"));
+        statusBar()->insertWidget(1, midi_input_state_);  // beside the idle text
+    }
+    if (midi_input_state_ != nullptr) midi_input_state_->setVisible(failed);
+}
+
 void CMainFrame::StartLogo() {
     if (app_.show_logo != 1) return;
     auto* logo = new CLogoWnd(this);
@@ -333,15 +348,18 @@ void CMainFrame::ConnectCommands() {
     on(kIdSettings, [this] {
         view_->EndPreview();  // OK reopens the ports, perhaps on other devices
         RunSettingsDialog(app_, this);
+        ShowMidiInputState();
     });
     on(kIdMultimedia, [this] { OnMultimedia(); });
     on(kIdReinitialiseMidi, [this] {
         view_->EndPreview();
         ReinitialiseMidiPorts(app_);
+        ShowMidiInputState();
     });
     on(kIdReleaseMidi, [this] {
         view_->EndPreview();
         CloseMidiPorts(app_);
+        ShowMidiInputState();
     });
     on(kIdReloadSettings, [this] {
         ReloadSettings(app_);

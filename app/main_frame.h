@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 
+class QLabel;
 class QTimer;
 
 namespace kq505 {
@@ -42,6 +43,8 @@ class CMainFrame : public QMainWindow {
     // the set-up, any other as the part file.
     void OpenDocumentFile(const QString& path);
     CKQ505Doc& Document() const { return *doc_; }
+    // The status bar's word on the MIDI input: whether it could be opened with the outputs.
+    void ShowMidiInputState();
     // The effect edit window, while open, shows the effect blocks after a reset or a load.
     void FollowEffectReset();
     // The same after an undo or redo, which may have changed them.
@@ -88,6 +91,7 @@ class CMainFrame : public QMainWindow {
     std::map<int, QAction*> actions_;
     QToolBar* tool_bar_ = nullptr;
     LockIndicatorPanes* indicators_ = nullptr;
+    QLabel* midi_input_state_ = nullptr;
     CKQ505View* view_ = nullptr;
     std::unique_ptr<CKQ505Doc> doc_;
 

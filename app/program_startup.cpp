@@ -99,7 +99,10 @@ std::unique_ptr<CMainFrame> StartKQ505(CKQ505App& app, const StartUpPlaces& plac
     auto frame = std::make_unique<CMainFrame>(app);
     if (!document.isEmpty()) frame->OpenDocumentFile(document);
     CentreOnScreen(*frame);
-    new PortOpener(app, *frame, std::move(ports_opened));
+    new PortOpener(app, *frame, [window = frame.get(), ports_opened = std::move(ports_opened)] {
+        window->ShowMidiInputState();
+        if (ports_opened) ports_opened();
+    });
     frame->show();
     return frame;
 }

@@ -51,9 +51,12 @@ constexpr std::array<NameSetting, 3> kNameSettings{{
     {"InName", &CKQ505App::in_name},
 }};
 
-// After the names; absent in files of older versions.
-constexpr std::array<IntSetting, 1> kLaterIntSettings{{
+// After the names; absent in files of older versions. Thru is off there, so that a stored In
+// alone never plays through.
+constexpr std::array<IntSetting, 3> kLaterIntSettings{{
     {"MIDI", "Pace", &CKQ505App::midi_pace, 0},
+    {"MIDI", "Thru", &CKQ505App::thru, 0},
+    {"MIDI", "ThruChannel", &CKQ505App::thru_channel, 0},
 }};
 
 bool IsAsciiLetter(char c) {

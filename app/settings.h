@@ -1,6 +1,7 @@
 #pragma once
 // The settings of the application object and where they are kept: the ten of every version,
-// then the names of the chosen MIDI devices and the pacing switch.
+// then the names of the chosen MIDI devices, the pacing switch and the play-through (Thru,
+// ThruChannel).
 
 #include <array>
 #include <cstdint>
@@ -24,15 +25,16 @@ std::filesystem::path IniPathFor(const std::filesystem::path& executable,
                                  const std::filesystem::path& user_config_dir,
                                  FolderCheck can_write);
 
-// Reads the ten keys, Zoom, the three device names and Pace from `app.ini_path` into their fields,
-// each with its default (an empty name) when the file, the section or the key is absent. Values are
-// taken as stored, without range limits. Creates no file.
+// Reads the ten keys, Zoom, the three device names, Pace, Thru and ThruChannel from
+// `app.ini_path` into their fields, each with its default (an empty name) when the file, the
+// section or the key is absent. Values are taken as stored, without range limits. Creates no
+// file.
 void ReadIniSettings(CKQ505App& app);
 
-// Writes the ten keys, Zoom, then the three device names and Pace, to `app.ini_path`, keeping every
-// other line of the file; the file, its folder and the sections are created when absent. False,
-// with the file as it was, when the file cannot be read or written or the instrument file
-// path or a name holds a line break.
+// Writes the ten keys, Zoom, then the three device names, Pace, Thru and ThruChannel, to
+// `app.ini_path`, keeping every other line of the file; the file, its folder and the sections
+// are created when absent. False, with the file as it was, when the file cannot be read or
+// written or the instrument file path or a name holds a line break.
 bool WriteIniSettings(const CKQ505App& app);
 
 // The display sizes offered, in percent; the program's window is scaled by the chosen one.

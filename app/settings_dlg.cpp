@@ -22,7 +22,7 @@ namespace kq505 {
 namespace {
 
 // Template 139, in dialog units.
-constexpr DialogRect kDialogSize{0, 0, 236, 276};
+constexpr DialogRect kDialogSize{0, 0, 236, 334};
 
 struct GroupFrame {
     std::string_view title;
@@ -50,7 +50,7 @@ constexpr std::array<FormControl, 13> kControls{{
     {kIdSettingsPath, CK::kEdit, {14, 221, 208, 12}},
     {kIdSettingsZoom, CK::kCombo, {62, 236, 44, 60}},
     // Beside the buttons, so that the groups above keep their places.
-    {kIdSettingsPace, CK::kCheckBox, {7, 260, 112, 10}, "MIDIケーブルの速度で送信(&D)"},
+    {kIdSettingsPace, CK::kCheckBox, {7, 318, 112, 10}, "MIDIケーブルの速度で送信(&D)"},
 }};
 
 constexpr std::array<FormLabel, 13> kLabels{{
@@ -69,8 +69,17 @@ constexpr std::array<FormLabel, 13> kLabels{{
     {"★次回起動時より有効", 112, 238},
 }};
 
-constexpr DialogRect kOkRect{124, 258, 50, 14};
-constexpr DialogRect kCancelRect{179, 258, 50, 14};
+// The play-through, below the template's groups.
+constexpr GroupFrame kThruGroup{"MIDI Thru", {7, 256, 222, 54}};
+constexpr FormControl kThruControl{
+    kIdSettingsThru, CK::kCheckBox, {14, 268, 200, 10}, "MIDI INをA/B両ﾎﾟｰﾄへ送る(&T)"};
+constexpr FormControl kThruChannelControl{kIdSettingsThruChannel, CK::kCombo, {56, 280, 166, 40}};
+constexpr FormLabel kThruChannelLabel{"&Channel", 14, 282, kIdSettingsThruChannel};
+constexpr DialogRect kInputStateRect{14, 296, 208, 10};
+constexpr std::array<std::string_view, 2> kThruChannelEntries{"選択中のﾊﾟｰﾄのch", "入力のchのまま"};
+
+constexpr DialogRect kOkRect{124, 316, 50, 14};
+constexpr DialogRect kCancelRect{179, 316, 50, 14};
 
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -114,13 +123,13 @@ void SetPosition(QComboBox* list, int position) {
     list->setCurrentIndex(position >= 0 && position < list->count() ? position : -1);
 }
 
-// The Out lists begin with the entry for device -1, so entry = device + 1; a device that
+// The device lists begin with the entry for device -1, so entry = device + 1; a device that
 // is not listed shows that entry, which is what OK then stores.
-void SetOutputDevice(QComboBox* list, int device) {
+void SetDevice(QComboBox* list, int device) {
     SetPosition(list, std::max(device, -1) + 1);
 }
 
-int OutputDevice(const QComboBox* list) {
+int Device(const QComboBox* list) {
     return std::max(list->currentIndex(), 0) - 1;
 }
 
@@ -138,6 +147,7 @@ CSettingsDlg::CSettingsDlg(const CKQ505App& app, QWidget* parent)
     setFixedSize(Pixels(kDialogSize).size());
     CreateControls();
     CreateLabels();
+    CreateThruControls();
     FillLists();
     ValuesToControls(LoadSettingsForm(app, lists_));
     out_a_->setFocus();
@@ -196,9 +206,31 @@ void CSettingsDlg::CreateLabels() {
     }
 }
 
+void CSettingsDlg::CreateThruControls() {
+    auto* frame = new QGroupBox(Text(kThruGroup.title), this);
+    frame->setGeometry(Pixels(kThruGroup.rect));
+    frame->lower();
+    thru_ = static_cast<QCheckBox*>(MakeControl(kThruControl, this));
+    thru_channel_ = static_cast<QComboBox*>(MakeControl(kThruChannelControl, this));
+    for (std::string_view entry : kThruChannelEntries)
+        thru_channel_->addItem(Text(entry));
+    auto* label = new QLabel(Text(kThruChannelLabel.text), this);
+    label->setBuddy(thru_channel_);
+    label->adjustSize();
+    label->move(DialogUnitsToPixelsX(kThruChannelLabel.x),
+                DialogUnitsToPixelsY(kThruChannelLabel.y));
+    // An input that cannot be opened is said here and in the status bar, never in a box.
+    auto* state = new QLabel(
+        lists_.input_failed ? QStringLiteral("※MIDI INを開けませんでした") : QString(), this);
+    state->setObjectName(QString::number(kIdSettingsInputState));
+    state->setGeometry(Pixels(kInputStateRect));
+    setTabOrder(zoom_, thru_);
+    setTabOrder(thru_, thru_channel_);
+}
+
 void CSettingsDlg::FillLists() {
-    out_a_->addItem(Text(kNoConnectionEntry));
-    out_b_->addItem(Text(kNoConnectionEntry));
+    for (QComboBox* list : {out_a_, out_b_, in_})
+        list->addItem(Text(kNoConnectionEntry));
     for (const std::string& name : lists_.outputs) {
         out_a_->addItem(QString::fromStdString(name));
         out_b_->addItem(QString::fromStdString(name));
@@ -212,9 +244,9 @@ void CSettingsDlg::FillLists() {
 }
 
 void CSettingsDlg::ValuesToControls(const SettingsForm& form) {
-    SetOutputDevice(out_a_, form.out_a);
-    SetOutputDevice(out_b_, form.out_b);
-    SetPosition(in_, form.in);
+    SetDevice(out_a_, form.out_a);
+    SetDevice(out_b_, form.out_b);
+    SetDevice(in_, form.in);
     SetPosition(module_, form.module);
     velocity_->setValue(form.velocity);
     velocity_display_->setText(QString::number(velocity_->value()));
@@ -226,13 +258,15 @@ void CSettingsDlg::ValuesToControls(const SettingsForm& form) {
     path_->setCursorPosition(0);
     SetPosition(zoom_, form.zoom);
     pace_->setChecked(form.pace);
+    thru_->setChecked(form.thru);
+    thru_channel_->setCurrentIndex(form.thru_channel);
 }
 
 SettingsForm CSettingsDlg::Values() const {
     SettingsForm form;
-    form.out_a = OutputDevice(out_a_);
-    form.out_b = OutputDevice(out_b_);
-    form.in = in_->currentIndex();
+    form.out_a = Device(out_a_);
+    form.out_b = Device(out_b_);
+    form.in = Device(in_);
     form.module = module_->currentIndex();
     form.velocity = velocity_->value();
     form.gate = gate_->text().toStdString();
@@ -242,6 +276,8 @@ SettingsForm CSettingsDlg::Values() const {
     form.path = path_->text().toStdString();
     form.zoom = zoom_->currentIndex();
     form.pace = pace_->isChecked();
+    form.thru = thru_->isChecked();
+    form.thru_channel = std::max(thru_channel_->currentIndex(), 0);
     return form;
 }
 

@@ -31,9 +31,13 @@ enum SettingsControlId : int {
     kIdSettingsSysExComments = 1037,
     kIdSettingsZoom = 1090,
     kIdSettingsPace = 1038,
+    // Beyond the template: the play-through of the MIDI input.
+    kIdSettingsThru = 1045,
+    kIdSettingsThruChannel = 1046,
+    kIdSettingsInputState = 1047,
 };
 
-// The first entry of the Out A and Out B lists: device -1, no connection.
+// The first entry of the Out A, Out B and IN lists: device -1, no connection.
 inline constexpr const char* kNoConnectionEntry = "(接続しない / 仮想ポート)";
 
 class CSettingsDlg : public QDialog {
@@ -57,6 +61,7 @@ class CSettingsDlg : public QDialog {
   private:
     void CreateControls();
     void CreateLabels();
+    void CreateThruControls();
     void FillLists();
     void ValuesToControls(const SettingsForm& form);
     void SelectField(SettingsField field);
@@ -74,6 +79,8 @@ class CSettingsDlg : public QDialog {
     QCheckBox* logo_ = nullptr;
     QComboBox* zoom_ = nullptr;
     QLineEdit* path_ = nullptr;
+    QCheckBox* thru_ = nullptr;
+    QComboBox* thru_channel_ = nullptr;
     QCheckBox* pace_ = nullptr;
 };
 

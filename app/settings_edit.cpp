@@ -97,6 +97,8 @@ SettingsLists MakeSettingsLists(const CKQ505App& app) {
     SettingsLists lists;
     if (app.output_device_names) lists.outputs = app.output_device_names();
     if (app.input_device_names) lists.inputs = app.input_device_names();
+    lists.input_failed =
+        !app.midi_in->IsOpen() && (app.midi_out_a->IsOpen() || app.midi_out_b->IsOpen());
     for (std::size_t level = 0; level < app.module_names.size(); ++level) {
         if (app.module_names[level].empty()) continue;
         lists.module_levels.push_back(static_cast<std::int32_t>(level));
@@ -123,6 +125,8 @@ SettingsForm LoadSettingsForm(const CKQ505App& app, const SettingsLists& lists) 
     const auto zoom = std::ranges::find(kZoomChoices, app.zoom_percent);
     form.zoom = zoom == kZoomChoices.end() ? 0 : static_cast<int>(zoom - kZoomChoices.begin());
     form.pace = app.midi_pace == 1;
+    form.thru = app.thru == 1;
+    form.thru_channel = app.thru_channel == 1 ? kThruOnOwnChannel : kThruOnPartChannel;
     return form;
 }
 
@@ -157,6 +161,8 @@ SettingsApplyResult ApplySettingsForm(CKQ505App& app, const SettingsForm& form,
                            ? kZoomChoices[static_cast<std::size_t>(form.zoom)]
                            : kDefaultZoom;
     app.midi_pace = form.pace ? 1 : 0;
+    app.thru = form.thru ? 1 : 0;
+    app.thru_channel = form.thru_channel == kThruOnOwnChannel ? 1 : 0;
     app.out_a_name = std::move(out_a.name);
     app.out_b_name = std::move(out_b.name);
     app.in_name = std::move(in.name);

@@ -19,10 +19,15 @@ inline constexpr std::int32_t kMaxGateMs = 10000;
 inline constexpr std::int32_t kMaxExportStep = 1920;
 inline constexpr int kMaxVelocity = 127;
 
+// ThruChannel: the selected part's channel, or the channel the message came on.
+inline constexpr int kThruOnPartChannel = 0;
+inline constexpr int kThruOnOwnChannel = 1;
+
 // The entries of the dialog's drop-down lists, in list order.
 struct SettingsLists {
     std::vector<std::string> outputs;         // position = output device number
     std::vector<std::string> inputs;          // position = input device number
+    bool input_failed = false;                // the outputs are open, the input is not
     std::vector<std::int32_t> module_levels;  // the level of each entry of the Module list
     std::vector<std::string> module_names;    // Shift_JIS, as the instrument list has them
 };
@@ -42,6 +47,8 @@ struct SettingsForm {
     std::string path;
     int zoom = 0;  // position in kZoomChoices; a stored size not offered shows as 100 %
     bool pace = false;
+    bool thru = false;
+    int thru_channel = kThruOnPartChannel;
 };
 
 // The system's devices through the application object's name lists, and the levels that the
@@ -75,12 +82,12 @@ struct SettingsApplyResult {
     PortOpenResult ports;  // meaningful unless refused
 };
 
-// OK: the values go into the application object, the ten keys, the three device names and
-// Pace into the INI file, and both ports are closed and opened again. A list without a
-// selection, and the Out lists' first entry, store -1 (no connection: a virtual port, or on
-// JACK our port left to a patchbay); an output or input then keeps its stored name while
-// that device is missing, so that it is found again once it is back, and forgets it when
-// the device is there, so that -1 stays chosen.
+// OK: the values go into the application object, the ten keys, the three device names,
+// Pace, Thru and ThruChannel into the INI file, and both ports are closed and opened again.
+// A list without a selection, and the first entry of the Out and IN lists, store -1 (no
+// connection: a virtual port, or on JACK our port left to a patchbay); an output or input
+// then keeps its stored name while that device is missing, so that it is found again once
+// it is back, and forgets it when the device is there, so that -1 stays chosen.
 SettingsApplyResult ApplySettingsForm(CKQ505App& app, const SettingsForm& form,
                                       const SettingsLists& lists);
 

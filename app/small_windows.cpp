@@ -20,15 +20,6 @@ constexpr int DialogY(int units) {
     return units * 3 / 2;
 }
 
-void SetUpToolWindow(QDialog& dialog, const QString& title) {
-    dialog.setAttribute(Qt::WA_DeleteOnClose);
-    dialog.setModal(false);
-    dialog.setFont(DialogFont());
-    dialog.setWindowTitle(title);
-    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-}
-
 QLabel* CentredLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setAlignment(Qt::AlignCenter);
@@ -87,13 +78,6 @@ CLogoWnd::CLogoWnd(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::FramelessWind
 
 void CLogoWnd::PlaceOver(const QWidget& owner) {
     move(owner.mapToGlobal(QPoint(DialogX(70), DialogY(55))));
-}
-
-CSoftKeyboardDlg::CSoftKeyboardDlg(QWidget* owner) : QDialog(owner) {
-    SetUpToolWindow(*this, QStringLiteral("KQ505 - SoftwareKeyboard"));
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(CentredLabel(QStringLiteral("まだ作ってません(^^;"), this));
-    setFixedSize(DialogX(250), DialogY(60));
 }
 
 }  // namespace kq505

@@ -26,11 +26,4 @@ class CLogoWnd : public QWidget {
     void PlaceOver(const QWidget& owner);
 };
 
-class CSoftKeyboardDlg : public QDialog {
-    Q_OBJECT
-
-  public:
-    explicit CSoftKeyboardDlg(QWidget* owner);
-};
-
 }  // namespace kq505

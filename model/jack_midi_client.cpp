@@ -8,11 +8,14 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <limits>
+#include <thread>
 #include <utility>
 
 #include "model/midi_pacing.h"
+#include "model/play_through.h"
 
 namespace kq505 {
 namespace {
@@ -20,6 +23,7 @@ namespace {
 using Length = std::uint16_t;  // stands before each message in a ring
 constexpr std::size_t kLengthBytes = sizeof(Length);
 constexpr std::array<const char*, 2> kPortNames{"MIDI OUT A", "MIDI OUT B"};
+constexpr const char* kInputPortName = "MIDI IN";
 
 std::size_t Index(Port port) {
     return port == Port::A ? 0 : 1;
@@ -128,9 +132,53 @@ class OutputQueue {
 
     // Process callback only: moves whole messages into the port buffer until the ring is
     // empty, the buffer full, or (paced) the link busy beyond this cycle. What stays waits
-    // for the next cycle, in order.
-    void Drain(void* buffer, const Cycle& cycle) {
+    // for the next cycle, in order. The play-through's events of this cycle go in between at
+    // their own frames, since JACK wants a port's events in frame order.
+    void Drain(void* buffer, const Cycle& cycle, const CycleEvents& thru) {
         jack_midi_clear_buffer(buffer);
+        ThruWriter played{buffer, thru.begin(), thru.end()};
+        DrainRing(buffer, cycle, played);
+        played.WriteUpTo(cycle.frames);
+    }
+
+    bool Empty() const { return ring_ == nullptr || jack_ringbuffer_read_space(ring_) == 0; }
+
+    // Only while no process callback runs.
+    void Reset() {
+        if (ring_ != nullptr) jack_ringbuffer_reset(ring_);
+    }
+
+    std::uint64_t Dropped() const { return dropped_.load(std::memory_order_relaxed); }
+    void SetPaced(bool on) { paced_.store(on, std::memory_order_relaxed); }
+
+    // Messages wait in the ring until the cycle numbered `cycle`: while a connection is
+    // being made, shortened to a few cycles once the server tells of it, and let go at once
+    // when it fails.
+    void HoldUntil(std::uint32_t cycle) { hold_until_.store(cycle, std::memory_order_release); }
+    void ShortenHold(std::uint32_t cycle) {
+        std::uint32_t current = hold_until_.load(std::memory_order_acquire);
+        while (Before(cycle, current) &&
+               !hold_until_.compare_exchange_weak(current, cycle, std::memory_order_acq_rel)) {
+        }
+    }
+
+  private:
+    // The play-through's events of one port, written up to a frame as the queue's own go in.
+    struct ThruWriter {
+        void* buffer;
+        const CycleEvents::Event* next;
+        const CycleEvents::Event* end;
+        void WriteUpTo(jack_nframes_t frame) {
+            for (; next != end && next->frame <= frame; ++next) {
+                std::array<std::uint8_t, 3> bytes{};
+                const std::size_t length = ShortMessageWireBytes(next->packed, bytes);
+                // A full buffer loses the event, as a full ring does.
+                if (length > 0) jack_midi_event_write(buffer, next->frame, bytes.data(), length);
+            }
+        }
+    };
+
+    void DrainRing(void* buffer, const Cycle& cycle, ThruWriter& played) {
         if (ring_ == nullptr || Before(cycle.number, hold_until_.load(std::memory_order_acquire))) {
             return;
         }
@@ -154,6 +202,7 @@ class OutputQueue {
                 Drop();
                 continue;
             }
+            played.WriteUpTo(offset);
             jack_midi_data_t* data = jack_midi_event_reserve(buffer, offset, length);
             if (data == nullptr) break;
             jack_ringbuffer_read_advance(ring_, kLengthBytes);
@@ -166,26 +215,6 @@ class OutputQueue {
         }
     }
 
-    // Only while no process callback runs.
-    void Reset() {
-        if (ring_ != nullptr) jack_ringbuffer_reset(ring_);
-    }
-
-    std::uint64_t Dropped() const { return dropped_.load(std::memory_order_relaxed); }
-    void SetPaced(bool on) { paced_.store(on, std::memory_order_relaxed); }
-
-    // Messages wait in the ring until the cycle numbered `cycle`: while a connection is
-    // being made, shortened to a few cycles once the server tells of it, and let go at once
-    // when it fails.
-    void HoldUntil(std::uint32_t cycle) { hold_until_.store(cycle, std::memory_order_release); }
-    void ShortenHold(std::uint32_t cycle) {
-        std::uint32_t current = hold_until_.load(std::memory_order_acquire);
-        while (Before(cycle, current) &&
-               !hold_until_.compare_exchange_weak(current, cycle, std::memory_order_acq_rel)) {
-        }
-    }
-
-  private:
     jack_ringbuffer_t* ring_;
     std::atomic<std::uint32_t> hold_until_{0};
     std::atomic<std::uint64_t> dropped_{0};
@@ -201,22 +230,48 @@ struct JackMidiClient::State {
     std::array<jack_port_t*, 2> ports{};
     std::array<OutputQueue, 2> queues;
     std::array<std::string, 2> connected;  // what Connect made, per port
+    jack_port_t* input = nullptr;
+    std::string input_source;  // what ConnectInput made
+    // Set while the input is open; the process callback plays through what it reads.
+    std::atomic<PlayThrough*> thru{nullptr};
+    std::atomic<bool> thru_in_use{false};    // the process callback holds `thru`
+    std::array<CycleEvents, 2> thru_events;  // process callback only
     std::atomic<bool> running{false};
     std::atomic<std::uint32_t> sample_rate{48000};
     std::atomic<std::uint32_t> cycles{0};  // written by the process callback alone
 
     // Reads no lock, allocates nothing and waits for nothing: the rings, the port buffers
-    // and atomics only. A MIDI input read here would go before the outputs drain.
+    // and atomics only. What the input brings is played through in this same cycle, at the
+    // frames it came at, merged with what the user-interface thread queued.
     static int Process(jack_nframes_t frames, void* self) {
         auto& state = *static_cast<State*>(self);
         const std::uint32_t number = state.cycles.load(std::memory_order_relaxed) + 1;
         state.cycles.store(number, std::memory_order_release);
         const Cycle cycle{frames, jack_last_frame_time(state.client),
                           state.sample_rate.load(std::memory_order_relaxed), number};
+        state.ReadInput(frames);
         for (std::size_t i = 0; i < state.ports.size(); ++i) {
-            state.queues[i].Drain(jack_port_get_buffer(state.ports[i], frames), cycle);
+            state.queues[i].Drain(jack_port_get_buffer(state.ports[i], frames), cycle,
+                                  state.thru_events[i]);
         }
         return 0;
+    }
+    void ReadInput(jack_nframes_t frames) {
+        thru_events[0].Clear();
+        thru_events[1].Clear();
+        thru_in_use.store(true);  // before `thru` is read: CloseInput waits for it
+        PlayThrough* const through = thru.load();
+        if (through != nullptr && input != nullptr) {
+            void* buffer = jack_port_get_buffer(input, frames);
+            const std::uint32_t count = jack_midi_get_event_count(buffer);
+            for (std::uint32_t i = 0; i < count; ++i) {
+                jack_midi_event_t event;
+                if (jack_midi_event_get(&event, buffer, i) != 0) continue;
+                ForwardInCycle(*through, {event.buffer, event.size}, event.time, thru_events[0],
+                               thru_events[1]);
+            }
+        }
+        thru_in_use.store(false);
     }
     // On libjack's notification thread: a connection of one of our ports has been made.
     static void PortConnect(jack_port_id_t a, jack_port_id_t b, int connected, void* self) {
@@ -271,6 +326,12 @@ bool JackMidiClient::Start() {
     State& s = *state_;
     s.client = jack_client_open(s.name.c_str(), JackNoStartServer, nullptr);
     if (s.client == nullptr) return false;
+    s.input =
+        jack_port_register(s.client, kInputPortName, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    if (s.input == nullptr) {
+        CloseClient();
+        return false;
+    }
     for (std::size_t i = 0; i < s.ports.size(); ++i) {
         s.ports[i] = jack_port_register(s.client, kPortNames[i], JACK_DEFAULT_MIDI_TYPE,
                                         JackPortIsOutput, 0);
@@ -304,6 +365,8 @@ void JackMidiClient::CloseClient() {
     if (s.client != nullptr) jack_client_close(s.client);  // no callback runs after this
     s.client = nullptr;
     s.ports.fill(nullptr);
+    s.input = nullptr;
+    s.input_source.clear();
     for (std::string& destination : s.connected)
         destination.clear();
 }
@@ -337,6 +400,14 @@ bool JackMidiClient::Connect(Port port, const std::string& destination) {
     return result == 0 || result == EEXIST;
 }
 
+void JackMidiClient::Flush(Port port) {
+    constexpr auto kLongest = std::chrono::milliseconds(100);
+    const auto until = std::chrono::steady_clock::now() + kLongest;
+    const OutputQueue& queue = state_->queues[Index(port)];
+    while (IsRunning() && !queue.Empty() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
 void JackMidiClient::Disconnect(Port port) {
     State& s = *state_;
     std::string& destination = s.connected[Index(port)];
@@ -350,6 +421,36 @@ bool JackMidiClient::Send(Port port, std::span<const std::uint8_t> message) {
     OutputQueue& queue = state_->queues[Index(port)];
     if (!state_->running.load(std::memory_order_acquire)) return queue.Drop();
     return queue.Push(message);
+}
+
+bool JackMidiClient::ConnectInput(const std::string& source) {
+    if (!IsRunning()) return false;
+    State& s = *state_;
+    DisconnectInput();
+    const int result = jack_connect(s.client, source.c_str(), jack_port_name(s.input));
+    if (result == 0) s.input_source = source;
+    return result == 0 || result == EEXIST;
+}
+
+void JackMidiClient::DisconnectInput() {
+    State& s = *state_;
+    if (!s.input_source.empty() && IsRunning()) {
+        jack_disconnect(s.client, s.input_source.c_str(), jack_port_name(s.input));
+    }
+    s.input_source.clear();
+}
+
+void JackMidiClient::PlayThroughInput(PlayThrough* thru) {
+    State& s = *state_;
+    s.thru.store(thru);
+    // A cycle that took the old one may still be using it; cycles are short.
+    while (s.thru_in_use.load())
+        std::this_thread::yield();
+}
+
+std::string JackMidiClient::InputName() const {
+    if (!IsRunning()) return {};
+    return jack_port_name(state_->input);
 }
 
 std::uint64_t JackMidiClient::Dropped(Port port) const {

@@ -1,8 +1,8 @@
 #pragma once
 // The program's one JACK client, "KQ505", with the MIDI outputs "MIDI OUT A" and
-// "MIDI OUT B". The user-interface thread hands each message to a lock-free ring of its
-// output; the process callback moves what the rings hold into the port buffers, so a send
-// never waits for the server. Only the JACK backend includes this file.
+// "MIDI OUT B" and the MIDI input "MIDI IN". The user-interface thread hands each message to a
+// lock-free ring of its output; the process callback moves what the rings hold into the port
+// buffers, so a send never waits for the server. Only the JACK backend includes this file.
 
 #include <cstdint>
 #include <memory>
@@ -13,6 +13,8 @@
 #include "model/midi_output.h"
 
 namespace kq505 {
+
+class PlayThrough;
 
 class JackMidiClient {
   public:
@@ -47,11 +49,24 @@ class JackMidiClient {
     bool Connect(Port port, const std::string& destination);
     // Removes the connection that Connect made, and only that one.
     void Disconnect(Port port);
+    // Waits, at most 100 ms, until the process callback has taken what the port's ring
+    // holds: the note-offs sent just before a port closes still reach the device.
+    void Flush(Port port);
 
     // Queues one whole message for the port's next cycles; false when it is dropped (not
     // running, or the ring is full) and counted.
     bool Send(Port port, std::span<const std::uint8_t> message);
     std::uint64_t Dropped(Port port) const;
+
+    // Connects `source` to our "MIDI IN", as Connect does for an output.
+    bool ConnectInput(const std::string& source);
+    void DisconnectInput();
+    // From the next cycle on, what "MIDI IN" brings is routed by `thru` and goes out within
+    // the same cycle at the same frames; null stops it, and once this returns no cycle uses
+    // the old one any more.
+    void PlayThroughInput(PlayThrough* thru);
+    // The full JACK name of "MIDI IN"; empty while not running.
+    std::string InputName() const;
     void SetPaced(Port port, bool on);
 
   private:

@@ -37,6 +37,7 @@ bool JackMidiOutput::Open(int device) {
 
 void JackMidiOutput::Close() {
     if (!open_) return;
+    client_->Flush(port_);
     client_->Disconnect(port_);
     open_ = false;
 }
@@ -59,6 +60,37 @@ void JackMidiOutput::SetPaced(bool on) {
 
 std::uint64_t JackMidiOutput::DroppedCount() const {
     return client_->Dropped(port_);
+}
+
+JackMidiInput::JackMidiInput(std::shared_ptr<JackMidiClient> client, PlayThrough& thru)
+    : client_(std::move(client)), thru_(thru) {}
+
+JackMidiInput::~JackMidiInput() {
+    Close();
+}
+
+bool JackMidiInput::Open(int device) {
+    Close();
+    if (device < kUnconnected || !client_->Start()) return false;
+    if (device != kUnconnected) {
+        const std::vector<std::string> sources = client_->Sources();
+        if (static_cast<std::size_t>(device) >= sources.size()) return false;
+        if (!client_->ConnectInput(sources[static_cast<std::size_t>(device)])) return false;
+    }
+    client_->PlayThroughInput(&thru_);
+    open_ = true;
+    return true;
+}
+
+void JackMidiInput::Close() {
+    if (!open_) return;
+    client_->PlayThroughInput(nullptr);
+    client_->DisconnectInput();
+    open_ = false;
+}
+
+bool JackMidiInput::IsOpen() const {
+    return open_ && client_->IsRunning();
 }
 
 }  // namespace kq505

@@ -6,11 +6,13 @@
 
 #include <memory>
 
+#include "model/midi_input.h"
 #include "model/midi_output.h"
 
 namespace kq505 {
 
 class JackMidiClient;
+class PlayThrough;
 
 class JackMidiOutput final : public MidiOutput {
   public:
@@ -33,6 +35,27 @@ class JackMidiOutput final : public MidiOutput {
   private:
     std::shared_ptr<JackMidiClient> client_;
     Port port_;
+    bool open_ = false;
+};
+
+// The client's "MIDI IN": device n connects the n-th MIDI output (source) of the graph to it,
+// -1 leaves it unconnected. While open, the process callback plays what it reads through
+// `thru` onto both outputs within the same cycle, with no other thread on the way.
+class JackMidiInput final : public MidiInput {
+  public:
+    JackMidiInput(std::shared_ptr<JackMidiClient> client, PlayThrough& thru);
+    ~JackMidiInput() override;
+    JackMidiInput(const JackMidiInput&) = delete;
+    JackMidiInput& operator=(const JackMidiInput&) = delete;
+
+    bool Open(int device) override;
+    // Once this returns, no cycle plays through any more.
+    void Close() override;
+    bool IsOpen() const override;
+
+  private:
+    std::shared_ptr<JackMidiClient> client_;
+    PlayThrough& thru_;
     bool open_ = false;
 };
 

@@ -12,6 +12,7 @@ namespace kq505 {
 
 inline constexpr std::uint8_t kControlChange = 0xB0;
 inline constexpr std::uint8_t kProgramChange = 0xC0;
+inline constexpr std::uint8_t kNoteOff = 0x80;
 inline constexpr std::uint8_t kNoteOn = 0x90;
 
 // Control numbers the program uses.
@@ -23,7 +24,11 @@ enum Cc : std::uint8_t {
     kCcPan = 10,
     kCcExpression = 11,
     kCcBankLsb = 32,
+    kCcDataEntryLsb = 38,
+    kCcSustain = 64,
     kCcPortamento = 65,
+    kCcSostenuto = 66,
+    kCcSoftPedal = 67,
     kCcHarmonic = 71,
     kCcRelease = 72,
     kCcAttack = 73,
@@ -31,6 +36,8 @@ enum Cc : std::uint8_t {
     kCcReverb = 91,
     kCcChorus = 93,
     kCcVariation = 94,
+    kCcDataIncrement = 96,
+    kCcDataDecrement = 97,
     kCcNrpnLsb = 98,
     kCcNrpnMsb = 99,
     kCcAllNotesOff = 123,

@@ -1,6 +1,7 @@
 #include "model/midi_send.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <optional>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "app/kq505_app.h"
 #include "model/midi_messages.h"
 #include "model/part_transmission.h"
+#include "model/play_through_send.h"
 
 namespace kq505 {
 namespace {
@@ -102,7 +104,8 @@ PortOpenResult OpenBoth(CKQ505App& app) {
     app.midi_out_b->SetPaced(app.midi_pace == 1);
     const bool a = app.midi_out_a->Open(app.out_a_device);
     const bool b = app.midi_out_b->Open(app.out_b_device);
-    return {a, b};
+    const bool in = OpenMidiInput(app);
+    return {a, b, in};
 }
 
 }  // namespace
@@ -145,6 +148,33 @@ void SendRowMessage(CKQ505App& app, Row row) {
     }
 }
 
+std::bitset<128> TableControllers() {
+    // Data entry LSB, increment and decrement also write into the selected NRPN parameter.
+    constexpr std::array<int, 6> kNrpnControllers{
+        kCcNrpnLsb, kCcNrpnMsb, kCcDataEntry, kCcDataEntryLsb, kCcDataIncrement, kCcDataDecrement};
+    std::bitset<128> owned;
+    for (int row = 0; row < kRowCount; ++row) {
+        const Carrier carrier = CarrierOf(static_cast<Row>(row));
+        switch (carrier.kind) {
+            case Carrier::kCcBothPorts:
+            case Carrier::kCcLayer:
+            case Carrier::kPortamento:
+                owned.set(static_cast<std::size_t>(carrier.number));
+                break;
+            case Carrier::kNrpn:
+                for (int cc : kNrpnControllers)
+                    owned.set(static_cast<std::size_t>(cc));
+                break;
+            case Carrier::kNone:
+            case Carrier::kProgram:
+            case Carrier::kNoteShiftB:
+            case Carrier::kMix:
+                break;
+        }
+    }
+    return owned;
+}
+
 int ResolveMidiDevice(std::span<const std::string> names, int stored_number,
                       std::string_view stored_name) {
     if (stored_name.empty()) return stored_number;
@@ -160,6 +190,7 @@ int ResolveMidiDevice(std::span<const std::string> names, int stored_number,
 PortOpenResult OpenMidiPorts(CKQ505App& app) { return OpenBoth(app); }
 
 void CloseMidiPorts(CKQ505App& app) {
+    CloseMidiInput(app);
     app.midi_out_a->Close();
     app.midi_out_b->Close();
 }

@@ -3,6 +3,7 @@
 // on the channel of the selected part; system exclusive goes out on Port A only, so the
 // two outputs feed the two inputs of one tone generator.
 
+#include <bitset>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -29,9 +30,16 @@ void SendXgPartParameter(CKQ505App& app, int part_number, int address, std::int3
 // nothing).
 void SendRowMessage(CKQ505App& app, Row row);
 
+// Every controller number that some row of the table is sent with, bank select and the NRPN
+// controllers included, with the data entry LSB, increment and decrement that would change the
+// NRPN parameter the table last selected. Whatever else sets these would leave the module
+// holding other values than the table.
+std::bitset<128> TableControllers();
+
 struct PortOpenResult {
     bool port_a_opened;
     bool port_b_opened;
+    bool input_opened = false;
 };
 
 // The device number to open for a stored number and name, in a list of the system's device
@@ -43,8 +51,10 @@ int ResolveMidiDevice(std::span<const std::string> names, int stored_number,
                       std::string_view stored_name);
 
 // Port A on out_a_device, then Port B on out_b_device, each first moved to where its stored
-// name now stands (out_a_name, out_b_name); the window layer reports failures.
+// name now stands (out_a_name, out_b_name), then the input (OpenMidiInput); the window layer
+// reports failures.
 PortOpenResult OpenMidiPorts(CKQ505App& app);
+// The input first (CloseMidiInput), then Port A and Port B.
 void CloseMidiPorts(CKQ505App& app);
 // Close both, then open both again as OpenMidiPorts does.
 PortOpenResult ReinitialiseMidiPorts(CKQ505App& app);

@@ -1,12 +1,15 @@
 #include "model/midi_system.h"
 
 #include <memory>
+#include <mutex>
+#include <span>
 #include <utility>
 
 #include "app/kq505_app.h"
 #include "model/jack_midi_client.h"
 #include "model/jack_midi_output.h"
 #include "model/midi_pacing.h"
+#include "model/play_through_send.h"
 #include "model/rtmidi_output.h"
 
 namespace kq505 {
@@ -41,9 +44,14 @@ class SystemMidi {
         return {};
     }
     const std::shared_ptr<JackMidiClient>& jack() const { return jack_; }
+    // RtMidi's input thread plays through on the outputs that the user-interface thread sends
+    // on; this one lock, held for each send alone, keeps the two apart. (On JACK the process
+    // callback plays through without sending, so it never takes the lock.)
+    std::mutex& send_lock() const { return send_lock_; }
 
   private:
     std::shared_ptr<JackMidiClient> jack_ = std::make_shared<JackMidiClient>();
+    mutable std::mutex send_lock_;
 };
 
 // One port on whichever system is chosen when it opens.
@@ -77,9 +85,11 @@ class SystemMidiOutput final : public MidiOutput {
     }
     bool IsOpen() const override { return current_ != nullptr && current_->IsOpen(); }
     void SendShortMessage(std::uint32_t packed) override {
+        const std::scoped_lock hold(system_->send_lock());
         if (current_ != nullptr) current_->SendShortMessage(packed);
     }
     void SendSysEx(std::span<const std::uint8_t> message) override {
+        const std::scoped_lock hold(system_->send_lock());
         if (current_ != nullptr) current_->SendSysEx(message);
     }
     // JACK paces in its process callback, RtMidi through a sender thread.
@@ -98,12 +108,55 @@ class SystemMidiOutput final : public MidiOutput {
     MidiOutput* current_ = nullptr;
 };
 
+// The input on whichever system is chosen when it opens; what it hears is played through:
+// on JACK within the process callback, elsewhere on RtMidi's input thread.
+class SystemMidiInput final : public MidiInput {
+  public:
+    SystemMidiInput(std::shared_ptr<const SystemMidi> system, PlayThrough& thru,
+                    MidiInputHandler handler)
+        : system_(std::move(system)),
+          jack_(std::make_unique<JackMidiInput>(system_->jack(), thru)),
+          rtmidi_(MakeRtMidiInput(std::move(handler))) {}
+    ~SystemMidiInput() override { Close(); }
+    SystemMidiInput(const SystemMidiInput&) = delete;
+    SystemMidiInput& operator=(const SystemMidiInput&) = delete;
+
+    bool Open(int device) override {
+        Close();
+        switch (system_->Choose()) {
+            case MidiSystemKind::kJack:
+                current_ = jack_.get();
+                break;
+            case MidiSystemKind::kRtMidi:
+                current_ = rtmidi_.get();
+                break;
+            case MidiSystemKind::kNone:
+                return false;
+        }
+        return current_->Open(device);
+    }
+    void Close() override {
+        if (current_ != nullptr) current_->Close();
+        current_ = nullptr;
+    }
+    bool IsOpen() const override { return current_ != nullptr && current_->IsOpen(); }
+
+  private:
+    std::shared_ptr<const SystemMidi> system_;
+    std::unique_ptr<MidiInput> jack_;
+    std::unique_ptr<MidiInput> rtmidi_;
+    MidiInput* current_ = nullptr;
+};
+
 }  // namespace
 
 void UseSystemMidi(CKQ505App& app) {
     auto system = std::make_shared<const SystemMidi>();
     app.midi_out_a = std::make_unique<SystemMidiOutput>(system, Port::A);
     app.midi_out_b = std::make_unique<SystemMidiOutput>(system, Port::B);
+    app.midi_in = std::make_unique<SystemMidiInput>(
+        system, *app.play_through,
+        [&app](std::span<const std::uint8_t> message) { ForwardInput(app, message); });
     app.output_device_names = [system] { return system->OutputNames(); };
     app.input_device_names = [system] { return system->InputNames(); };
 }

@@ -10,15 +10,27 @@ namespace kq505 {
 
 void SendPreviewNote(CKQ505App& app, Port port) {
     SendPartMessage(app, port, PackShortMessage(kNoteOn, app.preview_note, app.preview_velocity));
+    const PreviewNote sounding{app.selected_part & 0x0F, DataByte(app.preview_note), port};
+    if (std::ranges::find(app.sounding_previews, sounding) == app.sounding_previews.end()) {
+        app.sounding_previews.push_back(sounding);
+    }
 }
 
 void SendPreviewEnd(CKQ505App& app) {
-    // Every channel, not only the selected part's: the part may have changed meanwhile.
-    for (int channel = 0; channel < kPartCount; ++channel) {
-        const std::uint32_t off = ControlChange(channel, kCcAllNotesOff, 0);
-        app.Output(Port::A).SendShortMessage(off);
-        app.Output(Port::B).SendShortMessage(off);
+    if (app.thru == 1) {
+        for (const PreviewNote& note : app.sounding_previews) {
+            const auto off = static_cast<std::uint8_t>(kNoteOff | note.channel);
+            app.Output(note.port).SendShortMessage(PackShortMessage(off, note.note, 0x40));
+        }
+    } else {
+        // Every channel, not only the selected part's: the part may have changed meanwhile.
+        for (int channel = 0; channel < kPartCount; ++channel) {
+            const std::uint32_t off = ControlChange(channel, kCcAllNotesOff, 0);
+            app.Output(Port::A).SendShortMessage(off);
+            app.Output(Port::B).SendShortMessage(off);
+        }
     }
+    app.sounding_previews.clear();
 }
 
 int PreviewGateMs(const CKQ505App& app) {

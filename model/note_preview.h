@@ -1,6 +1,7 @@
 #pragma once
 // Test notes on the selected part: the note-on goes out at once, and the end of the gate
-// silences every channel of both ports.
+// silences every channel of both ports; while the input is played through, it ends only the
+// test notes themselves, so that what is being played goes on.
 
 #include "model/midi_output.h"
 
@@ -10,7 +11,8 @@ class CKQ505App;
 
 // Note-on of preview_note at preview_velocity on the selected part's channel.
 void SendPreviewNote(CKQ505App& app, Port port);
-// All Notes Off on channels 0..15, each on Port A and then on Port B.
+// All Notes Off on channels 0..15, each on Port A and then on Port B; with Thru on, instead
+// the note-off of each sounding preview note on its channel and port, in the order played.
 void SendPreviewEnd(CKQ505App& app);
 // The gate as a timer period; a negative setting ends the note at once.
 int PreviewGateMs(const CKQ505App& app);

@@ -7,12 +7,14 @@
 #include <cstdlib>
 #include <functional>
 #include <iostream>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string_view>
 #include <type_traits>
 #include <utility>
 
+#include "model/device_names.h"
 #include "model/midi_messages.h"
 
 #if defined(__LINUX_ALSA__)
@@ -29,6 +31,7 @@ constexpr int kVirtualDevice = -1;
 std::string PortName(Port port) {
     return port == Port::A ? "KQ505 MIDI OUT A" : "KQ505 MIDI OUT B";
 }
+constexpr const char* kInputPortName = "KQ505 MIDI IN";
 
 // Runs `f`, turning anything it throws into `fallback`: no exception leaves this file.
 template <class F, class R = std::invoke_result_t<F>>
@@ -163,6 +166,21 @@ std::unique_ptr<Midi> MakeMidi(ErrorFlag& errors) {
     return midi;
 }
 
+// RtMidi's port indexes of the devices, our own ports left out: device n is the n-th of them.
+template <class Midi>
+std::vector<unsigned int> DevicePorts(Midi& midi, const ErrorFlag& errors,
+                                      std::vector<std::string>* names = nullptr) {
+    std::vector<unsigned int> ports;
+    const unsigned int count = midi.getPortCount();
+    for (unsigned int i = 0; i < count && !errors.raised; ++i) {
+        std::string name = midi.getPortName(i);
+        if (errors.raised || IsOwnPortName(name)) continue;
+        ports.push_back(i);
+        if (names != nullptr) names->push_back(std::move(name));
+    }
+    return ports;
+}
+
 template <class Midi>
 std::vector<std::string> DeviceNames() {
     return Guarded(
@@ -171,10 +189,7 @@ std::vector<std::string> DeviceNames() {
             std::vector<std::string> names;
             const auto midi = MakeMidi<Midi>(errors);
             if (!midi) return names;
-            const unsigned int count = midi->getPortCount();
-            for (unsigned int i = 0; i < count && !errors.raised; ++i) {
-                names.push_back(midi->getPortName(i));
-            }
+            DevicePorts(*midi, errors, &names);
             return names;
         },
         std::vector<std::string>{});
@@ -217,11 +232,11 @@ std::unique_ptr<RtMidiOut> RtMidiOutput::Connect(int device) {
     if (!out) return nullptr;
     if (device == kVirtualDevice) {
         out->openVirtualPort(PortName(port_));
-    } else if (static_cast<unsigned int>(device) < out->getPortCount()) {
-        out->openPort(static_cast<unsigned int>(device), PortName(port_));
-        if (!out->isPortOpen()) return nullptr;
     } else {
-        return nullptr;
+        const std::vector<unsigned int> ports = DevicePorts(*out, errors_);
+        if (static_cast<unsigned int>(device) >= ports.size()) return nullptr;
+        out->openPort(ports[static_cast<std::size_t>(device)], PortName(port_));
+        if (!out->isPortOpen()) return nullptr;
     }
     if (errors_.raised) return nullptr;
     return out;
@@ -240,7 +255,63 @@ void RtMidiOutput::Send(std::span<const std::uint8_t> bytes) {
     Guarded([&] { out_->sendMessage(bytes.data(), bytes.size()); });
 }
 
+// The input: RtMidi calls back on its own thread with each message; system exclusive, clock
+// and active sensing are left out before they reach us.
+class RtMidiInput final : public MidiInput {
+  public:
+    explicit RtMidiInput(MidiInputHandler handler) : handler_(std::move(handler)) {}
+    ~RtMidiInput() override { Close(); }
+    RtMidiInput(const RtMidiInput&) = delete;
+    RtMidiInput& operator=(const RtMidiInput&) = delete;
+
+    bool Open(int device) override {
+        Close();
+        if (device < kVirtualDevice) return false;
+        in_ = Guarded([this, device] { return Connect(device); }, std::unique_ptr<RtMidiIn>{});
+        return in_ != nullptr;
+    }
+    // Closing the port ends RtMidi's input thread, so the handler is not called afterwards.
+    void Close() override {
+        if (in_) Guarded([this] { in_->closePort(); });
+        in_.reset();
+    }
+    bool IsOpen() const override { return in_ != nullptr; }
+
+  private:
+    static void Received(double, std::vector<unsigned char>* message, void* self) {
+        if (message == nullptr || message->empty()) return;
+        static_cast<RtMidiInput*>(self)->handler_(
+            std::span<const std::uint8_t>(message->data(), message->size()));
+    }
+
+    std::unique_ptr<RtMidiIn> Connect(int device) {
+        errors_.raised = false;
+        auto in = MakeMidi<RtMidiIn>(errors_);
+        if (!in) return nullptr;
+        in->ignoreTypes(true, true, true);
+        in->setCallback(&RtMidiInput::Received, this);
+        if (device == kVirtualDevice) {
+            in->openVirtualPort(kInputPortName);
+        } else {
+            const std::vector<unsigned int> ports = DevicePorts(*in, errors_);
+            if (static_cast<unsigned int>(device) >= ports.size()) return nullptr;
+            in->openPort(ports[static_cast<std::size_t>(device)], kInputPortName);
+            if (!in->isPortOpen()) return nullptr;
+        }
+        if (errors_.raised) return nullptr;
+        return in;
+    }
+
+    MidiInputHandler handler_;
+    ErrorFlag errors_;
+    std::unique_ptr<RtMidiIn> in_;
+};
+
 }  // namespace
+
+std::unique_ptr<MidiInput> MakeRtMidiInput(MidiInputHandler handler) {
+    return std::make_unique<RtMidiInput>(std::move(handler));
+}
 
 std::unique_ptr<MidiOutput> MakeRtMidiOutput(Port port) {
     return std::make_unique<RtMidiOutput>(port);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "model/midi_input.h"
 #include "model/midi_output.h"
 
 namespace kq505 {
@@ -17,8 +18,12 @@ namespace kq505 {
 // software synthesizer or a patchbay to connect to. Nothing it does throws or prints.
 std::unique_ptr<MidiOutput> MakeRtMidiOutput(Port port);
 
-// The devices of the chosen system, list position = device number; empty when no MIDI
-// system that RtMidi serves can be reached.
+// The input on the same system; device -1 opens a virtual input "KQ505 MIDI IN". `handler`
+// is called on RtMidi's input thread.
+std::unique_ptr<MidiInput> MakeRtMidiInput(MidiInputHandler handler);
+
+// The devices of the chosen system, list position = device number, our own ports left out;
+// empty when no MIDI system that RtMidi serves can be reached.
 std::vector<std::string> RtMidiOutputDeviceNames();
 std::vector<std::string> RtMidiInputDeviceNames();
 

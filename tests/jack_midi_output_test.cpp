@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <iostream>
 #include <optional>
 #include <string>
 #include <thread>
@@ -18,9 +20,11 @@
 #include "model/midi_send.h"
 #include "model/midi_system.h"
 #include "model/part_transmission.h"
+#include "tests/support/jack_sender.h"
 #include "tests/support/jack_session.h"
 #include "tests/support/recording_app.h"
 #include "tests/support/scoped_env.h"
+#include "view/track_label.h"
 
 namespace kq505 {
 namespace {
@@ -177,8 +181,9 @@ TEST_F(JackMidiOutputTest, OneClientKq505WithTwoPortsForEverything) {
     app_.output_device_names();
 
     EXPECT_EQ(receiver_->ClientsRegistered(), Names{"KQ505"});
-    EXPECT_EQ(PortsMatching(receiver_->client(), "^KQ505"),
-              (Names{"KQ505:MIDI OUT A", "KQ505:MIDI OUT B"}));
+    Names ports = PortsMatching(receiver_->client(), "^KQ505");
+    std::ranges::sort(ports);  // PipeWire lists them in another order
+    EXPECT_EQ(ports, (Names{"KQ505:MIDI IN", "KQ505:MIDI OUT A", "KQ505:MIDI OUT B"}));
     // Opening connects, closing disconnects, -1 leaves the port to a patchbay.
     EXPECT_TRUE(ConnectionsOf(receiver_->client(), "KQ505:MIDI OUT A", {}).empty());
     EXPECT_EQ(ConnectionsOf(receiver_->client(), "KQ505:MIDI OUT B",
@@ -351,6 +356,133 @@ TEST_F(JackMidiOutputTest, DeviceListsLeaveOutOurPortsAndAStoredNameWins) {
     app_.out_a_device = static_cast<int>(outputs.size());
     EXPECT_FALSE(ReinitialiseMidiPorts(app_).port_a_opened);
     EXPECT_TRUE(ConnectionsOf(receiver_->client(), "KQ505:MIDI OUT A", {}).empty());
+}
+
+// What the receiver got from one path: the events on `port` whose channel is `channel`.
+std::vector<test::TimedMidiEvent> OnPath(const std::vector<test::TimedMidiEvent>& events, Port port,
+                                         int channel) {
+    std::vector<test::TimedMidiEvent> path;
+    for (const test::TimedMidiEvent& e : events) {
+        if (e.event.port == port && (e.event.bytes.at(0) & 0x0F) == channel) path.push_back(e);
+    }
+    return path;
+}
+
+std::vector<Bytes> BytesOf(const std::vector<test::TimedMidiEvent>& events) {
+    std::vector<Bytes> bytes;
+    for (const test::TimedMidiEvent& e : events)
+        bytes.push_back(e.event.bytes);
+    return bytes;
+}
+
+std::vector<std::uint32_t> FramesOf(const std::vector<test::TimedMidiEvent>& events) {
+    std::vector<std::uint32_t> frames;
+    for (const test::TimedMidiEvent& e : events)
+        frames.push_back(e.frame);
+    return frames;
+}
+
+// Device n connects source n to "MIDI IN". The sender is also connected straight to the
+// receiver, so its own events (channel 0 on the first input) show the frames it played at:
+// the play-through must arrive in the same cycle at the same frames, on both ports, on the
+// selected part's channel, and after a part change its note-off and pedal release must still
+// reach the old part.
+TEST_F(JackMidiOutputTest, TheInputPlaysThroughInTheSameCycleAtTheSameFrames) {
+    test::JackMidiSender sender;
+    ASSERT_TRUE(sender.IsActive());
+    app_.in_device = Position(app_.input_device_names(), sender.OutputName());
+    ASSERT_GE(app_.in_device, 0);
+    app_.thru = 1;
+    SelectPart(app_, 5);
+    OpenOnReceiver();
+    ASSERT_TRUE(app_.midi_in->IsOpen());
+    EXPECT_EQ(ConnectionsOf(receiver_->client(), "KQ505:MIDI IN", Names{sender.OutputName()}),
+              Names{sender.OutputName()});
+    ASSERT_EQ(jack_connect(receiver_->client(), sender.OutputName().c_str(),
+                           receiver_->InputName(Port::A).c_str()),
+              0);
+    // Connections take hold some cycles later: channel pressure until all three paths carry.
+    bool through = false;
+    for (int tries = 0; tries < 50 && !through; ++tries) {
+        ASSERT_TRUE(sender.Play({{0, {0xD0, 0}}}));
+        through = receiver_->Receive(3, 100ms).size() >= 3;
+    }
+    ASSERT_TRUE(through);
+    receiver_->Receive(100, 100ms);
+
+    ASSERT_TRUE(sender.Play({{3, {0x90, 60, 100}},
+                             {3, {0x90, 64, 100}},
+                             {17, {0x90, 67, 100}},
+                             {40, {0xB0, 64, 127}}}));
+    const std::vector<test::TimedMidiEvent> chord = receiver_->ReceiveTimed(12, 5s);
+    const auto played = OnPath(chord, Port::A, 0);
+    const std::vector<Bytes> expected{
+        {0x95, 60, 100}, {0x95, 64, 100}, {0x95, 67, 100}, {0xB5, 64, 127}};
+    ASSERT_EQ(played.size(), 4u);
+    EXPECT_EQ(BytesOf(OnPath(chord, Port::A, 5)), expected);
+    EXPECT_EQ(BytesOf(OnPath(chord, Port::B, 5)), expected);
+    EXPECT_EQ(FramesOf(OnPath(chord, Port::A, 5)), FramesOf(played));
+    EXPECT_EQ(FramesOf(OnPath(chord, Port::B, 5)), FramesOf(played));
+    for (const test::TimedMidiEvent& out : OnPath(chord, Port::B, 5)) {
+        std::cout << "in -> out: "
+                  << static_cast<std::int64_t>(out.frame) -
+                         static_cast<std::int64_t>(played.front().frame)
+                  << " frames after the first input event\n";
+    }
+
+    SelectPart(app_, 9);
+    ASSERT_TRUE(sender.Play({{0, {0x80, 60, 0}}, {0, {0xB0, 64, 0}}, {1, {0x90, 72, 90}}}));
+    const std::vector<test::TimedMidiEvent> later = receiver_->ReceiveTimed(9, 5s);
+    EXPECT_EQ(BytesOf(OnPath(later, Port::A, 5)),
+              (std::vector<Bytes>{{0x85, 60, 0}, {0xB5, 64, 0}}));
+    EXPECT_EQ(BytesOf(OnPath(later, Port::B, 5)),
+              (std::vector<Bytes>{{0x85, 60, 0}, {0xB5, 64, 0}}));
+    EXPECT_EQ(BytesOf(OnPath(later, Port::A, 9)), (std::vector<Bytes>{{0x99, 72, 90}}));
+    EXPECT_EQ(BytesOf(OnPath(later, Port::B, 9)), (std::vector<Bytes>{{0x99, 72, 90}}));
+}
+
+bool IsNote(const MidiEvent& e) {
+    return (e.bytes.at(0) & 0xE0) == 0x80;
+}
+
+// A send of all parts queued by the user-interface thread and notes played through meet in
+// the same cycles: JACK takes a port's events only in frame order, so any played note put in
+// out of order would be lost. Everything arrives, and the queued bytes keep their order.
+TEST_F(JackMidiOutputTest, PlayedNotesAndQueuedSendsShareCyclesWithoutLoss) {
+    test::JackMidiSender sender;
+    ASSERT_TRUE(sender.IsActive());
+    app_.in_device = Position(app_.input_device_names(), sender.OutputName());
+    app_.thru = 1;
+    SelectPart(app_, 5);
+    OpenOnReceiver();
+    ASSERT_TRUE(app_.midi_in->IsOpen());
+    bool through = false;
+    for (int tries = 0; tries < 50 && !through; ++tries) {
+        ASSERT_TRUE(sender.Play({{0, {0xD0, 0}}}));
+        through = receiver_->Receive(2, 100ms).size() >= 2;
+    }
+    ASSERT_TRUE(through);
+    receiver_->Receive(100, 100ms);
+
+    const std::vector<MidiEvent> queued = Recorded(&ResetThenSendAllParts);
+    ResetThenSendAllParts(app_);  // several cycles' worth
+    constexpr int kNotes = 12;
+    for (int i = 0; i < kNotes; ++i) {
+        const auto note = static_cast<std::uint8_t>(48 + i);
+        ASSERT_TRUE(sender.Play({{static_cast<std::uint32_t>(5 + i), {0x90, note, 100}}}));
+    }
+    const std::vector<MidiEvent> received = receiver_->Receive(queued.size() + 2 * kNotes, 10s);
+    std::vector<MidiEvent> notes;
+    std::vector<MidiEvent> rest;
+    for (const MidiEvent& e : received)
+        (IsNote(e) ? notes : rest).push_back(e);
+    EXPECT_EQ(BytesOn(Port::A, rest), BytesOn(Port::A, queued));
+    EXPECT_EQ(BytesOn(Port::B, rest), BytesOn(Port::B, queued));
+    std::vector<Bytes> played;
+    for (int i = 0; i < kNotes; ++i)
+        played.push_back({0x95, static_cast<std::uint8_t>(48 + i), 100});
+    EXPECT_EQ(BytesOn(Port::A, notes), played);
+    EXPECT_EQ(BytesOn(Port::B, notes), played);
 }
 
 }  // namespace

@@ -309,8 +309,8 @@ class MainFrameTest : public QObject {
              32797,
              &CMainFrame::SoftKeyboardWindow,
              "KQ505 - SoftwareKeyboard",
-             "まだ作ってません(^^;",
-             {}},
+             "C1～C5",
+             {"< Oct", "Oct >"}},
         };
         for (const Case& c : cases) {
             shown.Press(c.key);

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -15,10 +17,14 @@
 
 #include "app/kq505_app.h"
 #include "model/midi_messages.h"
+#include "model/midi_send.h"
 #include "model/part_transmission.h"
+#include "model/play_through_send.h"
+#include "tests/support/jack_sender.h"
 #include "tests/support/jack_session.h"
 #include "tests/support/recording_app.h"
 #include "tests/support/scoped_env.h"
+#include "view/track_label.h"
 
 namespace kq505 {
 
@@ -336,6 +342,60 @@ TEST_F(RtMidiJack, DeviceMinusOneIsAVirtualPortOthersCanConnectTo) {
     out_a->SendShortMessage(ControlChange(5, kCcVolume, 91));
     EXPECT_EQ(OutputsNamed(receiver_->client(), "MIDI OUT A"), ports_a);
     EXPECT_TRUE(receiver_->Receive(1, 100ms).empty());
+}
+
+// The system's input as the program makes it, on JACK here (the ALSA sequencer is not on
+// these machines): our "MIDI IN" left to a patchbay (-1), played through onto both outputs.
+TEST_F(RtMidiJack, TheInputPlaysThroughOnBothPortsOnTheSelectedPart) {
+    CKQ505App app;
+    UseSystemMidi(app);
+    const auto names = app.output_device_names();
+    app.out_a_device = DeviceOf(names, receiver_->InputName(Port::A));
+    app.out_b_device = DeviceOf(names, receiver_->InputName(Port::B));
+    app.in_device = -1;
+    app.thru = 1;
+    SelectPart(app, 3);
+    const PortOpenResult opened = OpenMidiPorts(app);
+    ASSERT_TRUE(opened.port_a_opened && opened.port_b_opened && opened.input_opened);
+    test::JackMidiSender sender;
+    ASSERT_TRUE(sender.IsActive());
+    ASSERT_TRUE(sender.ConnectTo("KQ505:MIDI IN"));
+    // A connection takes hold some cycles later: channel pressure until it comes through.
+    bool through = false;
+    for (int tries = 0; tries < 50 && !through; ++tries) {
+        ASSERT_TRUE(sender.Play({{0, {0xD0, 0}}}));
+        through = !receiver_->Receive(2, 100ms).empty();
+    }
+    ASSERT_TRUE(through);
+    receiver_->Receive(100, 100ms);
+
+    const std::vector<Bytes> played{{0x90, 60, 100}, {0x90, 64, 100}, {0x90, 67, 100}, {0xC0, 5},
+                                    {0xB0, 7, 20},   {0xE0, 0, 0x60}, {0xB0, 64, 127}};
+    std::vector<test::TimedMessage> batch;
+    for (const Bytes& m : played)
+        batch.push_back({static_cast<std::uint32_t>(batch.size() * 7), m});
+    ASSERT_TRUE(sender.Play(batch));
+    const std::vector<Bytes> expected{
+        {0x93, 60, 100}, {0x93, 64, 100}, {0x93, 67, 100}, {0xE3, 0, 0x60}, {0xB3, 64, 127}};
+    const std::vector<MidiEvent> received = receiver_->Receive(2 * expected.size(), 5s);
+    EXPECT_EQ(BytesOn(Port::A, received), expected);
+    EXPECT_EQ(BytesOn(Port::B, received), expected);
+
+    // The part changes while the chord is held: its note-offs still reach part 3.
+    SelectPart(app, 8);
+    ASSERT_TRUE(sender.Play({{0, {0x80, 60, 0}}, {1, {0x90, 72, 90}}}));
+    const std::vector<Bytes> after{{0x83, 60, 0}, {0x98, 72, 90}};
+    const std::vector<MidiEvent> later = receiver_->Receive(4, 5s);
+    EXPECT_EQ(BytesOn(Port::A, later), after);
+    EXPECT_EQ(BytesOn(Port::B, later), after);
+
+    // Closing the input ends what it left down, where each went.
+    CloseMidiPorts(app);
+    const std::vector<MidiEvent> ended = receiver_->Receive(8, 5s);
+    EXPECT_EQ(
+        BytesOn(Port::A, ended),
+        (std::vector<Bytes>{{0x83, 64, 0x40}, {0x83, 67, 0x40}, {0x88, 72, 0x40}, {0xB3, 64, 0}}));
+    EXPECT_EQ(BytesOn(Port::B, ended), BytesOn(Port::A, ended));
 }
 
 }  // namespace

@@ -9,10 +9,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -68,6 +70,17 @@ void WhenModal(std::function<void(CSettingsDlg&)> act) {
     poll->start(10);
 }
 
+// An input whose devices all fail to open, but for our own port (-1).
+class FailingInput final : public MidiInput {
+  public:
+    bool Open(int device) override { return open_ = device == -1; }
+    void Close() override { open_ = false; }
+    bool IsOpen() const override { return open_; }
+
+  private:
+    bool open_ = false;
+};
+
 bool HasLabel(const QDialog& dialog, const QString& text) {
     for (const QLabel* label : dialog.findChildren<QLabel*>()) {
         if (label->text() == text) return true;
@@ -104,7 +117,9 @@ class SettingsDlgTest : public QObject {
         QCOMPARE(out_a->currentText(), QStringLiteral("MU2000:MU2000 Port 1 20:0"));
         QCOMPARE(ControlOf<QComboBox>(dialog, kIdSettingsOutB)->currentText(),
                  QStringLiteral("Midi Through:Midi Through Port-0 14:0"));
-        QCOMPARE(ControlOf<QComboBox>(dialog, kIdSettingsIn)->currentIndex(), 0);
+        auto* in = ControlOf<QComboBox>(dialog, kIdSettingsIn);
+        QCOMPARE(in->currentIndex(), 1);  // device 0, after the entry for no connection
+        QCOMPARE(in->itemText(0), QString::fromUtf8(kNoConnectionEntry));
         auto* module = ControlOf<QComboBox>(dialog, kIdSettingsModule);
         QCOMPARE(module->count(), 2);
         QCOMPARE(module->currentText(), QStringLiteral("テスト"));
@@ -128,13 +143,14 @@ class SettingsDlgTest : public QObject {
     void everyControlLiesInsideTheDialogAndNoneCoversAnother() {
         DialogApp a;
         CSettingsDlg dialog(a.rec.app);
-        QCOMPARE(dialog.size(), QSize(413, 414));  // 236 × 276 dialog units
+        QCOMPARE(dialog.size(), QSize(413, 501));  // 236 × 334 dialog units
         const std::vector<int> ids{
-            kIdSettingsOutA,   kIdSettingsOutB,     kIdSettingsIn,
-            kIdSettingsModule, kIdSettingsVelocity, kIdSettingsVelocityDisplay,
-            kIdSettingsGate,   kIdSettingsStep,     kIdSettingsSysExComments,
-            kIdSettingsLogo,   kIdSettingsPath,     kIdSettingsZoom,
-            kIdSettingsPace};
+            kIdSettingsOutA,      kIdSettingsOutB,     kIdSettingsIn,
+            kIdSettingsModule,    kIdSettingsVelocity, kIdSettingsVelocityDisplay,
+            kIdSettingsGate,      kIdSettingsStep,     kIdSettingsSysExComments,
+            kIdSettingsLogo,      kIdSettingsPath,     kIdSettingsZoom,
+            kIdSettingsPace,      kIdSettingsThru,     kIdSettingsThruChannel,
+            kIdSettingsInputState};
         for (std::size_t i = 0; i < ids.size(); ++i) {
             const QRect rect = dialog.Control(ids[i])->geometry();
             QVERIFY2(QRect(QPoint(), dialog.size()).contains(rect),
@@ -169,9 +185,9 @@ class SettingsDlgTest : public QObject {
         CMainFrame frame(a.rec.app);
         bool lists_were_empty = false;
         WhenModal([&](CSettingsDlg& dialog) {
-            // The Out lists hold only their entry for no connection.
+            // The device lists hold only their entry for no connection.
             lists_were_empty = ControlOf<QComboBox>(dialog, kIdSettingsOutA)->count() == 1 &&
-                               ControlOf<QComboBox>(dialog, kIdSettingsIn)->count() == 0 &&
+                               ControlOf<QComboBox>(dialog, kIdSettingsIn)->count() == 1 &&
                                ControlOf<QComboBox>(dialog, kIdSettingsModule)->count() == 0;
             QTest::mouseClick(Button(dialog, "1"), Qt::LeftButton);
         });
@@ -231,6 +247,7 @@ class SettingsDlgTest : public QObject {
                  "[MIDI]\nOutA=1\nOutB=0\nIn=-1\nModule=-1\n"
                  "OutAName=MU2000:MU2000 Port 1 20:0\n"
                  "OutBName=Midi Through:Midi Through Port-0 14:0\nInName=\nPace=0\n"
+                 "Thru=0\nThruChannel=0\n"
                  "\n[Preview]\nVel=100\nGate=800\n"
                  "\n[ExportVardel]\nStep=10\nInfo=0\n"
                  "\n[Others]\nLogo=0\nInsFile=xg.ins\nZoom=100\n");
@@ -242,6 +259,39 @@ class SettingsDlgTest : public QObject {
         QCOMPARE(a.rec.out(Port::B).opened_devices, b_after);
         QVERIFY(a.rec.out(Port::A).IsOpen() && a.rec.out(Port::B).IsOpen());
         QVERIFY(a.rec.log.events.empty());
+    }
+
+    void anInputThatFailsIsToldWithoutABoxAndThruIsTakenOnOk() {
+        DialogApp a({"synth"}, {"keys"});
+        auto failing = std::make_unique<FailingInput>();
+        a.rec.app.midi_in = std::move(failing);
+        auto catcher = std::make_unique<MessageCatcher>();
+        CMainFrame frame(a.rec.app);
+        frame.Action(kIdReinitialiseMidi)->trigger();  // opens the outputs and the input
+        QCOMPARE(catcher->texts, QStringList{});       // no message box for the input, ever
+        catcher.reset();
+        auto* state = frame.statusBar()->findChild<QLabel*>(QStringLiteral("midiInputState"));
+        QVERIFY(state && !state->isHidden());
+        QCOMPARE(state->text(), QStringLiteral("MIDI INの初期化に失敗しました"));
+        bool told_in_dialog = false;
+        WhenModal([&](CSettingsDlg& dialog) {
+            told_in_dialog = ControlOf<QLabel>(dialog, kIdSettingsInputState)->text() ==
+                             QStringLiteral("※MIDI INを開けませんでした");
+            QTest::mouseClick(ControlOf<QCheckBox>(dialog, kIdSettingsThru), Qt::LeftButton);
+            ControlOf<QComboBox>(dialog, kIdSettingsThruChannel)->setCurrentIndex(1);
+            ControlOf<QComboBox>(dialog, kIdSettingsIn)->setCurrentIndex(0);
+            QTest::mouseClick(Button(dialog, "1"), Qt::LeftButton);
+        });
+        frame.Action(kIdSettings)->trigger();
+        QVERIFY(told_in_dialog);
+        QCOMPARE(a.rec.app.thru, 1);
+        QCOMPARE(a.rec.app.thru_channel, 1);
+        QCOMPARE(a.rec.app.in_device, -1);
+        QVERIFY(a.rec.app.midi_in->IsOpen());  // our own port opens
+        QVERIFY(state->isHidden());
+        const std::string ini = ReadBytes(a.rec.app.ini_path);
+        QVERIFY(ini.find("In=-1\r\n") != std::string::npos);
+        QVERIFY(ini.find("Thru=1\r\nThruChannel=1\r\n") != std::string::npos);
     }
 
     void theOutListsBeginWithNoConnectionShownForMinusOne() {

@@ -8,6 +8,7 @@
 
 #include "app/kq505_app.h"
 #include "app/settings.h"
+#include "model/play_through_send.h"
 #include "support/recording_app.h"
 #include "support/temp_folder.h"
 
@@ -181,6 +182,8 @@ TEST_F(SettingsDialogValues, OkWritesTheTenKeysInOrderThenTheNamesAndReopensBoth
               "OutBName=MU2000:MU2000 Port 2 20:1\r\n"
               "InName=Keys:Keys MIDI 1 24:0\r\n"
               "Pace=0\r\n"
+              "Thru=0\r\n"
+              "ThruChannel=0\r\n"
               "\r\n"
               "[Preview]\r\n"
               "Vel=64\r\n"
@@ -277,6 +280,44 @@ TEST_F(SettingsDialogValues, MinusOneChosenForAListedDeviceForgetsItsNameAndPace
     EXPECT_EQ(r.app.midi_pace, 1);
     EXPECT_NE(ReadBytes(r.app.ini_path).find("Pace=1\r\n"), std::string::npos);
     EXPECT_TRUE(LoadSettingsForm(r.app, lists).pace);
+}
+
+TEST_F(SettingsDialogValues, TheInputsMinusOneAndThruAreStoredAndApplied) {
+    r.app.in_device = -1;
+    const SettingsLists lists = MakeSettingsLists(r.app);
+    SettingsForm form = LoadSettingsForm(r.app, lists);
+    EXPECT_EQ(form.in, -1);  // shown as the first entry, no connection
+    EXPECT_FALSE(form.thru);
+    EXPECT_EQ(form.thru_channel, kThruOnPartChannel);
+    r.app.in_name = inputs[1];  // a device missing now: no selection, as on the Out lists
+    r.app.input_device_names = [] { return Names{}; };
+    EXPECT_EQ(LoadSettingsForm(r.app, MakeSettingsLists(r.app)).in, kNoSelection);
+
+    form.in = -1;
+    form.thru = true;
+    form.thru_channel = kThruOnOwnChannel;
+    ASSERT_EQ(ApplySettingsForm(r.app, form, lists).applied, SettingsApplied::kDone);
+    EXPECT_EQ(r.app.in_device, -1);
+    EXPECT_EQ(r.app.in_name, "");
+    const std::string ini = ReadBytes(r.app.ini_path);
+    EXPECT_NE(ini.find("In=-1\r\n"), std::string::npos);
+    EXPECT_NE(ini.find("Thru=1\r\nThruChannel=1\r\n"), std::string::npos);
+    // Reopening put the new rules to work: the input now plays through on its own channel.
+    r.log.TakeEvents();
+    ForwardInput(r.app, std::vector<std::uint8_t>{0x97, 60, 100});
+    EXPECT_EQ(r.log.events.size(), 2u);
+    EXPECT_EQ(r.log.events.at(0).bytes, (std::vector<std::uint8_t>{0x97, 60, 100}));
+
+    CKQ505App fresh;
+    fresh.ini_path = r.app.ini_path;
+    ReadIniSettings(fresh);
+    EXPECT_EQ(fresh.thru, 1);
+    EXPECT_EQ(fresh.thru_channel, 1);
+    form.thru = false;
+    ApplySettingsForm(r.app, form, lists);
+    r.log.TakeEvents();
+    ForwardInput(r.app, std::vector<std::uint8_t>{0x97, 61, 100});
+    EXPECT_TRUE(r.log.events.empty());
 }
 
 TEST_F(SettingsDialogValues, ARefusedFormChangesNothing) {

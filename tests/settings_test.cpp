@@ -55,8 +55,12 @@ class Settings : public ::testing::Test {
 };
 
 TEST_F(Settings, WithoutAFileEverySettingHasItsDefaultAndNoFileIsMade) {
+    app.thru = 1;
+    app.thru_channel = 1;
     ReadIniSettings(app);
     EXPECT_EQ(FieldsOf(app), kDefaults);
+    EXPECT_EQ(app.thru, 0);  // a stored In alone never plays through
+    EXPECT_EQ(app.thru_channel, 0);
     EXPECT_TRUE(fs::is_empty(folder.path()));
 
     fs::create_directory(app.ini_path);  // unreadable: the defaults too
@@ -101,6 +105,8 @@ TEST_F(Settings, AFreshFileHoldsTheTenKeysInOrderThenTheDeviceNames) {
               "OutBName=\r\n"
               "InName=Midi Through:Midi Through Port-0 14:0\r\n"
               "Pace=0\r\n"
+              "Thru=0\r\n"
+              "ThruChannel=0\r\n"
               "\r\n"
               "[Preview]\r\n"
               "Vel=127\r\n"
@@ -151,6 +157,8 @@ TEST_F(Settings, WritingKeepsEveryOtherLine) {
               "OutBName=\n"
               "InName=\n"
               "Pace=0\n"
+              "Thru=0\n"
+              "ThruChannel=0\n"
               "\n"
               "[Others]\n"
               "Logo = 1\n"

@@ -23,6 +23,7 @@
 #include "app/setup_state.h"
 #include "model/note_preview.h"
 #include "model/part_transmission.h"
+#include "model/play_through_send.h"
 #include "view/knob_geometry.h"
 #include "view/text_codec.h"
 #include "view/track_label.h"

@@ -21,6 +21,7 @@ std::string TrackEntryText(int part, std::string_view name) {
 bool SelectPart(CKQ505App& app, int part) {
     if (part < 0 || part >= kPartCount) return false;
     app.selected_part = part;
+    app.play_through->SetPart(part);
     return true;
 }
 

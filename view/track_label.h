@@ -13,7 +13,8 @@ std::string PartLabel(int part);
 // The entry after the name was edited: label, one space, name ("#03 : Strings").
 std::string TrackEntryText(int part, std::string_view name);
 
-// Makes `part` the selected part; false, with nothing changed, outside 0..15.
+// Makes `part` the selected part, for the editors and for what is played through; false,
+// with nothing changed, outside 0..15.
 bool SelectPart(CKQ505App& app, int part);
 // Stores the name of `part` as both files keep it (NameFieldText: at most 64 bytes, cut
 // between characters) and returns the stored text; nothing changes for a part outside
