@@ -485,5 +485,111 @@ TEST_F(JackMidiOutputTest, PlayedNotesAndQueuedSendsShareCyclesWithoutLoss) {
     EXPECT_EQ(BytesOn(Port::B, notes), played);
 }
 
+// Connections take hold some cycles after they are made: channel pressure on the first
+// channel until `paths` copies of it arrive, then whatever lingers is taken away.
+bool WaitUntilAllPathsCarry(test::JackMidiSender& sender, JackMidiReceiver& receiver,
+                            std::size_t paths) {
+    bool carried = false;
+    for (int tries = 0; tries < 50 && !carried; ++tries) {
+        if (!sender.Play({{0, {0xD0, 0}}})) return false;
+        carried = receiver.Receive(paths, 100ms).size() >= paths;
+    }
+    receiver.Receive(100, 100ms);
+    return carried;
+}
+
+// Every event of one port, as bytes.
+std::vector<Bytes> BytesOnPort(const std::vector<test::TimedMidiEvent>& events, Port port) {
+    std::vector<Bytes> bytes;
+    for (const test::TimedMidiEvent& e : events) {
+        if (e.event.port == port) bytes.push_back(e.event.bytes);
+    }
+    return bytes;
+}
+
+// What passes and what does not, under each setting. The sender plays on channel 3 into
+// "MIDI IN" and, as a witness of what was played, straight into the receiver's first input.
+// Thru=0 comes first: the witness path is connected after "MIDI IN", so once it carries,
+// "MIDI IN" does too, and silence on the ports means nothing was forwarded.
+TEST_F(JackMidiOutputTest, WhatThePlayThroughForwardsUnderEachSetting) {
+    test::JackMidiSender sender;
+    ASSERT_TRUE(sender.IsActive());
+    app_.in_device = Position(app_.input_device_names(), sender.OutputName());
+    ASSERT_GE(app_.in_device, 0);
+    app_.thru = 0;
+    SelectPart(app_, 5);
+    OpenOnReceiver();
+    ASSERT_TRUE(app_.midi_in->IsOpen());
+    ASSERT_EQ(ConnectionsOf(receiver_->client(), "KQ505:MIDI IN", Names{sender.OutputName()}),
+              Names{sender.OutputName()});
+    ASSERT_EQ(jack_connect(receiver_->client(), sender.OutputName().c_str(),
+                           receiver_->InputName(Port::A).c_str()),
+              0);
+    ASSERT_TRUE(WaitUntilAllPathsCarry(sender, *receiver_, 1));
+
+    // Thru=0: a stored In number alone forwards nothing, not even notes.
+    const std::vector<test::TimedMessage> plain{{2, {0xE2, 0x00, 0x48}},  // pitch bend
+                                                {5, {0x92, 60, 100}},
+                                                {8, {0xD2, 70}},      // channel pressure
+                                                {11, {0xB2, 1, 64}},  // modulation
+                                                {14, {0x82, 60, 0}}};
+    ASSERT_TRUE(sender.Play(plain));
+    const std::vector<test::TimedMidiEvent> off = receiver_->ReceiveTimed(plain.size() + 1, 300ms);
+    EXPECT_EQ(BytesOnPort(off, Port::A), BytesOf(OnPath(off, Port::A, 2))) << "only the witness";
+    EXPECT_EQ(OnPath(off, Port::A, 2).size(), plain.size());
+    EXPECT_TRUE(BytesOnPort(off, Port::B).empty());
+
+    // Thru=1 on the part's channel: the table's controllers (volume, reverb send, bank
+    // select), program changes and system messages stay behind; the rest goes to both
+    // ports at the frames it was played at.
+    app_.thru = 1;
+    ASSERT_TRUE(ReinitialiseMidiPorts(app_).port_b_opened);
+    ASSERT_TRUE(WaitUntilAllPathsCarry(sender, *receiver_, 3));
+    std::vector<test::TimedMessage> mixed = plain;
+    mixed.insert(mixed.end(), {{16, {0xB2, 7, 90}},
+                               {18, {0xB2, 91, 40}},
+                               {20, {0xB2, 0, 1}},
+                               {22, {0xB2, 32, 3}},
+                               {24, {0xC2, 10}},
+                               {26, {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}},
+                               {28, {0xB2, 1, 0}}});
+    ASSERT_TRUE(sender.Play(mixed));
+    const std::vector<Bytes> forwarded{{0xE5, 0x00, 0x48}, {0x95, 60, 100}, {0xD5, 70},
+                                       {0xB5, 1, 64},      {0x85, 60, 0},   {0xB5, 1, 0}};
+    const std::vector<test::TimedMidiEvent> on =
+        receiver_->ReceiveTimed(mixed.size() + 2 * forwarded.size(), 5s);
+    EXPECT_EQ(BytesOf(OnPath(on, Port::A, 5)), forwarded);
+    EXPECT_EQ(BytesOnPort(on, Port::B), forwarded);
+    // The frames at which the witness brought what was forwarded.
+    std::vector<std::uint32_t> witnessed;
+    for (const test::TimedMidiEvent& e : OnPath(on, Port::A, 2)) {
+        Bytes on_part = e.event.bytes;
+        on_part[0] = static_cast<std::uint8_t>((on_part[0] & 0xF0) | 5);
+        if (std::ranges::find(forwarded, on_part) != forwarded.end()) witnessed.push_back(e.frame);
+    }
+    ASSERT_EQ(witnessed.size(), forwarded.size());
+    EXPECT_EQ(FramesOf(OnPath(on, Port::B, 5)), witnessed);
+
+    // ThruChannel=1: each message keeps its own channel, here 3 and 12; the volume still
+    // stays behind.
+    app_.thru_channel = 1;
+    ASSERT_TRUE(ReinitialiseMidiPorts(app_).port_b_opened);
+    ASSERT_TRUE(WaitUntilAllPathsCarry(sender, *receiver_, 3));
+    const std::vector<test::TimedMessage> own{
+        {3, {0xEB, 0x7F, 0x7F}}, {6, {0x92, 64, 80}}, {9, {0xBB, 7, 20}}, {12, {0x82, 64, 0}}};
+    ASSERT_TRUE(sender.Play(own));
+    const std::vector<Bytes> kept{{0xEB, 0x7F, 0x7F}, {0x92, 64, 80}, {0x82, 64, 0}};
+    const std::vector<test::TimedMidiEvent> same = receiver_->ReceiveTimed(own.size() + 6, 5s);
+    EXPECT_EQ(BytesOnPort(same, Port::B), kept);
+    // On the first input the witness and Port A bring each forwarded message twice.
+    EXPECT_EQ(BytesOnPort(same, Port::A), (std::vector<Bytes>{{0xEB, 0x7F, 0x7F},
+                                                              {0xEB, 0x7F, 0x7F},
+                                                              {0x92, 64, 80},
+                                                              {0x92, 64, 80},
+                                                              {0xBB, 7, 20},
+                                                              {0x82, 64, 0},
+                                                              {0x82, 64, 0}}));
+}
+
 }  // namespace
 }  // namespace kq505
