@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <jack/jack.h>
+#include <jack/midiport.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -589,6 +590,90 @@ TEST_F(JackMidiOutputTest, WhatThePlayThroughForwardsUnderEachSetting) {
                                                               {0xBB, 7, 20},
                                                               {0x82, 64, 0},
                                                               {0x82, 64, 0}}));
+}
+
+// A MIDI device that sends back out whatever comes in, as a through port does, with its two
+// sides named as the two directions of one device.
+class LoopbackDevice {
+  public:
+    LoopbackDevice() {
+        client_ = jack_client_open("kq505-loopback", JackNoStartServer, nullptr);
+        if (client_ == nullptr) return;
+        in_ = jack_port_register(client_, "midi_playback_1", JACK_DEFAULT_MIDI_TYPE,
+                                 JackPortIsInput, 0);
+        out_ = jack_port_register(client_, "midi_capture_1", JACK_DEFAULT_MIDI_TYPE,
+                                  JackPortIsOutput, 0);
+        if (in_ == nullptr || out_ == nullptr) return;
+        jack_set_process_callback(client_, &LoopbackDevice::Process, this);
+        active_ = jack_activate(client_) == 0;
+    }
+    ~LoopbackDevice() {
+        if (client_ != nullptr) jack_client_close(client_);
+    }
+    LoopbackDevice(const LoopbackDevice&) = delete;
+    LoopbackDevice& operator=(const LoopbackDevice&) = delete;
+
+    bool IsActive() const { return active_; }
+    std::string InputName() const { return jack_port_name(in_); }
+    std::string OutputName() const { return jack_port_name(out_); }
+
+  private:
+    static int Process(jack_nframes_t frames, void* self) {
+        auto& device = *static_cast<LoopbackDevice*>(self);
+        void* in = jack_port_get_buffer(device.in_, frames);
+        void* out = jack_port_get_buffer(device.out_, frames);
+        jack_midi_clear_buffer(out);
+        const std::uint32_t count = jack_midi_get_event_count(in);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            jack_midi_event_t event;
+            if (jack_midi_event_get(&event, in, i) == 0)
+                jack_midi_event_write(out, event.time, event.buffer, event.size);
+        }
+        return 0;
+    }
+
+    jack_client_t* client_ = nullptr;
+    jack_port_t* in_ = nullptr;
+    jack_port_t* out_ = nullptr;
+    bool active_ = false;
+};
+
+// The input and Port A on the two sides of one loopback device, which the keyboard also
+// plays into: Port A is left out of the play-through, so nothing circles, while Port B still
+// gets every note once. What the device sends back is watched on the receiver's first input.
+TEST_F(JackMidiOutputTest, AnInputThatPortAAlsoFeedsDoesNotCircle) {
+    LoopbackDevice device;
+    ASSERT_TRUE(device.IsActive());
+    test::JackMidiSender sender;
+    ASSERT_TRUE(sender.IsActive());
+    ASSERT_TRUE(sender.ConnectTo(":midi_playback_1"));
+    ASSERT_EQ(jack_connect(receiver_->client(), device.OutputName().c_str(),
+                           receiver_->InputName(Port::A).c_str()),
+              0);
+    app_.in_device = Position(app_.input_device_names(), device.OutputName());
+    app_.out_a_device = Position(app_.output_device_names(), device.InputName());
+    app_.out_b_device = Position(app_.output_device_names(), receiver_->InputName(Port::B));
+    ASSERT_GE(app_.in_device, 0);
+    ASSERT_GE(app_.out_a_device, 0);
+    ASSERT_GE(app_.out_b_device, 0);
+    app_.thru = 1;
+    SelectPart(app_, 5);
+    const PortOpenResult opened = OpenMidiPorts(app_);
+    ASSERT_TRUE(opened.port_a_opened && opened.port_b_opened);
+    ASSERT_TRUE(app_.midi_in->IsOpen());
+    ASSERT_TRUE(WaitUntilAllPathsCarry(sender, *receiver_, 2));
+
+    const std::vector<test::TimedMessage> played{
+        {4, {0x92, 60, 100}}, {9, {0xE2, 0x00, 0x50}}, {14, {0x82, 60, 0}}};
+    ASSERT_TRUE(sender.Play(played));
+    const std::vector<MidiEvent> received = receiver_->Receive(2 * played.size(), 2s);
+    std::vector<Bytes> bytes;
+    for (const test::TimedMessage& m : played)
+        bytes.push_back(m.bytes);
+    EXPECT_EQ(BytesOn(Port::A, received), bytes) << "only the keyboard comes back";
+    EXPECT_EQ(BytesOn(Port::B, received),
+              (std::vector<Bytes>{{0x95, 60, 100}, {0xE5, 0x00, 0x50}, {0x85, 60, 0}}));
+    EXPECT_FALSE(receiver_->Overflowed());
 }
 
 }  // namespace
