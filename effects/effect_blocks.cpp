@@ -14,9 +14,10 @@ std::size_t ParamIndex(int number) {
     return static_cast<std::size_t>(std::clamp(number, 1, kEffectParamCount) - 1);
 }
 
-template <class Blocks>
-auto& ValueIn(Blocks& blocks, EffectItem item) {
-    auto& block = blocks[item.block];
+// The state and the address tables name the items alike: a block's own items, then the
+// sends, connection and part that the variation block shares with the others.
+template <class Block, class Shared>
+auto& Pick(EffectItem item, Block& block, Shared& shared) {
     switch (item.kind) {
         case EffectItem::type:
             return block.type;
@@ -27,17 +28,22 @@ auto& ValueIn(Blocks& blocks, EffectItem item) {
         case EffectItem::pan:
             return block.pan;
         case EffectItem::chorus_to_reverb:
-            return blocks.chorus_to_reverb;
+            return shared.chorus_to_reverb;
         case EffectItem::variation_to_reverb:
-            return blocks.variation_to_reverb;
+            return shared.variation_to_reverb;
         case EffectItem::variation_to_chorus:
-            return blocks.variation_to_chorus;
+            return shared.variation_to_chorus;
         case EffectItem::variation_connection:
-            return blocks.variation_connection;
+            return shared.variation_connection;
         case EffectItem::variation_part:
             break;
     }
-    return blocks.variation_part;
+    return shared.variation_part;
+}
+
+template <class Blocks>
+auto& ValueIn(Blocks& blocks, EffectItem item) {
+    return Pick(item, blocks[item.block], blocks);
 }
 
 }  // namespace
@@ -51,29 +57,7 @@ std::int32_t EffectValue(const EffectBlocks& blocks, EffectItem item) {
 }
 
 const EffectAddress& AddressOf(EffectItem item) {
-    const EffectBlockAddresses& block = BlockAddresses(item.block);
-    const EffectSendAddresses& sends = SendAddresses();
-    switch (item.kind) {
-        case EffectItem::type:
-            return block.type;
-        case EffectItem::param:
-            return block.params[ParamIndex(item.number)];
-        case EffectItem::return_level:
-            return block.return_level;
-        case EffectItem::pan:
-            return block.pan;
-        case EffectItem::chorus_to_reverb:
-            return sends.chorus_to_reverb;
-        case EffectItem::variation_to_reverb:
-            return sends.variation_to_reverb;
-        case EffectItem::variation_to_chorus:
-            return sends.variation_to_chorus;
-        case EffectItem::variation_connection:
-            return sends.variation_connection;
-        case EffectItem::variation_part:
-            break;
-    }
-    return sends.variation_part;
+    return Pick(item, BlockAddresses(item.block), SendAddresses());
 }
 
 EffectRange RangeOf(const EffectBlocks& blocks, EffectItem item) {
