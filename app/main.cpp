@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/app_style.h"
 #include "app/dialog_font.h"
 #include "app/first_paint_probe.h"
 #include "app/install_layout.h"
@@ -38,6 +39,7 @@ int main(int argc, char* argv[]) {
     if (zoomed) qunsetenv("QT_SCALE_FACTOR");
     // Lets the desktop match the window with the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(KQ505_DESKTOP_ID));
+    QApplication::setStyle(new kq505::AppStyle);  // the application owns it
     QApplication::setFont(kq505::DialogFont());
     // The program speaks Japanese, so Qt's own dialogs and buttons should too.
     QTranslator qt_texts;
