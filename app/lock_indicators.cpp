@@ -43,7 +43,6 @@ LockIndicatorPanes::LockIndicatorPanes(QStatusBar& bar) : QObject(&bar) {
     // Locks change with key presses in any of the program's windows, and while another
     // program has the keyboard.
     qApp->installEventFilter(this);
-    Refresh();
 }
 
 void LockIndicatorPanes::Show(const std::optional<LockStates>& states) {

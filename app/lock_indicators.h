@@ -20,7 +20,8 @@ class LockIndicatorPanes : public QObject {
     Q_OBJECT
 
   public:
-    // Adds the panes "ｶﾅ", "CAP", "NUM", "SCRL" to the right of the bar, in this order.
+    // Adds the panes "ｶﾅ", "CAP", "NUM", "SCRL" to the right of the bar, in this order,
+    // blank until the first Refresh().
     explicit LockIndicatorPanes(QStatusBar& bar);
 
     void Show(const std::optional<LockStates>& states);

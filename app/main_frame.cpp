@@ -263,6 +263,10 @@ void CMainFrame::CreateView() {
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
+void CMainFrame::RefreshLockIndicators() {
+    indicators_->Refresh();
+}
+
 void CMainFrame::ShowMidiInputState() {
     // Most users keep In=0 and have no input: a word here, never a message box. Released
     // ports are closed on purpose and need none.

@@ -45,6 +45,9 @@ class CMainFrame : public QMainWindow {
     CKQ505Doc& Document() const { return *doc_; }
     // The status bar's word on the MIDI input: whether it could be opened with the outputs.
     void ShowMidiInputState();
+    // Lights the lock panes from the keyboard; done once the window has painted, and again
+    // on each key release and activation.
+    void RefreshLockIndicators();
     // The effect edit window, while open, shows the effect blocks after a reset or a load.
     void FollowEffectReset();
     // The same after an undo or redo, which may have changed them.

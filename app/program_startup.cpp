@@ -28,47 +28,51 @@ void CentreOnScreen(QWidget& window) {
     }
 }
 
-// The latest the ports open when the window never paints (started hidden, say).
-constexpr int kLatestPortOpenMs = 1000;
+// The latest the start-up work after the first paint runs when the window never paints
+// (started hidden, say).
+constexpr int kLatestAfterPaintMs = 1000;
 
-// Opens both ports once, right after the window's first paint.
-class PortOpener : public QObject {
+// Runs a piece of start-up work once, right after the window's first paint, so that the
+// window is on the screen first and any message about the work appears over it.
+class AfterFirstPaint : public QObject {
   public:
-    PortOpener(CKQ505App& app, QWidget& window, std::function<void()> opened)
-        : QObject(&window), app_(app), window_(&window), opened_(std::move(opened)) {
+    AfterFirstPaint(QWidget& window, std::function<void()> work)
+        : QObject(&window), window_(&window), work_(std::move(work)) {
         window.installEventFilter(this);
-        QTimer::singleShot(kLatestPortOpenMs, this, &PortOpener::Open);
+        QTimer::singleShot(kLatestAfterPaintMs, this, &AfterFirstPaint::Run);
     }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
             // Queued, so that the painting reaches the screen first.
-            QTimer::singleShot(0, this, &PortOpener::Open);
+            QTimer::singleShot(0, this, &AfterFirstPaint::Run);
         }
         return QObject::eventFilter(watched, event);
     }
 
   private:
-    void Open() {
+    void Run() {
         if (done_) return;
         done_ = true;
-        window_->removeEventFilter(this);
-        const PortOpenResult opened = OpenMidiPorts(app_);
-        if (!opened.port_a_opened) {
-            ShowMessage(window_, QStringLiteral("MIDI OUT Aの初期化に失敗しました"));
-        }
-        if (!opened.port_b_opened) {
-            ShowMessage(window_, QStringLiteral("MIDI OUT Bの初期化に失敗しました"));
-        }
-        if (opened_) opened_();
+        if (window_) window_->removeEventFilter(this);
+        work_();
     }
 
-    CKQ505App& app_;
     QPointer<QWidget> window_;
-    std::function<void()> opened_;
+    std::function<void()> work_;
     bool done_ = false;
 };
+
+void OpenPorts(CKQ505App& app, QWidget* window) {
+    const PortOpenResult opened = OpenMidiPorts(app);
+    if (!opened.port_a_opened) {
+        ShowMessage(window, QStringLiteral("MIDI OUT Aの初期化に失敗しました"));
+    }
+    if (!opened.port_b_opened) {
+        ShowMessage(window, QStringLiteral("MIDI OUT Bの初期化に失敗しました"));
+    }
+}
 
 }  // namespace
 
@@ -99,10 +103,15 @@ std::unique_ptr<CMainFrame> StartKQ505(CKQ505App& app, const StartUpPlaces& plac
     auto frame = std::make_unique<CMainFrame>(app);
     if (!document.isEmpty()) frame->OpenDocumentFile(document);
     CentreOnScreen(*frame);
-    new PortOpener(app, *frame, [window = frame.get(), ports_opened = std::move(ports_opened)] {
-        window->ShowMidiInputState();
-        if (ports_opened) ports_opened();
-    });
+    new AfterFirstPaint(*frame,
+                        [&app, window = frame.get(), ports_opened = std::move(ports_opened)] {
+                            // Reading the keyboard's locks asks the display server several times
+                            // over.
+                            window->RefreshLockIndicators();
+                            OpenPorts(app, window);
+                            window->ShowMidiInputState();
+                            if (ports_opened) ports_opened();
+                        });
     frame->show();
     return frame;
 }
