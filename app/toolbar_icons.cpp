@@ -1,6 +1,8 @@
 #include "app/toolbar_icons.h"
 
 #include <algorithm>
+#include <array>
+#include <string_view>
 
 #include <QPainter>
 #include <QPainterPath>
@@ -67,16 +69,60 @@ void NotePage(QPainter& p) {
     p.drawLine(11, 6, 11, 7);
 }
 
-void Lettering(QPainter& p, const QString& text, const QColor& colour) {
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(9);
-    font.setBold(true);
-    p.setFont(font);
+// The icons' letters, drawn pixel by pixel: they look the same on every desktop, whatever
+// fonts it has, and no font has to be loaded for them before the window's first paint.
+struct Glyph {
+    char letter;
+    std::array<std::string_view, 7> rows;
+};
+
+constexpr std::array<Glyph, 9> kGlyphs{{
+    {'X', {"#...#", "#...#", ".#.#.", "..#..", ".#.#.", "#...#", "#...#"}},
+    {'G', {".###.", "#...#", "#....", "#.###", "#...#", "#...#", ".###."}},
+    {'M', {"#...#", "##.##", "#.#.#", "#.#.#", "#...#", "#...#", "#...#"}},
+    {'K', {"#...#", "#..#.", "#.#..", "##...", "#.#..", "#..#.", "#...#"}},
+    {'Q', {".###.", "#...#", "#...#", "#...#", "#.#.#", "#..#.", ".##.#"}},
+    {'5', {"#####", "#....", "####.", "....#", "....#", "#...#", ".###."}},
+    {'0', {".###.", "#...#", "#..##", "#.#.#", "##..#", "#...#", ".###."}},
+    {'?', {".###.", "#...#", "....#", "...#.", "..#..", ".....", "..#.."}},
+    {'i', {".#.", "...", "##.", ".#.", ".#.", ".#.", "###"}},
+}};
+
+const Glyph& GlyphOf(char letter) {
+    const auto found = std::ranges::find(kGlyphs, letter, &Glyph::letter);
+    return found != kGlyphs.end() ? *found : kGlyphs.back();
+}
+
+// Bold letters are drawn twice, the second time a pixel further right.
+int GlyphWidth(char letter, bool bold) {
+    return static_cast<int>(GlyphOf(letter).rows[0].size()) + (bold ? 1 : 0);
+}
+
+// The text centred in the box, letters a pixel apart.
+void PixelText(QPainter& p, const QRect& box, std::string_view text, const QColor& colour,
+               bool bold) {
+    int width = static_cast<int>(text.size()) - 1;
+    for (const char letter : text)
+        width += GlyphWidth(letter, bold);
+    int x = box.x() + (box.width() - width) / 2;
+    const int top = box.y() + (box.height() - 7) / 2;
+    for (const char letter : text) {
+        const Glyph& glyph = GlyphOf(letter);
+        for (int row = 0; row < 7; ++row) {
+            for (std::size_t column = 0; column < glyph.rows[row].size(); ++column) {
+                if (glyph.rows[row][column] != '#') continue;
+                p.fillRect(x + static_cast<int>(column), top + row, bold ? 2 : 1, 1, colour);
+            }
+        }
+        x += GlyphWidth(letter, bold) + 1;
+    }
+}
+
+void Lettering(QPainter& p, std::string_view text, const QColor& colour) {
     p.setPen(kInk);
     p.setBrush(colour);
     p.drawRect(0, 1, kWidth - 1, kHeight - 3);
-    p.setPen(kPaper);
-    p.drawText(QRect(0, 1, kWidth, kHeight - 2), Qt::AlignCenter, text);
+    PixelText(p, QRect(1, 2, kWidth - 2, kHeight - 4), text, kPaper, false);
 }
 
 void Keyboard(QPainter& p) {
@@ -129,17 +175,12 @@ void SendAllParts(QPainter& p) {
         Arrow(p, y);
 }
 
-void Sign(QPainter& p, const QString& text, const QColor& colour) {
+void Sign(QPainter& p, std::string_view text, const QColor& colour) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(colour.darker(140));
     p.setBrush(colour);
     p.drawEllipse(QRectF(1, 0.5, 13, 13));
-    QFont font(QStringLiteral("DejaVu Serif"));
-    font.setPixelSize(11);
-    font.setBold(true);
-    p.setFont(font);
-    p.setPen(kPaper);
-    p.drawText(QRectF(1, 0.5, 13, 13), Qt::AlignCenter, text);
+    PixelText(p, QRect(1, 0, 13, 14), text, kPaper, true);
 }
 
 void Draw(QPainter& p, int command_id) {
@@ -167,17 +208,17 @@ void Draw(QPainter& p, int command_id) {
         case kIdSoftKeyboard:
             return Keyboard(p);
         case kIdXgSystemOn:
-            return Lettering(p, QStringLiteral("XG"), QColor(190, 40, 40));
+            return Lettering(p, "XG", QColor(190, 40, 40));
         case kIdGmSystemOn:
-            return Lettering(p, QStringLiteral("GM"), QColor(60, 60, 60));
+            return Lettering(p, "GM", QColor(60, 60, 60));
         case kIdSendAll:
             return SendAll(p);
         case kIdSendAllParts:
             return SendAllParts(p);
         case kIdHelp:
-            return Sign(p, QStringLiteral("?"), kHelp);
+            return Sign(p, "?", kHelp);
         case kIdAppAbout:
-            return Sign(p, QStringLiteral("i"), kGo);
+            return Sign(p, "i", kGo);
         default:
             return;
     }
@@ -211,12 +252,7 @@ QIcon AppIcon() {
     p.setBrush(kInk);
     for (const int x : {4, 9, 19, 24})
         p.drawRect(x, 12, 3, 10);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(8);
-    font.setBold(true);
-    p.setFont(font);
-    p.setPen(kSelection);
-    p.drawText(QRect(0, 0, 32, 12), Qt::AlignCenter, QStringLiteral("KQ505"));
+    PixelText(p, QRect(0, 2, 32, 9), "KQ505", kSelection, false);
     return QIcon(image);
 }
 
