@@ -1,7 +1,7 @@
 // The editor form: its controls, what they show, part selection and the reset commands.
 
-#include <QCheckBox>
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
@@ -285,23 +285,59 @@ class ViewFormTest : public QObject {
         QCOMPARE(events.front(), OnA({0xB3, 0x07, 100}));
     }
 
-    void everyLabelEndsBeforeTheControlOrLabelRightOfIt() {
-        const QList<QWidget*> children = view_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    void everyCaptionEndsBeforeTheControlOrCaptionRightOfIt() {
+        // Where each caption stands: the labels that name a control, then the drawn ones.
+        QList<std::pair<QString, QRect>> captions;
+        for (const QLabel* label : view_->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+            captions.append({label->text(), label->geometry()});
+        for (const CKQ505View::Caption& caption : view_->Captions())
+            captions.append({caption.text, caption.rect});
+        QCOMPARE(captions.size(), qsizetype(50));
+        QList<QRect> others;
+        for (const QWidget* child : view_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            others.append(child->geometry());
+        for (const auto& [text, rect] : captions)
+            others.append(rect);
         int checked = 0;
-        for (const QLabel* label : view_->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
-            const QRect own = label->geometry();
-            for (const QWidget* other : children) {
-                const QRect next = other->geometry();
+        for (const auto& [text, own] : captions) {
+            for (const QRect& next : others) {
                 const bool same_rows = next.top() <= own.bottom() && own.top() <= next.bottom();
-                if (other == label || next.x() <= own.x() || !same_rows) continue;
-                QVERIFY2(own.right() < next.x(),
-                         qPrintable(label->text() + QString(" ends at %1, the next begins at %2")
-                                                        .arg(own.right())
-                                                        .arg(next.x())));
+                if (next.x() <= own.x() || !same_rows) continue;
+                QVERIFY2(own.right() < next.x(), qPrintable(text + QString(" ends at %1, the next "
+                                                                           "begins at %2")
+                                                                       .arg(own.right())
+                                                                       .arg(next.x())));
                 ++checked;
             }
         }
         QVERIFY(checked > 30);
+    }
+
+    void drawnCaptionsLookAsLabelsWould() {
+        const QImage form = view_->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        for (const CKQ505View::Caption& caption : view_->Captions()) {
+            QLabel label(caption.text);
+            label.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            label.setFont(caption.font);
+            label.setPalette(view_->palette());
+            label.adjustSize();
+            QCOMPARE(label.size(), caption.rect.size());
+            // The letters only, off the graphs: a caption's last row may lie on a field or a
+            // graph's frame.
+            const QImage alone = label.grab().toImage().convertToFormat(QImage::Format_RGB32);
+            const QRgb background = alone.pixel(0, 0);
+            int letter_pixels = 0;
+            for (int y = 0; y < alone.height(); ++y) {
+                for (int x = 0; x < alone.width(); ++x) {
+                    const QPoint on_form = caption.rect.topLeft() + QPoint(x, y);
+                    if (alone.pixel(x, y) == background) continue;
+                    if (CKQ505View::KnobPanelRegion().contains(on_form)) continue;
+                    QCOMPARE(form.pixel(on_form), alone.pixel(x, y));
+                    ++letter_pixels;
+                }
+            }
+            QVERIFY2(letter_pixels > 10, qPrintable(caption.text));
+        }
     }
 
     void rightAlignedFrequenciesKeepOffTheirHzLabel() {

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -88,6 +89,21 @@ void DrawPolyline(QPainter& painter, std::span<const Point> points) {
         polygon.append(ToQPoint(p));
     painter.drawPolyline(polygon.data(), static_cast<int>(polygon.size()));
 }
+
+// The track list drops down below its field with a scroll bar, in every style: styles that
+// drop down a menu of all 16 entries would cover the knob panel. The style sheet that asks for
+// it is set at the first drop-down, because set earlier it builds the list's window on the way
+// to the first paint.
+class TrackCombo : public QComboBox {
+  public:
+    using QComboBox::QComboBox;
+
+    void showPopup() override {
+        if (styleSheet().isEmpty())
+            setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+        QComboBox::showPopup();
+    }
+};
 
 QLineEdit* CreateEdit(QWidget* parent, const FormControl& control) {
     auto* edit = new QLineEdit(parent);
@@ -175,11 +191,8 @@ void CKQ505View::CreateControls() {
         QWidget* widget = nullptr;
         switch (control.kind) {
             case ControlKind::kCombo: {
-                m_cTrack = new QComboBox(this);
+                m_cTrack = new TrackCombo(this);
                 m_cTrack->setMaxVisibleItems(kComboVisibleItems);
-                // A list below the field with a scroll bar, in every style: styles that drop
-                // down a menu of all 16 entries would cover the knob panel.
-                m_cTrack->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
                 for (int part = 0; part < kPartCount; ++part)
                     m_cTrack->addItem(Latin(PartLabel(part)));
                 rect.setHeight(DialogUnitsToPixelsY(kComboFieldHeight));
@@ -254,28 +267,57 @@ int RoomRightOf(int x, int y, int height) {
     return room;
 }
 
-// IPAPGothic is wider than the face the template was laid out for: a label that would run
-// into its neighbour is condensed, never moved, until it ends a pixel before it.
-void FitLabel(QLabel& label, int room) {
-    QFont font = label.font();
-    for (int stretch = 95; label.width() >= room && stretch >= kMinLabelStretch; stretch -= 5) {
-        font.setStretch(stretch);
-        label.setFont(font);
-        label.adjustSize();
-    }
+// The size of a single line of text, as a label of that text takes it.
+QSize TextExtent(const QFont& font, const QString& text, int flags) {
+    constexpr int kAmple = 2000;
+    return QFontMetrics(font).boundingRect(QRect(0, 0, kAmple, kAmple), flags, text).size();
 }
+
+// IPAPGothic is wider than the face the template was laid out for: a caption that would run
+// into its neighbour is condensed, never moved, until it ends a pixel before it.
+QFont FittingFont(QFont font, const QString& text, int flags, int room) {
+    for (int stretch = 95;
+         TextExtent(font, text, flags).width() >= room && stretch >= kMinLabelStretch;
+         stretch -= 5) {
+        font.setStretch(stretch);
+    }
+    return font;
+}
+
+constexpr int kCaptionFlags = Qt::AlignLeft | Qt::AlignTop;
 
 }  // namespace
 
+// The captions that name a control are labels, which give the control its mnemonic and its
+// accessible name. The others are drawn with the form: as 45 more widgets they took about
+// 3 ms of the start-up, more than any other part of the window.
 void CKQ505View::CreateLabels() {
     for (const FormLabel& label : kFormLabels) {
-        auto* widget = new QLabel(Latin(label.text), this);
-        widget->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        if (label.buddy != 0) widget->setBuddy(Control(label.buddy));
-        widget->adjustSize();
+        const QString text = Latin(label.text);
         const PixelRect place = ToPixels({label.x, label.y, 1, kLabelHeight});
+        const int room = RoomRightOf(place.x, place.y, place.height);
+        if (label.buddy == 0) {
+            const QFont fitted = FittingFont(font(), text, kCaptionFlags, room);
+            captions_.push_back(
+                {text, QRect(QPoint(place.x, place.y), TextExtent(fitted, text, kCaptionFlags)),
+                 fitted});
+            continue;
+        }
+        auto* widget = new QLabel(text, this);
+        widget->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        widget->setBuddy(Control(label.buddy));
+        widget->setFont(FittingFont(font(), text, kCaptionFlags | Qt::TextShowMnemonic, room));
+        widget->adjustSize();
         widget->move(place.x, place.y);
-        FitLabel(*widget, RoomRightOf(place.x, place.y, place.height));
+    }
+}
+
+void CKQ505View::DrawCaptions(QPainter& painter, const QRect& exposed) const {
+    painter.setPen(palette().color(QPalette::WindowText));
+    for (const Caption& caption : captions_) {
+        if (!caption.rect.intersects(exposed)) continue;
+        painter.setFont(caption.font);
+        painter.drawText(caption.rect, kCaptionFlags, caption.text);
     }
 }
 
@@ -590,9 +632,11 @@ void CKQ505View::RepaintKnobPanel() {
     repaint(KnobPanelRegion());
 }
 
-void CKQ505View::paintEvent(QPaintEvent*) {
+void CKQ505View::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     RedrawKnobPanel(painter);
+    // Over the graphs' frames, which the last row of a caption may touch, as labels were.
+    DrawCaptions(painter, event->rect());
 }
 
 void CKQ505View::RedrawKnobPanel(QPainter& painter) const {

@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "model/midi_send.h"
 #include "view/form_layout.h"
@@ -47,6 +48,14 @@ class CKQ505View : public QWidget {
     QWidget* Control(int id) const;
     // The union of the ten graph boxes; the panel paints nothing outside it.
     static QRegion KnobPanelRegion();
+    // A caption drawn with the form rather than made a label: one that names no control.
+    struct Caption {
+        QString text;
+        QRect rect;  // the text's own extent
+        QFont font;  // condensed where the text would run into its right neighbour
+    };
+    const std::vector<Caption>& Captions() const { return captions_; }
+
     // Replaces the part selector's entry of this part (Shift_JIS text, as built from a
     // track name) without selecting another part or refreshing the form.
     void SetTrackEntryText(int part, std::string_view shift_jis_text);
@@ -97,6 +106,7 @@ class CKQ505View : public QWidget {
     void ShowStep(const EditStep* step);
     void RepaintKnobPanel();
 
+    void DrawCaptions(QPainter& painter, const QRect& exposed) const;
     void RedrawKnobPanel(QPainter& painter) const;
     void DrawPanelBackground(QPainter& painter) const;
     void DrawPanelGrid(QPainter& painter) const;
@@ -117,6 +127,7 @@ class CKQ505View : public QWidget {
     QCheckBox* m_cPortamento = nullptr;
     QCheckBox* m_cMixSwitch = nullptr;
 
+    std::vector<Caption> captions_;
     FormValues form_;
     QTimer* m_pPreviewTimer = nullptr;
     bool m_bRefreshOnActivate = false;
