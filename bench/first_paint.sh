@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Time from process start to the first painted main window, for the program and for the
-# smallest Qt main window, each started N times (default 10) on one virtual X screen; then
-# the time until the program has opened both MIDI ports. Prints every run and the medians.
+# Time from process start to the first painted main window, for the program, for a main
+# window furnished as the program's but without its form, and for the smallest Qt main
+# window, each started N times (default 10) in turn on one virtual X screen; then the time
+# until the program has opened both MIDI ports. Prints every run, the medians and their
+# ratios to the smallest window.
 # Usage: bench/first_paint.sh [runs]; KQ505_BENCH_SERVER names the private JACK server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-10}
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j 2 --target kq505 minimal_window >/dev/null
+cmake --build build -j 2 --target kq505 furnished_window minimal_window >/dev/null
 
 work=$(mktemp -d)
 pids=()
@@ -28,23 +30,34 @@ cat >"$work/measure.sh" <<'INNER'
 #!/usr/bin/env bash
 set -euo pipefail
 runs=$1; shift
-# measure <switch> <line start> <program>: the runs and their median.
-measure() {
-  local times=() ms median
-  for _ in $(seq "$runs"); do
-    ms=$(env "$1=1" KQ505_LAUNCH_TIME_NS=$(date +%s%N) "$3" 2>/dev/null | awk -v what="^$2" '$0 ~ what {print $3}')
-    times+=("$ms")
-  done
-  median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}')
-  echo "$(basename "$3") $2: ${times[*]} ms; median $median ms"
+# once <switch> <line start> <program>: the milliseconds that one start reports.
+once() {
+  env "$1=1" KQ505_LAUNCH_TIME_NS=$(date +%s%N) "$3" 2>/dev/null | awk -v what="^$2" '$0 ~ what {print $3}'
 }
-for program in "$@"; do
-  # One start beforehand, so both are measured with warm file caches.
-  KQ505_EXIT_AFTER_FIRST_PAINT=1 "$program" >/dev/null 2>&1
-  measure KQ505_EXIT_AFTER_FIRST_PAINT "first paint" "$program"
+median() { sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
+# One start of each beforehand, so all are measured with warm file caches.
+for program in "$@"; do KQ505_EXIT_AFTER_FIRST_PAINT=1 "$program" >/dev/null 2>&1; done
+# The programs take turns, so that a change in the machine's load falls on all of them.
+declare -A times
+for _ in $(seq "$runs"); do
+  for program in "$@"; do
+    times[$program]+="$(once KQ505_EXIT_AFTER_FIRST_PAINT "first paint" "$program") "
+  done
 done
-measure KQ505_EXIT_AFTER_PORTS_OPEN "ports open" "$1"
+declare -A medians
+for program in "$@"; do
+  medians[$program]=$(printf '%s\n' ${times[$program]} | median)
+  echo "$(basename "$program") first paint: ${times[$program]}ms; median ${medians[$program]} ms"
+done
+bare=${medians[${@: -1}]}
+for program in "$@"; do
+  echo "$(basename "$program") / $(basename "${@: -1}"): $(echo "${medians[$program]} $bare" | awk '{printf "%.2f", $1 / $2}')"
+done
+ports=()
+for _ in $(seq "$runs"); do ports+=("$(once KQ505_EXIT_AFTER_PORTS_OPEN "ports open" "$1")"); done
+echo "$(basename "$1") ports open: ${ports[*]} ms; median $(printf '%s\n' "${ports[@]}" | median) ms"
 INNER
 chmod +x "$work/measure.sh"
 (cd "$work" && xvfb-run -a -s "-screen 0 1024x768x24" ./measure.sh "$runs" \
-  "$OLDPWD/build/app/kq505" "$OLDPWD/build/bench/minimal_window")
+  "$OLDPWD/build/app/kq505" "$OLDPWD/build/bench/furnished_window" \
+  "$OLDPWD/build/bench/minimal_window")
