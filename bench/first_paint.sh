@@ -14,7 +14,8 @@ cmake --build build -j 2 --target kq505 furnished_window minimal_window >/dev/nu
 
 work=$(mktemp -d)
 pids=()
-trap 'kill "${pids[@]}" 2>/dev/null; rm -rf "$work"' EXIT
+# Waits for the server to be gone, so that a run right after this one can start its own.
+trap 'kill "${pids[@]}" 2>/dev/null; wait; rm -rf "$work"' EXIT
 
 # A private JACK server with two MIDI inputs, so that the program opens devices 0 and 1 as
 # a musician's would and no failure message waits for an answer.
@@ -23,6 +24,11 @@ jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -d dummy -r 48000 -p 256 -C 0 -P 0
   >"$work/jackd.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
+if ! jack_lsp >/dev/null 2>&1; then
+  echo "the JACK server $JACK_DEFAULT_SERVER did not start:" >&2
+  cat "$work/jackd.log" >&2
+  exit 1
+fi
 for _ in 1 2; do jack_midi_dump >/dev/null 2>&1 & pids+=($!); done
 sleep 0.5
 cp res/xg.ins "$work/"
