@@ -49,7 +49,7 @@ class EditHistoryWindowTest : public QObject {
     CKQ505App& App() { return rec_->app; }
     CKQ505View* View() { return frame_->View(); }
     Events Take() { return rec_->log.TakeEvents(); }
-    QString Field(int id) { return qobject_cast<QLineEdit*>(View()->Control(id))->text(); }
+    QString Field(int id) { return View()->FieldText(id); }
     QSlider* Slider(int id) { return qobject_cast<QSlider*>(View()->Control(id)); }
     QComboBox* Combo() { return qobject_cast<QComboBox*>(View()->Control(1000)); }
     void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {

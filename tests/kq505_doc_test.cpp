@@ -90,9 +90,7 @@ struct DocFrame {
             texts << Combo().itemText(i);
         return texts;
     }
-    QString Field(int id) const {
-        return static_cast<QLineEdit*>(frame->View()->Control(id))->text();
-    }
+    QString Field(int id) const { return frame->View()->FieldText(id); }
 
     MessageCatcher catcher;
     RecordingApp rec;

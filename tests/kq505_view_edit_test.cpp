@@ -68,7 +68,7 @@ class ViewEditTest : public QObject {
     QPoint press_;
 
     CKQ505App& App() { return rec_->app; }
-    QString Text(int id) const { return qobject_cast<QLineEdit*>(view_->Control(id))->text(); }
+    QString Text(int id) const { return view_->FieldText(id); }
     QSlider* Slider(int id) const { return qobject_cast<QSlider*>(view_->Control(id)); }
     std::vector<MidiEvent> Take() { return rec_->log.TakeEvents(); }
 

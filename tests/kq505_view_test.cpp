@@ -66,7 +66,7 @@ class ViewFormTest : public QObject {
     std::unique_ptr<RecordingApp> rec_;
     std::unique_ptr<CKQ505View> view_;
 
-    QString Text(int id) const { return qobject_cast<QLineEdit*>(view_->Control(id))->text(); }
+    QString Text(int id) const { return view_->FieldText(id); }
     QSlider* Slider(int id) const { return qobject_cast<QSlider*>(view_->Control(id)); }
     QComboBox* Combo() const { return qobject_cast<QComboBox*>(view_->Control(1000)); }
     CKQ505App& App() { return rec_->app; }
@@ -85,9 +85,11 @@ class ViewFormTest : public QObject {
     void everyControlStandsAtItsTemplatePosition() {
         QCOMPARE(view_->size(), QSize(674, 360));
         for (const auto& [id, rect] : kControlPixels) {
-            QWidget* control = view_->Control(id);
-            QVERIFY2(control != nullptr, qPrintable(QString::number(id)));
-            QCOMPARE(control->geometry(), rect);
+            const auto& control = *std::find_if(kFormControls.begin(), kFormControls.end(),
+                                                [id](const FormControl& c) { return c.id == id; });
+            const bool drawn = control.kind == ControlKind::kEdit && !Contains(kBordered, id);
+            QCOMPARE(view_->Control(id) == nullptr, drawn);
+            QCOMPARE(drawn ? view_->FieldRect(id) : view_->Control(id)->geometry(), rect);
         }
     }
 
@@ -100,11 +102,12 @@ class ViewFormTest : public QObject {
             QCOMPARE(bool(edit->alignment() & Qt::AlignRight), Contains(kRightAligned, id));
         }
         view_->show();
-        auto* vol = qobject_cast<QLineEdit*>(view_->Control(1011));
-        QTest::mouseClick(vol, Qt::LeftButton);
-        QTest::keyClicks(vol, "55");
-        QTest::keyClick(vol, Qt::Key_Backspace);
-        QCOMPARE(vol->text(), QString("100"));
+        auto* program = qobject_cast<QLineEdit*>(view_->Control(1002));
+        const QString shown = program->text();
+        QTest::mouseClick(program, Qt::LeftButton);
+        QTest::keyClicks(program, "55");
+        QTest::keyClick(program, Qt::Key_Backspace);
+        QCOMPARE(program->text(), shown);
     }
 
     void slidersHaveNoTicksAndTheirRanges() {
@@ -340,11 +343,47 @@ class ViewFormTest : public QObject {
         }
     }
 
+    void drawnFieldsLookAsFramelessEditsWould() {
+        App().Value(eq_bass_freq_a) = 40;  // "2.0k", the widest value
+        App().Value(mix) = -64;
+        view_->RefreshPart();
+        const QImage form = view_->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QWidget parent;
+        parent.setFont(view_->font());
+        parent.setPalette(view_->palette());
+        int drawn = 0;
+        for (const FormControl& control : kFormControls) {
+            if (control.kind != ControlKind::kEdit || view_->Control(control.id) != nullptr)
+                continue;
+            ++drawn;
+            QLineEdit* edit = CKQ505View::NewFieldEdit(&parent, control);
+            edit->setText(view_->FieldText(control.id));
+            edit->setCursorPosition(0);
+            const QRect rect = view_->FieldRect(control.id);
+            edit->resize(rect.size());
+            const QImage alone = edit->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            for (int y = 0; y < alone.height(); ++y) {
+                for (int x = 0; x < alone.width(); ++x) {
+                    const QPoint on_form = rect.topLeft() + QPoint(x, y);
+                    // A caption drawn over the field's edge is no part of the field.
+                    if (std::ranges::any_of(view_->Captions(), [&](const auto& caption) {
+                            return caption.rect.contains(on_form);
+                        }))
+                        continue;
+                    QVERIFY2(
+                        form.pixel(on_form) == alone.pixel(x, y),
+                        qPrintable(QString("field %1 at %2,%3").arg(control.id).arg(x).arg(y)));
+                }
+            }
+        }
+        QCOMPARE(drawn, 40);
+    }
+
     void rightAlignedFrequenciesKeepOffTheirHzLabel() {
         App().Value(eq_bass_freq_a) = 40;  // "2.0k", the widest label
         view_->RefreshPart();
         QCOMPARE(Text(1061), QString("2.0k"));
-        const QRect field = view_->Control(1061)->geometry();
+        const QRect field = view_->FieldRect(1061);
         const QImage image = view_->grab().toImage();
         const QRgb background = view_->palette().color(QPalette::Window).rgb();
         // The "H" of "Hz" begins right of the field; the two columns before it are background,

@@ -349,9 +349,7 @@ class ProgramChangeDlgTest : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(third));
         frame.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&frame));
-        const auto field = [&](int id) {
-            return qobject_cast<QLineEdit*>(frame.View()->Control(id))->text();
-        };
+        const auto field = [&](int id) { return frame.View()->FieldText(id); };
         QTRY_COMPARE(field(1006), QString("3"));
         QCOMPARE(field(1007), QString("8"));
         QCOMPARE(field(1010), QString("Honky"));

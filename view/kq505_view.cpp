@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QTextLayout>
 #include <QTimer>
 #include <QVarLengthArray>
 
@@ -105,25 +106,24 @@ class TrackCombo : public QComboBox {
     }
 };
 
-QLineEdit* CreateEdit(QWidget* parent, const FormControl& control) {
-    auto* edit = new QLineEdit(parent);
-    edit->setReadOnly(true);
-    edit->setFrame(control.border);
-    // Right-aligned text keeps the inner margin on its right, off the label that may follow
-    // ("2.0k" before "Hz"), and is condensed a little more to fit the narrower room.
-    const bool keep_right_margin = control.right && !control.border;
-    QFont font = FieldFont(parent->font());
-    if (keep_right_margin) font.setStretch(kNarrowFieldStretch);
-    edit->setFont(font);
-    edit->setTextMargins(kFieldMarginCorrection, 0, keep_right_margin ? 0 : kFieldMarginCorrection,
-                         0);
-    edit->setAlignment((control.right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
-    // Display fields: they take no focus, so Tab walks the controls that edit.
-    edit->setFocusPolicy(Qt::NoFocus);
-    QPalette palette = edit->palette();
-    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-    edit->setPalette(palette);
-    return edit;
+// Right-aligned text without a border keeps the inner margin on its right, off the label that
+// may follow ("2.0k" before "Hz"), and is condensed a little more to fit the narrower room.
+bool KeepsRightMargin(const FormControl& control) {
+    return control.right && !control.border;
+}
+
+QFont FieldFontOf(const QFont& form_font, const FormControl& control) {
+    QFont font = FieldFont(form_font);
+    if (KeepsRightMargin(control)) font.setStretch(kNarrowFieldStretch);
+    return font;
+}
+
+QMargins FieldTextMargins(const FormControl& control) {
+    return {kFieldMarginCorrection, 0, KeepsRightMargin(control) ? 0 : kFieldMarginCorrection, 0};
+}
+
+Qt::Alignment FieldAlignment(const FormControl& control) {
+    return (control.right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop;
 }
 
 QSlider* CreateSlider(QWidget* parent) {
@@ -147,6 +147,21 @@ QString Latin(std::string_view text) {
 }
 
 }  // namespace
+
+QLineEdit* CKQ505View::NewFieldEdit(QWidget* parent, const FormControl& control) {
+    auto* edit = new QLineEdit(parent);
+    edit->setReadOnly(true);
+    edit->setFrame(control.border);
+    edit->setFont(FieldFontOf(parent->font(), control));
+    edit->setTextMargins(FieldTextMargins(control));
+    edit->setAlignment(FieldAlignment(control));
+    // Display fields: they take no focus, so Tab walks the controls that edit.
+    edit->setFocusPolicy(Qt::NoFocus);
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    edit->setPalette(palette);
+    return edit;
+}
 
 CKQ505View::CKQ505View(CKQ505App& app, QWidget* parent) : QWidget(parent), app_(app) {
     setFont(DialogFont());
@@ -209,7 +224,16 @@ void CKQ505View::CreateControls() {
                 widget = CreateCheckBox(this, control);
                 break;
             case ControlKind::kEdit:
-                widget = CreateEdit(this, control);
+                if (!control.border) {
+                    drawn_fields_.push_back({control.id,
+                                             rect,
+                                             FieldFontOf(font(), control),
+                                             FieldTextMargins(control),
+                                             FieldAlignment(control),
+                                             {}});
+                    continue;
+                }
+                widget = NewFieldEdit(this, control);
                 break;
         }
         widget->setGeometry(rect);
@@ -329,6 +353,12 @@ void CKQ505View::SetSliderRanges() {
 }
 
 void CKQ505View::SetEditText(int id, const QString& text) {
+    if (DrawnField* field = FindDrawnField(id)) {
+        if (field->text == text) return;
+        field->text = text;
+        update(field->rect);
+        return;
+    }
     auto* edit = static_cast<QLineEdit*>(Control(id));
     edit->setText(text);
     // A text longer than its box shows its beginning, never just its end.
@@ -337,6 +367,59 @@ void CKQ505View::SetEditText(int id, const QString& text) {
 
 void CKQ505View::SetEditNumber(int id, int value) {
     SetEditText(id, QString::number(value));
+}
+
+CKQ505View::DrawnField* CKQ505View::FindDrawnField(int id) {
+    const auto found = std::ranges::find(drawn_fields_, id, &DrawnField::id);
+    return found == drawn_fields_.end() ? nullptr : &*found;
+}
+
+QString CKQ505View::FieldText(int id) const {
+    const auto found = std::ranges::find(drawn_fields_, id, &DrawnField::id);
+    if (found != drawn_fields_.end()) return found->text;
+    const auto* edit = qobject_cast<const QLineEdit*>(Control(id));
+    return edit ? edit->text() : QString();
+}
+
+QRect CKQ505View::FieldRect(int id) const {
+    const auto found = std::ranges::find(drawn_fields_, id, &DrawnField::id);
+    if (found != drawn_fields_.end()) return found->rect;
+    const QWidget* control = Control(id);
+    return control ? control->geometry() : QRect();
+}
+
+namespace {
+
+// Where a line edit without a frame puts its text: inside the text margins, two pixels in from
+// the sides and one from the top; right-aligned text that fits ends a pixel before the right.
+constexpr int kEditHorizontalMargin = 2;
+constexpr int kEditVerticalMargin = 1;
+
+}  // namespace
+
+void CKQ505View::DrawFields(QPainter& painter, const QRect& exposed) const {
+    const QColor background = palette().color(QPalette::Window);
+    const QColor ink = palette().color(QPalette::Text);
+    for (const DrawnField& field : drawn_fields_) {
+        if (!field.rect.intersects(exposed)) continue;
+        painter.fillRect(field.rect, background);
+        if (field.text.isEmpty()) continue;
+        QTextLayout layout(field.text, field.font);
+        layout.beginLayout();
+        const QTextLine line = layout.createLine();
+        layout.endLayout();
+        const QRect inner = field.rect.marginsRemoved(field.margins);
+        const QRect text_room =
+            inner.adjusted(kEditHorizontalMargin, kEditVerticalMargin, -kEditHorizontalMargin, 0);
+        const int width_used = qRound(line.naturalTextWidth()) + 1;
+        const bool right = (field.alignment & Qt::AlignRight) && width_used <= text_room.width();
+        const int scroll = right ? width_used - text_room.width() + 1 : 0;
+        painter.save();
+        painter.setClipRect(field.rect.intersected(inner));
+        painter.setPen(ink);
+        layout.draw(&painter, QPointF(text_room.x() - scroll, text_room.y()));
+        painter.restore();
+    }
 }
 
 void CKQ505View::PushLayer(const LayerFields& f, Port layer) {
@@ -635,7 +718,9 @@ void CKQ505View::RepaintKnobPanel() {
 void CKQ505View::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     RedrawKnobPanel(painter);
-    // Over the graphs' frames, which the last row of a caption may touch, as labels were.
+    // Fields and captions over the graphs' frames, which some of them touch, as when they
+    // were widgets.
+    DrawFields(painter, event->rect());
     DrawCaptions(painter, event->rect());
 }
 

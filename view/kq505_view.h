@@ -44,8 +44,14 @@ class CKQ505View : public QWidget {
     // the end its timer would send could no longer reach the notes.
     void EndPreview();
 
-    // The control of template 101 with this identifier, or nullptr.
+    // The control of template 101 with this identifier, or nullptr. The read-only fields
+    // without a border are no widgets: they are drawn with the form, as the captions are.
     QWidget* Control(int id) const;
+    // A read-only field as a widget, as those with a border are; the drawn ones look the same.
+    static QLineEdit* NewFieldEdit(QWidget* parent, const FormControl& control);
+    // The text of a read-only field, drawn or a widget, and where it stands.
+    QString FieldText(int id) const;
+    QRect FieldRect(int id) const;
     // The union of the ten graph boxes; the panel paints nothing outside it.
     static QRegion KnobPanelRegion();
     // A caption drawn with the form rather than made a label: one that names no control.
@@ -106,6 +112,17 @@ class CKQ505View : public QWidget {
     void ShowStep(const EditStep* step);
     void RepaintKnobPanel();
 
+    // A read-only field without a border, drawn as a line edit without a frame draws itself.
+    struct DrawnField {
+        int id;
+        QRect rect;
+        QFont font;
+        QMargins margins;
+        Qt::Alignment alignment;
+        QString text;
+    };
+    DrawnField* FindDrawnField(int id);
+    void DrawFields(QPainter& painter, const QRect& exposed) const;
     void DrawCaptions(QPainter& painter, const QRect& exposed) const;
     void RedrawKnobPanel(QPainter& painter) const;
     void DrawPanelBackground(QPainter& painter) const;
@@ -128,6 +145,7 @@ class CKQ505View : public QWidget {
     QCheckBox* m_cMixSwitch = nullptr;
 
     std::vector<Caption> captions_;
+    std::vector<DrawnField> drawn_fields_;
     FormValues form_;
     QTimer* m_pPreviewTimer = nullptr;
     bool m_bRefreshOnActivate = false;
