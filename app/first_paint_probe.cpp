@@ -64,7 +64,8 @@ class FirstPaintProbe : public QObject {
             seen_ = true;
             // Queued, so that the painting is finished and on the screen when we stop.
             QTimer::singleShot(0, this, [] {
-                std::printf("first paint %.1f ms after start, %.1f ms of processor time\n", ElapsedMs(), NowNs(CLOCK_PROCESS_CPUTIME_ID) / 1e6);
+                std::printf("first paint %.1f ms after start, %.1f ms of processor time\n",
+                            ElapsedMs(), NowNs(CLOCK_PROCESS_CPUTIME_ID) / 1e6);
                 std::fflush(stdout);
                 QCoreApplication::exit(0);
             });
