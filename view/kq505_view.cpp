@@ -341,8 +341,11 @@ void CKQ505View::DrawCaptions(QPainter& painter, const QRect& exposed) const {
     for (const Caption& caption : captions_) {
         if (!caption.rect.intersects(exposed)) continue;
         painter.setFont(caption.font);
+        // A letter reaching out of the rectangle ("T" to the left) is cut, as a label cuts it.
+        painter.setClipRect(caption.rect);
         painter.drawText(caption.rect, kCaptionFlags, caption.text);
     }
+    painter.setClipping(false);
 }
 
 void CKQ505View::SetSliderRanges() {
