@@ -26,12 +26,12 @@ cleanup() {
 trap cleanup EXIT
 
 # A copy of the program with an INI file of its own, so that a developer's settings in
-# build/app stay out of the picture. Its ports are virtual outputs on a JACK server of this
-# script's own, so that they open and no "failed" message box hides the window.
+# build/app stay out of the picture. Its ports are virtual ports on a JACK server of this
+# script's own, so that they open and no "failed" message hides the window or fills the bar.
 mkdir "$work/program"
 cp build/app/kq505 build/app/xg.ins "$work/program/"
 cp -r build/app/help "$work/program/"
-printf '[MIDI]\r\nOutA=-1\r\nOutB=-1\r\n[Others]\r\nZoom=%s\r\n' "$zoom" >"$work/program/kq505.ini"
+printf '[MIDI]\r\nOutA=-1\r\nOutB=-1\r\nIn=-1\r\n[Others]\r\nZoom=%s\r\n' "$zoom" >"$work/program/kq505.ini"
 jackd -n "$server" --no-realtime -d dummy -r 48000 -p 256 -C 0 -P 0 >"$work/jackd.log" 2>&1 &
 jack_pid=$!
 export JACK_DEFAULT_SERVER=$server KQ505_MIDI_API=jack
