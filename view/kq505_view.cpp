@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <limits>
 #include <span>
+#include <utility>
 
 #include "app/dialog_font.h"
 #include "app/kq505_app.h"
@@ -372,21 +373,23 @@ void CKQ505View::SetEditNumber(int id, int value) {
     SetEditText(id, QString::number(value));
 }
 
-CKQ505View::DrawnField* CKQ505View::FindDrawnField(int id) {
+const CKQ505View::DrawnField* CKQ505View::FindDrawnField(int id) const {
     const auto found = std::ranges::find(drawn_fields_, id, &DrawnField::id);
     return found == drawn_fields_.end() ? nullptr : &*found;
 }
 
+CKQ505View::DrawnField* CKQ505View::FindDrawnField(int id) {
+    return const_cast<DrawnField*>(std::as_const(*this).FindDrawnField(id));
+}
+
 QString CKQ505View::FieldText(int id) const {
-    const auto found = std::ranges::find(drawn_fields_, id, &DrawnField::id);
-    if (found != drawn_fields_.end()) return found->text;
+    if (const DrawnField* field = FindDrawnField(id)) return field->text;
     const auto* edit = qobject_cast<const QLineEdit*>(Control(id));
     return edit ? edit->text() : QString();
 }
 
 QRect CKQ505View::FieldRect(int id) const {
-    const auto found = std::ranges::find(drawn_fields_, id, &DrawnField::id);
-    if (found != drawn_fields_.end()) return found->rect;
+    if (const DrawnField* field = FindDrawnField(id)) return field->rect;
     const QWidget* control = Control(id);
     return control ? control->geometry() : QRect();
 }

@@ -121,6 +121,7 @@ class CKQ505View : public QWidget {
         Qt::Alignment alignment;
         QString text;
     };
+    const DrawnField* FindDrawnField(int id) const;
     DrawnField* FindDrawnField(int id);
     void DrawFields(QPainter& painter, const QRect& exposed) const;
     void DrawCaptions(QPainter& painter, const QRect& exposed) const;
