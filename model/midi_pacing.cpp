@@ -117,8 +117,7 @@ void PacedMidiOutput::Run(std::stop_token stop) {
             wake_.wait(lock, stop, [this] { return !waiting_.empty(); });
             continue;
         }
-        const Clock::time_point now = Clock::now();
-        if (now < link_free) {
+        if (Clock::now() < link_free) {
             // Woken early only to stop; new messages queue behind the first anyway.
             wake_.wait_until(lock, stop, link_free, [] { return false; });
             continue;
@@ -127,7 +126,10 @@ void PacedMidiOutput::Run(std::stop_token stop) {
         waiting_.pop_front();
         waiting_bytes_ -= message.bytes.size();
         SendNow(message);
-        link_free = now + PacedDuration(message.bytes);
+        // The link is busy from when the message really went out, not from when it was due:
+        // a thread that wakes late or is held up in the send must not make up for it with a
+        // burst.
+        link_free = Clock::now() + PacedDuration(message.bytes);
     }
 }
 
