@@ -59,7 +59,7 @@ TEST(XgSysEx, OnlyWholeXgMessagesWithTheRightCountAndChecksumAreRead) {
         with(good, 5, 2),                                        // count says less
         with(good, 3, 0x4B),                                     // another model
         with(good, 1, 0x41),                                     // another maker
-        with(good, 9, 0x81),                                     // a status byte inside
+        with(change, 7, 0xC0),                                   // a status byte inside
         with(change, 2, 0x25),                                   // a request, not a change
         with(change, 8, 0xF0),                                   // no F7
         Bytes{0xF0, 0x43, 0x10, 0x4C, 0x08, 0x03, 0xF7},         // no data
