@@ -1,6 +1,10 @@
 #include "model/module_values.h"
 
+#include "model/module_image.h"
+
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace kq505 {
 namespace {
@@ -78,6 +82,49 @@ TEST(ModuleValues, WhatTheTableCannotHoldIsListedAndWhatWasNotReadStays) {
     EXPECT_EQ(differences, (std::vector<ModuleDifference>{{kPart, vol, 90, 90, 80},
                                                           {kPart, key_shift, 66, 60, 66},
                                                           {kPart, mix, 14, 50, 60}}));
+}
+
+TEST(ModuleImage, DumpsAndChangesFillTheImageAtTheirAddresses) {
+    XgModuleImage image;
+    const std::vector<std::uint8_t> data(0x29, 0x11);
+    const auto apply = [&image](const std::vector<std::uint8_t>& message) {
+        const std::optional<XgMessage> read = ReadXgMessage(message);
+        return read && ApplyToImage(*read, image);
+    };
+    EXPECT_TRUE(apply(XgBulkDump({0x08, 0x1F, 0x00}, data)));
+    EXPECT_EQ(image.parts[31].multi_part[0x28], 0x11);
+    EXPECT_FALSE(image.parts[31].multi_part[0x29]);
+    // A dump that would run past the block keeps what lies inside it.
+    EXPECT_TRUE(apply(XgBulkDump({0x08, 0x02, 0x7E}, std::vector<std::uint8_t>{1, 2, 3})));
+    EXPECT_EQ(image.parts[2].multi_part[0x7F], 0x02);
+    EXPECT_TRUE(apply({0xF0, 0x43, 0x10, 0x4C, 0x0A, 0x04, 0x20, 0x55, 0xF7}));
+    EXPECT_EQ(image.parts[4].hpf, 0x55);
+    EXPECT_FALSE(apply(XgBulkDump({0x08, 0x20, 0x00}, data)));  // no 33rd part
+    EXPECT_FALSE(apply(XgBulkDump({0x30, 0x24, 0x00}, data)));  // a drum setup
+    EXPECT_FALSE(apply({0xF0, 0x43, 0x10, 0x4C, 0x0A, 0x04, 0x21, 0x55, 0xF7}));
+}
+
+TEST(ModuleImage, TheEffectBlocksComeBackFromWhatTheirSendLeavesInTheModule) {
+    EffectBlocks sent;
+    ResetEffectBlocks(sent);
+    SetEffectType(sent, EffectBlock::chorus, 0x42 * 128 + 1);
+    sent[EffectBlock::variation].params[0] = 3333;  // two bytes
+    sent[EffectBlock::reverb].params[12] = 7;       // the second block
+    sent.variation_part = 20;
+    sent.variation_to_chorus = 99;
+    XgModuleImage image;
+    EffectsToImage(sent, image);
+    EXPECT_EQ(image.effect[0x42], 3333 / 128);
+    EXPECT_EQ(image.effect[0x43], 3333 % 128);
+    EXPECT_EQ(image.effect[0x12], 7);
+    EffectBlocks read;
+    ResetEffectBlocks(read);
+    ImageToEffects(image, read);
+    EXPECT_EQ(read, sent);
+    // Bytes not read leave the items as they were.
+    EffectBlocks untouched;
+    ImageToEffects(XgModuleImage{}, untouched);
+    EXPECT_EQ(untouched, EffectBlocks{});
 }
 
 }  // namespace

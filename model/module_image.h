@@ -1,0 +1,30 @@
+#pragma once
+// What the program knows of a module's memory: the bytes that dumps and parameter changes
+// brought in, at their XG addresses, before any of it is taken into the table.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "effects/effect_blocks.h"
+#include "model/module_values.h"
+#include "model/xg_sysex.h"
+
+namespace kq505 {
+
+struct XgModuleImage {
+    XgModuleParts parts{};
+    std::array<std::optional<std::uint8_t>, 0x80> effect{};  // 02 01 00..7F
+};
+
+// Writes the bytes the message carries, from its address on, into the image. False when it
+// carries nothing the image keeps (another block, or a part beyond the 32).
+bool ApplyToImage(const XgMessage& message, XgModuleImage& image);
+
+// The effect items whose bytes the image holds are taken into `blocks`, each held to its
+// range; the others stay as they are.
+void ImageToEffects(const XgModuleImage& image, EffectBlocks& blocks);
+// What the module holds once the effect blocks were sent.
+void EffectsToImage(const EffectBlocks& blocks, XgModuleImage& image);
+
+}  // namespace kq505
