@@ -1,0 +1,112 @@
+#include "model/module_read.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+namespace kq505 {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A module that holds what a table and effect blocks leave in it, and answers requests.
+struct FakeModule {
+    XgModuleImage image;
+    std::map<std::uint8_t, int> silent_parts;  // XG part → requests left unanswered
+    bool bad_checksum_once = false;
+
+    std::optional<Bytes> Answer(const ModuleRequest& request) {
+        const XgAddress& at = request.address;
+        if (at.high != 0x02 && silent_parts[at.mid]-- > 0) return std::nullopt;
+        const auto byte = [&](std::uint8_t low) -> std::uint8_t {
+            const std::optional<std::uint8_t>& b = at.high == 0x02 ? image.effect[low]
+                                                   : at.high == 0x0A
+                                                       ? image.parts[at.mid].hpf
+                                                       : image.parts[at.mid].multi_part[low];
+            return b.value_or(0);
+        };
+        if (request.kind == ModuleRequest::parameter)
+            return Bytes{0xF0, 0x43, 0x10, 0x4C, at.high, at.mid, at.low, byte(at.low), 0xF7};
+        const std::map<std::uint8_t, std::uint8_t> sizes{{0x00, 0x0E}, {0x10, 6},    {0x20, 0x0F},
+                                                         {0x30, 6},    {0x40, 0x21}, {0x70, 6}};
+        const std::size_t size = at.high == 0x02 ? sizes.at(at.low) : at.low == 0 ? 0x29 : 0x3F;
+        Bytes data;
+        for (std::size_t i = 0; i < size; ++i)
+            data.push_back(byte(static_cast<std::uint8_t>(at.low + i)));
+        Bytes dump = XgBulkDump(at, data);
+        if (std::exchange(bad_checksum_once, false)) dump[dump.size() - 2] ^= 1;
+        return dump;
+    }
+};
+
+// Runs a read as its owner does: send, then a reply or a time-out.
+void ReadAll(ModuleReader& reader, FakeModule& module) {
+    while (!reader.Done()) {
+        const std::optional<Bytes> reply = module.Answer(reader.Current());
+        if (!reply || !reader.OnMessage(*reply)) reader.OnTimeout();
+    }
+}
+
+TEST(ModuleRead, AReadTakesEveryBlockRetriesTheSilentAndListsTheMissing) {
+    const std::vector<ModuleRequest> requests = ModuleRequests(true, {0, 15});
+    EXPECT_EQ(requests.size(), 6u + 2 * 2 * 7);
+    EXPECT_EQ(ModuleRequestMessage(requests[6]),
+              (std::array<std::uint8_t, 8>{0xF0, 0x43, 0x20, 0x4C, 0x08, 0x00, 0x00, 0xF7}));
+    EXPECT_EQ(ModuleRequestMessage(requests[8]),
+              (std::array<std::uint8_t, 8>{0xF0, 0x43, 0x30, 0x4C, 0x08, 0x00, 0x72, 0xF7}));
+    EXPECT_EQ(ModuleRequestLabel(requests.back()), "ﾊﾟｰﾄ 16 B");
+    EXPECT_EQ(ModuleRequestLabel(requests[5]), "ﾊﾞﾘｴｰｼｮﾝ");
+
+    PartTable table{};
+    ResetPartParameters(table);
+    table[reverb_b][15] = 99;
+    table[eq_bass_gain_a][0] = 70;
+    table[hpf_b][0] = 12;
+    FakeModule module;
+    PartToModule(table, 0, module.image.parts);
+    PartToModule(table, 15, module.image.parts);
+    EffectBlocks effects;
+    ResetEffectBlocks(effects);
+    effects[EffectBlock::variation].params[0] = 3333;
+    EffectsToImage(effects, module.image);
+    module.silent_parts[16] = 2;   // answered at the last try
+    module.silent_parts[31] = 99;  // never answers
+    module.bad_checksum_once = true;
+
+    ModuleReader reader(requests);
+    ReadAll(reader, module);
+    // Part 16's B layer: 7 requests given up after three tries each.
+    EXPECT_EQ(reader.Missing().size(), 7u);
+    EXPECT_EQ(reader.Missing().front().address, (XgAddress{0x08, 31, 0x00}));
+    EXPECT_EQ(reader.Timeouts(), 1u + 2u + 7u * 3u);  // the bad checksum, part 1 B, part 16 B
+    EXPECT_EQ(reader.Ignored(), 1u);
+
+    PartTable read{};
+    ResetPartParameters(read);
+    std::vector<ModuleDifference> differences;
+    ModuleToPart(reader.Image().parts, 0, read, differences);
+    EXPECT_EQ(read[eq_bass_gain_a][0], 70);
+    EXPECT_EQ(read[hpf_b][0], 12);
+    EXPECT_EQ(read[reverb_b][15], 40);  // missing: the default stays
+    EffectBlocks read_effects;
+    ResetEffectBlocks(read_effects);
+    ImageToEffects(reader.Image(), read_effects);
+    EXPECT_EQ(read_effects, effects);
+}
+
+TEST(ModuleRead, CancelKeepsWhatWasReadAndLateRepliesAreStillKept) {
+    ModuleReader reader(ModuleRequests(false, {3}));
+    const Bytes late_b{0xF0, 0x43, 0x10, 0x4C, 0x08, 0x13, 0x72, 0x50, 0xF7};
+    EXPECT_FALSE(reader.OnMessage(late_b));  // not what is asked for now, but kept
+    EXPECT_TRUE(reader.OnMessage(XgBulkDump({0x08, 0x03, 0x00}, Bytes(0x29, 5))));
+    EXPECT_EQ(reader.Position(), 1u);
+    reader.Cancel();
+    EXPECT_TRUE(reader.Done());
+    EXPECT_FALSE(reader.OnTimeout());
+    EXPECT_EQ(reader.Image().parts[3].multi_part[0x0B], 5);
+    EXPECT_EQ(reader.Image().parts[19].multi_part[0x72], 0x50);
+}
+
+}  // namespace
+}  // namespace kq505
