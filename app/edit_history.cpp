@@ -269,6 +269,10 @@ std::string DescribeStep(const EditStep& step) {
             return "GM System On";
         case StepKind::kSetup:
             return "ｾｯﾄｱｯﾌﾟを開く";
+        case StepKind::kModuleRead:
+            return "ﾓｼﾞｭｰﾙから読込";
+        case StepKind::kSysExFile:
+            return "SysExﾌｧｲﾙを開く";
         case StepKind::kPartFile:
             return PartNumber(step.part) + " ﾌｧｲﾙを開く";
         case StepKind::kTrackName:

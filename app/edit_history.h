@@ -33,6 +33,8 @@ enum class StepKind : std::uint8_t {
     kGmSystemOn,     // G: the same with GM System On
     kSetup,          // a set-up opened: every part, name and list position
     kEffect,         // the effect edit window: a slider gesture, a choice, or its cancel
+    kModuleRead,     // what a read of the module brought in
+    kSysExFile,      // a .syx file opened: what its dumps and parameter changes carry
 };
 
 // The six remembered list positions of the program change dialog follow the table's rows

@@ -51,7 +51,8 @@ std::array<std::uint8_t, 8> ModuleRequestMessage(const ModuleRequest& request) {
                                                : XgParameterRequest(request.address);
 }
 
-ModuleReader::ModuleReader(std::vector<ModuleRequest> requests) : requests_(std::move(requests)) {}
+ModuleReader::ModuleReader(bool effects, std::vector<int> parts)
+    : effects_(effects), parts_(std::move(parts)), requests_(ModuleRequests(effects_, parts_)) {}
 
 bool ModuleReader::OnMessage(std::span<const std::uint8_t> message) {
     const std::optional<XgMessage> read = ReadXgMessage(message);

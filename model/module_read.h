@@ -34,7 +34,11 @@ class ModuleReader {
   public:
     static constexpr int kRetries = 2;
 
-    explicit ModuleReader(std::vector<ModuleRequest> requests);
+    // Reads the effect blocks (when `effects`) and both layers of each of `parts`.
+    ModuleReader(bool effects, std::vector<int> parts);
+
+    bool ReadsEffects() const { return effects_; }
+    const std::vector<int>& Parts() const { return parts_; }
 
     // The request to send now; only while not Done().
     const ModuleRequest& Current() const { return requests_[next_]; }
@@ -60,6 +64,8 @@ class ModuleReader {
   private:
     bool Answers(const XgMessage& message) const;
 
+    bool effects_;
+    std::vector<int> parts_;
     std::vector<ModuleRequest> requests_;
     std::size_t next_ = 0;
     int tries_ = 0;

@@ -1,5 +1,8 @@
 #include "model/module_read.h"
 
+#include "model/module_take.h"
+#include "tests/support/recording_app.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -74,7 +77,7 @@ TEST(ModuleRead, AReadTakesEveryBlockRetriesTheSilentAndListsTheMissing) {
     module.silent_parts[31] = 99;  // never answers
     module.bad_checksum_once = true;
 
-    ModuleReader reader(requests);
+    ModuleReader reader(true, {0, 15});
     ReadAll(reader, module);
     // Part 16's B layer: 7 requests given up after three tries each.
     EXPECT_EQ(reader.Missing().size(), 7u);
@@ -96,7 +99,7 @@ TEST(ModuleRead, AReadTakesEveryBlockRetriesTheSilentAndListsTheMissing) {
 }
 
 TEST(ModuleRead, CancelKeepsWhatWasReadAndLateRepliesAreStillKept) {
-    ModuleReader reader(ModuleRequests(false, {3}));
+    ModuleReader reader(false, {3});
     const Bytes late_b{0xF0, 0x43, 0x10, 0x4C, 0x08, 0x13, 0x72, 0x50, 0xF7};
     EXPECT_FALSE(reader.OnMessage(late_b));  // not what is asked for now, but kept
     EXPECT_TRUE(reader.OnMessage(XgBulkDump({0x08, 0x03, 0x00}, Bytes(0x29, 5))));
@@ -106,6 +109,33 @@ TEST(ModuleRead, CancelKeepsWhatWasReadAndLateRepliesAreStillKept) {
     EXPECT_FALSE(reader.OnTimeout());
     EXPECT_EQ(reader.Image().parts[3].multi_part[0x0B], 5);
     EXPECT_EQ(reader.Image().parts[19].multi_part[0x72], 0x50);
+}
+
+// The read is one step: it sends nothing, undo puts the table back and sends what changed.
+TEST(ModuleRead, TheReadIsOneStepThatSendsNothingAndSaysWhatWasMissing) {
+    test::RecordingApp r;
+    FakeModule module;
+    PartTable table = r.app.part_table;
+    table[reverb_a][2] = 77;
+    table[vol][2] = 90;
+    PartToModule(table, 2, module.image.parts);
+    module.image.parts[18].multi_part[0x0B] = 80;  // the B layer's volume differs
+    module.silent_parts[18] = 99;
+    ModuleReader reader(false, {2});
+    ReadAll(reader, module);
+    const ModuleReadSummary summary = TakeModuleRead(r.app, reader);
+    EXPECT_TRUE(r.log.TakeEvents().empty());
+    EXPECT_EQ(r.app.part_table[reverb_a][2], 77);
+    EXPECT_EQ(r.app.part_table[vol][2], 90);
+    EXPECT_EQ(ModuleReadSummaryText(summary), "1/2 ﾊﾟｰﾄ, 21 ﾀｲﾑｱｳﾄ");
+    EXPECT_EQ(ModuleReadDetails(summary), "ﾊﾟｰﾄ 3 B: 応答がありませんでした\n");
+    EXPECT_EQ(r.app.edit_history.StepCount(), 1u);
+
+    r.app.edit_history.Undo(r.app);
+    EXPECT_EQ(r.app.part_table[reverb_a][2], 40);
+    EXPECT_EQ(r.log.TakeEvents(),
+              (std::vector<MidiEvent>{test::OnA({0xB2, 0x07, 100}), test::OnB({0xB2, 0x07, 100}),
+                                      test::OnA({0xB2, 0x5B, 40})}));
 }
 
 }  // namespace

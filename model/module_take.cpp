@@ -1,0 +1,87 @@
+#include "model/module_take.h"
+
+#include <algorithm>
+
+#include "app/kq505_app.h"
+
+namespace kq505 {
+namespace {
+
+std::string PartNumber(int part) {
+    const int number = part + 1;
+    return (number < 10 ? "#0" : "#") + std::to_string(number);
+}
+
+// Whether a request read a layer (its XG part) or the effect blocks.
+bool IsEffectRequest(const ModuleRequest& request) {
+    return request.address.high == 0x02;
+}
+
+bool LayerMissing(const ModuleReadSummary& summary, int xg_part) {
+    return std::ranges::any_of(summary.missing, [xg_part](const ModuleRequest& request) {
+        return !IsEffectRequest(request) && request.address.mid == xg_part;
+    });
+}
+
+}  // namespace
+
+std::vector<ModuleDifference> TakeModuleImage(CKQ505App& app, const XgModuleImage& image,
+                                              std::span<const int> parts, bool effects,
+                                              StepKind kind) {
+    std::vector<ModuleDifference> differences;
+    app.edit_history.Record(app, kind, [&] {
+        for (const int part : parts)
+            ModuleToPart(image.parts, part, app.part_table, differences);
+        if (effects) ImageToEffects(image, app.effect_blocks);
+    });
+    return differences;
+}
+
+ModuleReadSummary TakeModuleRead(CKQ505App& app, const ModuleReader& reader) {
+    ModuleReadSummary summary;
+    summary.missing = reader.Missing();
+    summary.timeouts = reader.Timeouts();
+    summary.differences = TakeModuleImage(app, reader.Image(), reader.Parts(),
+                                          reader.ReadsEffects(), StepKind::kModuleRead);
+    for (const int part : reader.Parts()) {
+        for (const int xg_part : {part, part + kPartCount}) {
+            ++summary.layers_total;
+            if (!LayerMissing(summary, xg_part)) ++summary.layers_read;
+        }
+    }
+    if (reader.ReadsEffects()) {
+        const auto missing = std::ranges::count_if(summary.missing, IsEffectRequest);
+        summary.effects_total = static_cast<int>(ModuleRequests(true, {}).size());
+        summary.effects_read = summary.effects_total - static_cast<int>(missing);
+    }
+    return summary;
+}
+
+std::string ModuleReadSummaryText(const ModuleReadSummary& summary) {
+    std::string text =
+        std::to_string(summary.layers_read) + "/" + std::to_string(summary.layers_total) + " ﾊﾟｰﾄ";
+    if (summary.effects_total > 0) {
+        text += ", " + std::to_string(summary.effects_read) + "/" +
+                std::to_string(summary.effects_total) + " ｴﾌｪｸﾄ";
+    }
+    return text + ", " + std::to_string(summary.timeouts) + " ﾀｲﾑｱｳﾄ";
+}
+
+std::string ModuleReadDetails(const ModuleReadSummary& summary) {
+    std::string text;
+    std::string last_label;
+    for (const ModuleRequest& request : summary.missing) {
+        const std::string label = ModuleRequestLabel(request);
+        if (label == last_label) continue;  // a layer's requests follow one another
+        text += label + ": 応答がありませんでした\n";
+        last_label = label;
+    }
+    for (const ModuleDifference& d : summary.differences) {
+        text += PartNumber(d.part) + " " + std::string(kRowInfo[d.row].name) + ": ﾓｼﾞｭｰﾙは A " +
+                std::to_string(d.module_a) + ", B " + std::to_string(d.module_b) + "、" +
+                std::to_string(d.table_value) + " として読込\n";
+    }
+    return text;
+}
+
+}  // namespace kq505
