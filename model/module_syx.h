@@ -1,0 +1,31 @@
+#pragma once
+// The set-up as the module keeps it, in system-exclusive messages: what a .syx file holds.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "effects/effect_blocks.h"
+#include "files/syx_file.h"
+#include "model/module_image.h"
+
+namespace kq505 {
+
+// XG System On; bulk dumps of the effect blocks and of both multi part blocks of all 32 XG
+// parts; then, as parameter changes, the equaliser and high-pass filter of each XG part,
+// which lie outside those blocks. Bytes the table does not carry are the XG defaults.
+std::vector<std::vector<std::uint8_t>> SetupSysExMessages(const PartTable& table,
+                                                          const EffectBlocks& effects);
+
+struct SyxReadResult {
+    SyxFileError error = SyxFileError::none;
+    std::size_t taken = 0;    // XG dumps and parameter changes the image keeps
+    std::size_t skipped = 0;  // every other message
+};
+
+// Reads the messages of a .syx file into `image`, which is left as it was unless this
+// succeeds.
+SyxReadResult ReadSysExFile(std::span<const std::uint8_t> bytes, XgModuleImage& image);
+
+}  // namespace kq505
