@@ -37,6 +37,32 @@ std::vector<ModuleDifference> TakeModuleImage(CKQ505App& app, const XgModuleImag
     return differences;
 }
 
+bool FollowModuleMessage(CKQ505App& app, std::span<const std::uint8_t> message) {
+    const std::optional<XgMessage> xg = ReadXgMessage(message);
+    if (!xg) return false;
+    const bool effects = xg->address.high == 0x02;
+    const int part = xg->address.mid % kPartCount;
+    // What the module holds besides the message is what the table sent it, so that one byte
+    // of a pair (the volume of one layer, the offset of one side of the mix) is read with
+    // the other.
+    XgModuleImage image;
+    PartToModule(app.part_table, part, image.parts);
+    EffectsToImage(app.effect_blocks, image);
+    if (!ApplyToImage(*xg, image)) return false;
+    const PartTable table_before = app.part_table;
+    const EffectBlocks effects_before = app.effect_blocks;
+    app.edit_history.Record(app, StepKind::kModuleRead, [&] {
+        std::vector<ModuleDifference> differences;
+        if (!effects) return ModuleToPart(image.parts, part, app.part_table, differences);
+        ImageToEffects(image, app.effect_blocks);
+        for (const EffectBlock block : kEffectBlocks) {
+            const std::int32_t type = app.effect_blocks[block].type;
+            if (type != effects_before[block].type) SetEffectType(app.effect_blocks, block, type);
+        }
+    });
+    return app.part_table != table_before || app.effect_blocks != effects_before;
+}
+
 ModuleReadSummary TakeModuleRead(CKQ505App& app, const ModuleReader& reader) {
     ModuleReadSummary summary;
     summary.missing = reader.Missing();

@@ -32,6 +32,11 @@ std::vector<ModuleDifference> TakeModuleImage(CKQ505App& app, const XgModuleImag
 // The same for a finished (or cancelled) read, with its summary.
 ModuleReadSummary TakeModuleRead(CKQ505App& app, const ModuleReader& reader);
 
+// A parameter change or dump the module sent of its own accord (its front panel): taken as
+// one step, as the module holds it; an effect type brings that type's defaults, as the module
+// does. False when the message carries nothing the table or the effect blocks keep.
+bool FollowModuleMessage(CKQ505App& app, std::span<const std::uint8_t> message);
+
 // "32/32 ﾊﾟｰﾄ, 6/6 ｴﾌｪｸﾄ, 0 ﾀｲﾑｱｳﾄ"
 std::string ModuleReadSummaryText(const ModuleReadSummary& summary);
 // A line for every block that did not come and every value the table could not take as the

@@ -138,5 +138,32 @@ TEST(ModuleRead, TheReadIsOneStepThatSendsNothingAndSaysWhatWasMissing) {
                                       test::OnA({0xB2, 0x5B, 40})}));
 }
 
+// The module's own changes, one step each; one byte is read with what the table sent.
+TEST(ModuleRead, ChangesTheModuleSendsAreFollowed) {
+    test::RecordingApp r;
+    const auto change = [](std::uint8_t high, std::uint8_t mid, std::uint8_t low,
+                           std::vector<std::uint8_t> data) {
+        Bytes m{0xF0, 0x43, 0x10, 0x4C, high, mid, low};
+        m.insert(m.end(), data.begin(), data.end());
+        m.push_back(0xF7);
+        return m;
+    };
+    EXPECT_TRUE(FollowModuleMessage(r.app, change(0x08, 0x13, 0x13, {90})));  // 4 B reverb
+    EXPECT_EQ(r.app.part_table[reverb_b][3], 90);
+    EXPECT_TRUE(FollowModuleMessage(r.app, change(0x08, 0x03, 0x0D, {60})));  // 4 A offset
+    EXPECT_EQ(r.app.part_table[mix][3], 4);
+    EXPECT_FALSE(FollowModuleMessage(r.app, change(0x08, 0x13, 0x0B, {50})));  // B volume alone
+    EXPECT_EQ(r.app.part_table[vol][3], 100);
+    // A new variation type brings its defaults, as the module does.
+    EffectBlocks expected = r.app.effect_blocks;
+    SetEffectType(expected, EffectBlock::variation, 0x42 * 128);
+    r.app.effect_blocks[EffectBlock::variation].params[0] = 1;
+    EXPECT_TRUE(FollowModuleMessage(r.app, change(0x02, 0x01, 0x40, {0x42, 0x00})));
+    EXPECT_EQ(r.app.effect_blocks, expected);
+    EXPECT_FALSE(FollowModuleMessage(r.app, change(0x00, 0x00, 0x7E, {0x00})));
+    EXPECT_EQ(r.app.edit_history.StepCount(), 3u);
+    EXPECT_TRUE(r.log.TakeEvents().empty());
+}
+
 }  // namespace
 }  // namespace kq505
