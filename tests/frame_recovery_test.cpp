@@ -159,20 +159,6 @@ class FrameRecoveryTest : public QObject {
         }
     }
 
-    void OurOwnAndRunningProgramsFilesAreNotOffered() {
-        RecoveringFrame r;
-        r.Edit(40);
-        QTRY_VERIFY(std::filesystem::exists(r.file()));
-        int asked = 0;
-        r.frame->ask_restore = [&](const QString&) {
-            ++asked;
-            return Answer::kDiscard;
-        };
-        r.frame->OfferRecovery();
-        QCOMPARE(asked, 0);
-        QVERIFY(std::filesystem::exists(r.file()));
-    }
-
     // Last: leaving the event loop on a signal marks the thread as quitting for good.
     void ASignalKeepsTheChangesEndsTheNotesAndLeavesTheLoop() {
         RecoveringFrame r;
