@@ -2,15 +2,14 @@
 
 #include <algorithm>
 #include <charconv>
-#include <fstream>
 #include <optional>
-#include <system_error>
 #include <vector>
 
 #include "app/ini_store.h"
 #include "effects/effect_setup.h"
 #include "files/name_field.h"
 #include "files/name_text.h"
+#include "files/regular_file.h"
 
 namespace kq505 {
 namespace {
@@ -71,20 +70,38 @@ std::optional<int> PartOfSection(std::string_view section) {
     return *value - 1;
 }
 
+// The bytes one character takes after a lead byte, and the range its second byte must lie
+// in: narrower than 80..BF where a wider range would allow an overlong form (E0, F0), a
+// surrogate (ED) or a code point above U+10FFFF (F4).
+struct Utf8Lead {
+    std::size_t length;
+    unsigned char second_min;
+    unsigned char second_max;
+};
+
+Utf8Lead LeadOf(unsigned char byte) {
+    if (byte < 0x80) return {1, 0, 0};
+    if (byte >= 0xC2 && byte <= 0xDF) return {2, 0x80, 0xBF};
+    if (byte == 0xE0) return {3, 0xA0, 0xBF};
+    if (byte == 0xED) return {3, 0x80, 0x9F};
+    if (byte >= 0xE1 && byte <= 0xEF) return {3, 0x80, 0xBF};
+    if (byte == 0xF0) return {4, 0x90, 0xBF};
+    if (byte >= 0xF1 && byte <= 0xF3) return {4, 0x80, 0xBF};
+    if (byte == 0xF4) return {4, 0x80, 0x8F};
+    return {0, 0, 0};
+}
+
 bool IsUtf8(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const std::size_t length = byte < 0x80           ? 1
-                                   : (byte >> 5) == 0x06 ? 2
-                                   : (byte >> 4) == 0x0E ? 3
-                                   : (byte >> 3) == 0x1E ? 4
-                                                         : 0;
-        if (length == 0 || i + length > text.size()) return false;
-        for (std::size_t k = 1; k < length; ++k) {
+        const Utf8Lead lead = LeadOf(static_cast<unsigned char>(text[i]));
+        if (lead.length == 0 || i + lead.length > text.size()) return false;
+        const auto second = static_cast<unsigned char>(lead.length > 1 ? text[i + 1] : 0);
+        if (lead.length > 1 && (second < lead.second_min || second > lead.second_max)) return false;
+        for (std::size_t k = 2; k < lead.length; ++k) {
             if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
         }
-        i += length;
+        i += lead.length;
     }
     return true;
 }
@@ -251,22 +268,12 @@ SetupReadResult ParseSetupFile(std::string_view bytes, SetupData& setup) {
 }
 
 SetupReadResult LoadSetupFile(CKQ505App& app, const std::filesystem::path& path) {
-    std::error_code error;
-    // Only a regular file can hold a set-up; opening a FIFO would wait for a writer.
-    if (!std::filesystem::is_regular_file(path, error)) return {SetupFileError::cannot_read, {}};
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return {SetupFileError::cannot_read, {}};
-    // Read in blocks up to one byte past the limit, which tells a file that is too large
-    // whatever size it states, without holding a megabyte for every small file.
-    std::string bytes;
-    std::array<char, 64 * 1024> block{};
-    while (file && bytes.size() <= kSetupFileMaxSize) {
-        file.read(block.data(), static_cast<std::streamsize>(block.size()));
-        bytes.append(block.data(), static_cast<std::size_t>(file.gcount()));
-    }
-    if (file.bad()) return {SetupFileError::cannot_read, {}};
+    // One byte past the limit is read, so that a larger file is told from one that fits.
+    const std::optional<std::string> bytes =
+        ReadRegularFile(path, kSetupFileMaxSize + 1, Oversize::keep_prefix);
+    if (!bytes) return {SetupFileError::cannot_read, {}};
     SetupData setup;
-    const SetupReadResult result = ParseSetupFile(bytes, setup);
+    const SetupReadResult result = ParseSetupFile(*bytes, setup);
     if (result.error == SetupFileError::none) ApplySetup(app, std::move(setup));
     return result;
 }

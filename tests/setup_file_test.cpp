@@ -154,6 +154,33 @@ TEST(SetupFile, UnknownKeysAndSectionsArePassedOverAndMissingKeysGiveDefaults) {
     EXPECT_EQ(read, expected);
 }
 
+TEST(SetupFile, OnlyStrictUtf8IsText) {
+    const std::vector<std::pair<std::string, bool>> names{
+        {"\xC3\xA9 \xE3\x81\x82 \xEF\xBD\xB1", true},  // é, あ, ｱ
+        {"\xF0\x9F\x8E\xB9", true},                    // U+1F3B9
+        {"\xF4\x8F\xBF\xBF", true},                    // U+10FFFF, the last
+        {"\xED\x9F\xBF", true},                        // U+D7FF, before the surrogates
+        {"\xC0\xAF", false},                           // overlong '/'
+        {"\xC1\xBF", false},                           // overlong U+007F
+        {"\xE0\x9F\xBF", false},                       // overlong U+07FF
+        {"\xF0\x8F\xBF\xBF", false},                   // overlong U+FFFF
+        {"\xED\xA0\x80", false},                       // surrogate U+D800
+        {"\xED\xBF\xBF", false},                       // surrogate U+DFFF
+        {"\xF4\x90\x80\x80", false},                   // U+110000
+        {"\xF5\x80\x80\x80", false},                   // no such lead byte
+        {"\xE3\x81", false},                           // cut short
+        {"\xE3\x41\x82", false},                       // a second byte that continues nothing
+        {"\xE3\x81\x41", false},                       // a third byte that continues nothing
+        {"\x80", false},                               // a continuation alone
+    };
+    for (const auto& [name, text] : names) {
+        SetupData read;
+        const SetupReadResult result =
+            ParseSetupFile(std::string(kSetupFormatLine) + "\n[Effects]\n; " + name + "\n", read);
+        EXPECT_EQ(result.error == SetupFileError::none, text) << testing::PrintToString(name);
+    }
+}
+
 // The whole text of a set-up of the defaults, shown for part 1; parts 2 to 16 repeat it
 // under their own headers.
 constexpr std::string_view kDefaultHead =
@@ -243,8 +270,12 @@ TEST_F(SetupFileOnDisk, LoadReplacesAllPartsOrNothing) {
     const SetupData before = CurrentSetup(r.app);
     const std::string big =
         std::string(kSetupFormatLine) + "\n" + std::string(kSetupFileMaxSize, ';');
-    for (const fs::path& path : {Write("big.kqset", big), folder_ / "missing.kqset", folder_}) {
-        EXPECT_NE(LoadSetupFile(r.app, path).error, SetupFileError::none);
+    const std::vector<std::pair<fs::path, SetupFileError>> refused{
+        {Write("big.kqset", big), SetupFileError::too_large},
+        {folder_ / "missing.kqset", SetupFileError::cannot_read},
+        {folder_, SetupFileError::cannot_read}};
+    for (const auto& [path, error] : refused) {
+        EXPECT_EQ(LoadSetupFile(r.app, path).error, error) << path;
         EXPECT_EQ(CurrentSetup(r.app), before);
     }
     r.app.selected_part = 5;
