@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <optional>
-#include <vector>
 
 #include "app/ini_store.h"
 #include "effects/effect_setup.h"
@@ -119,18 +118,33 @@ std::string_view TrimSpaces(std::string_view text) {
     return text;
 }
 
-// Where a value of a part goes; null for a key this version does not know.
-std::int32_t* PartValue(SetupData& setup, int part, std::string_view key) {
+// The keys a part section may hold, numbered: the rows of the table, the list positions,
+// then the name.
+constexpr int kListSlot = kRowCount;
+constexpr int kNameSlot = kListSlot + static_cast<int>(kListKeys.size());
+constexpr int kKeySlotCount = kNameSlot + 1;
+
+std::optional<int> KeySlot(std::string_view key) {
     for (int row = 0; row < kRowCount; ++row) {
-        if (SameName(key, kRowInfo[row].name)) return &setup.part_table[row][part];
+        if (SameName(key, kRowInfo[row].name)) return row;
     }
-    for (const ListKey& list : kListKeys) {
-        if (SameName(key, list.name)) return &(setup.*list.field)[part];
+    for (std::size_t i = 0; i < kListKeys.size(); ++i) {
+        if (SameName(key, kListKeys[i].name)) return kListSlot + static_cast<int>(i);
     }
-    return nullptr;
+    if (SameName(key, kNameKey)) return kNameSlot;
+    return std::nullopt;
 }
 
-// Reads every key of the text into `setup` (a copy the caller throws away on failure).
+void StoreValue(SetupData& setup, int part, int slot, std::int32_t value) {
+    if (slot < kListSlot) {
+        setup.part_table[slot][part] = value;
+    } else {
+        (setup.*kListKeys[static_cast<std::size_t>(slot - kListSlot)].field)[part] = value;
+    }
+}
+
+// Reads every key of the text into `setup` (a copy the caller throws away on failure), in
+// time linear in the text: each key costs a look-up among the known names and a flag.
 class SetupReader {
   public:
     explicit SetupReader(SetupData& setup) : setup_(setup) {}
@@ -142,28 +156,38 @@ class SetupReader {
                 Fail(SetupFileError::not_a_number, section, key);
             return;
         }
-        const std::optional<int> part = PartOfSection(section);
-        if (!part || !FirstTime(*part, section, key)) return;
-        if (SameName(key, kNameKey)) return ReadName(*part, section, key, value);
-        std::int32_t* target = PartValue(setup_, *part, key);
-        if (!target) return;
+        const std::optional<int> part = CountedPart(section);
+        if (!part) return;
+        const std::optional<int> slot = KeySlot(key);
+        if (!slot || !FirstTime(*part, *slot)) return;
+        if (*slot == kNameSlot) return ReadName(*part, section, key, value);
         const std::optional<std::int32_t> number = WholeNumber(value);
         if (!number) return Fail(SetupFileError::not_a_number, section, key);
-        *target = *number;
+        StoreValue(setup_, *part, *slot, *number);
     }
 
     const SetupReadResult& Result() const { return result_; }
 
   private:
-    // Like the INI store's own reader, the first section of a name and its first key count.
-    bool FirstTime(int part, std::string_view section, std::string_view key) {
-        std::string& seen = section_names_[part];
-        if (seen.empty()) seen = section;
-        if (seen != section) return false;
-        for (const std::string& done : keys_[part]) {
-            if (SameName(done, key)) return false;
+    // The part of a section whose keys count: like the INI store's own reader, the first
+    // section of a part counts. A section's name is a view into its header line, so a
+    // header is known by where its name lies and is read once, however many keys follow.
+    std::optional<int> CountedPart(std::string_view section) {
+        if (section.data() != header_) {
+            header_ = section.data();
+            header_part_ = PartOfSection(section);
+            if (header_part_ && !first_header_[*header_part_])
+                first_header_[*header_part_] = header_;
         }
-        keys_[part].emplace_back(key);
+        if (!header_part_ || first_header_[*header_part_] != header_) return std::nullopt;
+        return header_part_;
+    }
+
+    // Like the INI store's own reader, the first key of a name counts.
+    bool FirstTime(int part, int slot) {
+        bool& seen = seen_[part][slot];
+        if (seen) return false;
+        seen = true;
         return true;
     }
 
@@ -182,8 +206,10 @@ class SetupReader {
     SetupData& setup_;
     NameTextCodec codec_;
     SetupReadResult result_;
-    std::array<std::string, kPartCount> section_names_;
-    std::array<std::vector<std::string>, kPartCount> keys_;
+    const char* header_ = nullptr;
+    std::optional<int> header_part_;
+    std::array<const char*, kPartCount> first_header_{};
+    std::array<std::array<bool, kKeySlotCount>, kPartCount> seen_{};
 };
 
 void AppendLine(std::string& text, std::string_view key, std::string_view value) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -178,6 +180,45 @@ TEST(SetupFile, OnlyStrictUtf8IsText) {
         const SetupReadResult result =
             ParseSetupFile(std::string(kSetupFormatLine) + "\n[Effects]\n; " + name + "\n", read);
         EXPECT_EQ(result.error == SetupFileError::none, text) << testing::PrintToString(name);
+    }
+}
+
+// The texts a reader does the most work for under the size limit: many keys in one
+// section, all different or all the same, many sections, one long header over many keys,
+// and many keys in the effect section.
+std::string HardSetup(int kind, std::size_t bytes) {
+    std::string text = std::string(kSetupFormatLine) + "\n";
+    if (kind == 3) text += "[Part " + std::string(bytes / 2, '0') + "1]\n";
+    text += kind == 4 ? "[Effects]\n" : "[Part 1]\n";
+    for (int i = 0; text.size() < bytes; ++i) {
+        if (kind == 0 || kind == 4) text += "k" + std::to_string(i) + "=1\n";
+        if (kind == 1 || kind == 3) text += "vol=1\n";
+        if (kind == 2) text += "[Part " + std::to_string(i % kPartCount + 1) + "]\nvol=1\n";
+    }
+    return text;
+}
+
+// The quickest of a few parses of the text, in seconds.
+double ParseSeconds(const std::string& text) {
+    double best = 1e9;
+    for (int run = 0; run < 5; ++run) {
+        SetupData read;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(ParseSetupFile(text, read).error, SetupFileError::none);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        best = std::min(best, took.count());
+    }
+    return best;
+}
+
+TEST(SetupFile, ReadingTimeGrowsInProportionToTheText) {
+    // Sixteen times the text takes about sixteen times as long to read; a reader that
+    // compares each key with those before it takes some 256 times as long.
+    constexpr std::size_t kSmall = 16 * 1024;
+    for (int kind = 0; kind < 5; ++kind) {
+        const double small = ParseSeconds(HardSetup(kind, kSmall));
+        const double large = ParseSeconds(HardSetup(kind, 16 * kSmall));
+        EXPECT_LT(large, 64 * small) << "text " << kind << ": " << small << " s, " << large << " s";
     }
 }
 
