@@ -283,12 +283,14 @@ SetupReadResult ParseSetupFile(std::string_view bytes, SetupData& setup) {
     ini.ForEachKey([&reader](std::string_view section, std::string_view key,
                              std::string_view value) { reader.Visit(section, key, value); });
     if (reader.Result().error != SetupFileError::none) return reader.Result();
-    std::string bad_key;
-    const std::optional<EffectBlocks> effects = ReadEffectSection(ini, &bad_key);
-    if (!effects) {
-        return {SetupFileError::not_a_number, "[" + std::string(kEffectSection) + "] " + bad_key};
+    EffectSectionRead effects = ReadEffectSection(ini);
+    if (effects.error != EffectSectionError::none) {
+        const SetupFileError error = effects.error == EffectSectionError::unknown_type
+                                         ? SetupFileError::unknown_effect_type
+                                         : SetupFileError::not_a_number;
+        return {error, "[" + std::string(kEffectSection) + "] " + effects.key};
     }
-    read.effect_blocks = *effects;
+    read.effect_blocks = effects.blocks;
     setup = std::move(read);
     return {};
 }
@@ -321,6 +323,8 @@ std::string SetupFileErrorText(const SetupReadResult& result, std::string_view f
         case SetupFileError::bad_name:
             return name + " の " + result.where +
                    " にShift_JISで表せない文字があるため、読み込めません";
+        case SetupFileError::unknown_effect_type:
+            return name + " の " + result.where + " はXGのｴﾌｪｸﾄﾀｲﾌﾟではないため、読み込めません";
     }
     return {};
 }

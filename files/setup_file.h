@@ -51,17 +51,18 @@ struct SetupData {
 
 enum class SetupFileError {
     none,
-    cannot_read,     // missing, not a regular file, no permission, read error
-    too_large,       // over kSetupFileMaxSize
-    binary,          // a zero byte, or text that is not UTF-8
-    no_format_line,  // the first line is not kSetupFormatLine
-    not_a_number,    // a value that is not a whole number of 32 bits
-    bad_name,        // a name with a character Shift_JIS cannot hold
+    cannot_read,          // missing, not a regular file, no permission, read error
+    too_large,            // over kSetupFileMaxSize
+    binary,               // a zero byte, or text that is not UTF-8
+    no_format_line,       // the first line is not kSetupFormatLine
+    not_a_number,         // a value that is not a whole number of 32 bits
+    bad_name,             // a name with a character Shift_JIS cannot hold
+    unknown_effect_type,  // an effect type the XG tables do not list
 };
 
 struct SetupReadResult {
     SetupFileError error = SetupFileError::none;
-    std::string where;  // "[Part 3] vol" for the last two errors
+    std::string where;  // "[Part 3] vol" for the last three errors
 };
 
 // The defaults: table defaults, empty names, every list position 0, the effect blocks of

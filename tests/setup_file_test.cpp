@@ -222,6 +222,21 @@ TEST(SetupFile, ReadingTimeGrowsInProportionToTheText) {
     }
 }
 
+TEST(SetupFile, AnEffectTypeTheTablesDoNotListRefusesTheFile) {
+    for (const std::string line :
+         {"reverb_type=5", "chorus_type=-1", "variation_type=2147483647"}) {
+        SetupData read = DefaultSetup();
+        const SetupReadResult result =
+            ParseSetupFile(std::string(kSetupFormatLine) + "\n[Effects]\n" + line + "\n", read);
+        EXPECT_EQ(result.error, SetupFileError::unknown_effect_type) << line;
+        EXPECT_EQ(result.where, "[Effects] " + line.substr(0, line.find('='))) << line;
+        EXPECT_EQ(read, DefaultSetup());
+    }
+    EXPECT_EQ(SetupFileErrorText({SetupFileError::unknown_effect_type, "[Effects] reverb_type"},
+                                 "a.kqset"),
+              "a.kqset の [Effects] reverb_type はXGのｴﾌｪｸﾄﾀｲﾌﾟではないため、読み込めません");
+}
+
 // The whole text of a set-up of the defaults, shown for part 1; parts 2 to 16 repeat it
 // under their own headers.
 constexpr std::string_view kDefaultHead =
