@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 #include <optional>
 
 #include "app/ini_store.h"
@@ -9,6 +10,7 @@
 #include "files/name_field.h"
 #include "files/name_text.h"
 #include "files/regular_file.h"
+#include "instruments/instrument_name_table.h"
 
 namespace kq505 {
 namespace {
@@ -135,11 +137,24 @@ std::optional<int> KeySlot(std::string_view key) {
     return std::nullopt;
 }
 
+// A row's value as a part file can carry it: a signed byte. Every value the program can
+// hold comes back from its set-up, and no arithmetic on a row can overflow.
+std::int32_t RowValue(std::int32_t value) {
+    return std::clamp<std::int32_t>(value, std::numeric_limits<std::int8_t>::min(),
+                                    std::numeric_limits<std::int8_t>::max());
+}
+
+// A position the program change dialog's lists can hold; any other selects nothing there.
+std::int32_t ListPosition(std::int32_t value) {
+    return value >= 0 && value < InstrumentNameTable::kSize ? value : -1;
+}
+
 void StoreValue(SetupData& setup, int part, int slot, std::int32_t value) {
     if (slot < kListSlot) {
-        setup.part_table[slot][part] = value;
+        setup.part_table[slot][part] = RowValue(value);
     } else {
-        (setup.*kListKeys[static_cast<std::size_t>(slot - kListSlot)].field)[part] = value;
+        const ListKey& list = kListKeys[static_cast<std::size_t>(slot - kListSlot)];
+        (setup.*list.field)[part] = ListPosition(value);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/ini_store.h"
@@ -30,18 +31,19 @@ using namespace std::string_literals;
 const std::string kKatakana = "\xBD\xC4\xD8\xDD\xB8\xDE\xBD";
 const std::string kKanji = "\x8C\xB7\x8A\x79";
 
-// A set-up unlike the defaults everywhere, with values outside every row's range and names
-// that are hard to keep: Japanese, 64 bytes long, bytes that are no Shift_JIS, a lead byte
-// at the end, control bytes, backslashes, quotes and spaces at either end.
+// A set-up unlike the defaults everywhere, with values outside every row's range (as far as
+// a part file can bring them: a signed byte) and names that are hard to keep: Japanese, 64 bytes
+// long, bytes that are no Shift_JIS, a lead byte at the end, control bytes, backslashes, quotes and
+// spaces at either end.
 SetupData UnusualSetup() {
     SetupData setup;
     for (int row = 0; row < kRowCount; ++row) {
         for (int part = 0; part < kPartCount; ++part)
-            setup.part_table[row][part] = kRowInfo[row].default_value + 1 + part + row * 7;
+            setup.part_table[row][part] =
+                static_cast<std::int8_t>(kRowInfo[row].default_value + 1 + part + row * 7);
     }
-    setup.part_table[vol][0] = -200;
-    setup.part_table[pan_b][15] = 2147483647;
-    setup.part_table[mix][3] = -2147483647 - 1;
+    setup.part_table[vol][0] = -128;
+    setup.part_table[pan_b][15] = 127;
     const std::vector<std::string> names{kKatakana,
                                          kKanji + " " + kKatakana,
                                          std::string(64, 'x'),
@@ -59,8 +61,8 @@ SetupData UnusualSetup() {
         setup.map_sel_a[part] = part;
         setup.pc_sel_a[part] = 127 - part;
         setup.bank_sel_a[part] = part * 3;
-        setup.map_sel_b[part] = -1 - part;
-        setup.pc_sel_b[part] = 1000 + part;
+        setup.map_sel_b[part] = -1;
+        setup.pc_sel_b[part] = 100 + part;
         setup.bank_sel_b[part] = part % 2;
     }
     // HALL 2, and a DELAY L,C,R with a delay above 127 on the insertion of part 1's A layer.
@@ -88,7 +90,7 @@ TEST(SetupFile, RoundTripKeepsEveryValueAndNameByteForByte) {
     EXPECT_NE(text.find("track_name=\"back\\\\slash \\\\x41 \\\\\\\\\""), std::string::npos);
     EXPECT_NE(text.find("track_name=\"\\xED@ shared code\""), std::string::npos);
     EXPECT_NE(text.find("[Part 16]\ntrack_name="), std::string::npos);
-    EXPECT_NE(text.find("\npan_b=2147483647\n"), std::string::npos);
+    EXPECT_NE(text.find("\npan_b=127\n"), std::string::npos);
 }
 
 TEST(SetupFile, NamesLongerThanAFieldAreCutAtAWholeCharacter) {
@@ -152,8 +154,32 @@ TEST(SetupFile, UnknownKeysAndSectionsArePassedOverAndMissingKeysGiveDefaults) {
     SetupData expected = DefaultSetup();
     expected.part_table[vol][2] = 5;
     expected.track_names[2] = "Pad";
-    expected.pc_sel_b[2] = -4;
+    expected.pc_sel_b[2] = -1;  // no list holds -4: it selects nothing
     EXPECT_EQ(read, expected);
+}
+
+TEST(SetupFile, ValuesAreHeldToWhatTheProgramCanHold) {
+    // Rows to the signed byte a part file carries; list positions to the 128 a list holds.
+    const std::vector<std::tuple<std::string, std::int32_t, std::int32_t>> cases{
+        {"vol=2147483647", 127, 0},
+        {"vol=-2147483648", -128, 0},
+        {"vol=128", 127, 0},
+        {"vol=-129", -128, 0},
+        {"vol=-128", -128, 0},
+        {"vol=127", 127, 0},
+        {"pc_sel_a=128", 100, -1},
+        {"pc_sel_a=-1", 100, -1},
+        {"pc_sel_a=127", 100, 127},
+        {"pc_sel_a=0", 100, 0},
+        {"pc_sel_a=-2147483648", 100, -1},
+    };
+    for (const auto& [line, row, position] : cases) {
+        SetupData read;
+        const std::string text = std::string(kSetupFormatLine) + "\n[Part 4]\n" + line + "\n";
+        ASSERT_EQ(ParseSetupFile(text, read).error, SetupFileError::none) << line;
+        EXPECT_EQ(read.part_table[vol][3], row) << line;
+        EXPECT_EQ(read.pc_sel_a[3], position) << line;
+    }
 }
 
 TEST(SetupFile, OnlyStrictUtf8IsText) {
