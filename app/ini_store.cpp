@@ -362,9 +362,8 @@ std::optional<IniDocument> LoadIniFile(const fs::path& path) {
 
 bool IsOversizedIniFile(const fs::path& path) {
     std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    return !error && fs::is_regular_file(status) && fs::file_size(path, error) > kMaxIniBytes &&
-           !error;
+    const std::uintmax_t size = fs::file_size(path, error);  // an error for all but files
+    return !error && size > kMaxIniBytes;
 }
 
 bool SaveIniFile(const fs::path& path, const IniDocument& ini) {
