@@ -17,7 +17,7 @@ namespace kq505 {
 namespace {
 
 std::string ShortKeysFile(std::size_t size) {
-    const std::string tail = "[Others]\r\nZoom=150\r\nInsFile=mine.ins\r\n";
+    const std::string tail = "\r\n[Others]\r\nZoom=150\r\nInsFile=mine.ins\r\n";
     std::string text = "[Other]\r\n";
     for (int key = 0; text.size() + tail.size() + 12 < size; ++key)
         text += "k" + std::to_string(key % 100000) + "=1\r\n";
