@@ -97,7 +97,13 @@ bool ApplyZoomSetting() {
 std::unique_ptr<CMainFrame> StartKQ505(CKQ505App& app, const StartUpPlaces& places,
                                        const QString& document,
                                        std::function<void()> ports_opened) {
-    if (!RunStartUpSteps(app, places).instrument_list_loaded) {
+    const StartUpReport report = RunStartUpSteps(app, places);
+    if (!report.settings_read) {
+        ShowMessage(nullptr, QStringLiteral("設定ファイル %1 は大きすぎるため、読み込めません。\n"
+                                            "既定の設定で起動し、このファイルには書き込みません。")
+                                 .arg(QString::fromStdString(app.ini_path)));
+    }
+    if (!report.instrument_list_loaded) {
         ShowMessage(nullptr, QStringLiteral("音色リストファイルを読み込めませんでした"));
     }
     auto frame = std::make_unique<CMainFrame>(app);
