@@ -524,7 +524,8 @@ void CMainFrame::ConnectCommands() {
         ShowMidiInputState();
     });
     on(kIdReloadSettings, [this] {
-        ReloadSettings(app_);
+        if (!ReloadSettings(app_))
+            ShowMessage(this, QStringLiteral("音色リストファイルを読み込めませんでした"));
         view_->RefreshInstrumentNames();  // the user asked for the new names: show them now
     });
     on(kIdHelp, [this] { OnHelp(); });
