@@ -20,8 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-// Far beyond any settings file; a longer one is refused rather than filling memory.
-constexpr std::size_t kMaxIniBytes = 64 * 1024 * 1024;
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kLf = "\n";
 constexpr std::string_view kCr = "\r";
@@ -360,6 +358,12 @@ std::optional<IniDocument> LoadIniFile(const fs::path& path) {
     const std::optional<std::string> bytes = ReadRegularFile(path, kMaxIniBytes, Oversize::refuse);
     if (!bytes) return std::nullopt;
     return IniDocument::Parse(*bytes);
+}
+
+bool IsOversizedIniFile(const fs::path& path) {
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(path, error);  // an error for all but files
+    return !error && size > kMaxIniBytes;
 }
 
 bool SaveIniFile(const fs::path& path, const IniDocument& ini) {

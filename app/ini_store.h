@@ -5,6 +5,7 @@
 // byte, so a file edited by hand keeps its comments, blank lines, unknown sections and
 // line ends. The text part needs no files, so it can be tested and fuzzed on its own.
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -68,9 +69,17 @@ std::int32_t ReadProfileInt(const IniDocument& ini, std::string_view section, st
 bool WriteProfileInt(IniDocument& ini, std::string_view section, std::string_view key,
                      std::int32_t value);
 
+// The largest settings file read, as for a set-up file. The program's own keys take some
+// hundred bytes; a longer file, however valid, would only hold up every start (a 60 MiB one
+// by seconds) and is left alone instead.
+inline constexpr std::size_t kMaxIniBytes = 1024 * 1024;
+
 // The file's document; an empty one when the file is absent. None when the file exists but
-// cannot be read, so that a writer does not replace a file it could not read.
+// cannot be read or is longer than kMaxIniBytes, so that a writer does not replace a file it
+// could not read.
 std::optional<IniDocument> LoadIniFile(const std::filesystem::path& path);
+// Whether the path names a regular file that LoadIniFile refuses for its length.
+bool IsOversizedIniFile(const std::filesystem::path& path);
 // Writes the document to a new file in the same folder (created when absent) and renames it
 // over `path` (over the file a symbolic link names), so a failed write leaves the old file
 // as it was. Keeps the old file's permissions. False, with nothing written, when the file is

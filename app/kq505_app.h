@@ -39,7 +39,7 @@ struct SetupState {
 };
 
 class CKQ505App {
-public:
+  public:
     // Table defaults, preview note 69, part 0, closed null outputs, every other value 0.
     CKQ505App();
     CKQ505App(std::unique_ptr<MidiOutput> out_a, std::unique_ptr<MidiOutput> out_b);
@@ -104,6 +104,9 @@ public:
     // The MIDI devices of the system, list position = device number; tests put in their own.
     std::function<std::vector<std::string>()> output_device_names = &MidiOutputDeviceNames;
     std::function<std::vector<std::string>()> input_device_names = &MidiInputDeviceNames;
+    // True while the server that the ports were opened on has gone away (JACK); tests put in
+    // their own.
+    std::function<bool()> midi_server_lost = [] { return false; };
 };
 
 // The program's one instance; defined by the program, never by the core or the tests.

@@ -1,5 +1,6 @@
 // The program: the application object, then the start-up, then the event loop.
 
+#include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <QLibraryInfo>
@@ -16,6 +17,7 @@
 #include "app/kq505_app.h"
 #include "app/main_frame.h"
 #include "app/program_startup.h"
+#include "app/recovery_file.h"
 #include "app/start_report_probe.h"
 #include "app/startup.h"
 #include "model/midi_system.h"
@@ -60,6 +62,13 @@ int main(int argc, char* argv[]) {
     kq505::AnswerMessagesIfAsked();
     const std::unique_ptr<kq505::CMainFrame> frame =
         kq505::StartKQ505(kq505::TheApp(), places, document, kq505::ExitAfterPortsOpenIfAsked());
+    frame->SetRecoveryFile(kq505::RecoveryFilePath(
+        kq505::RecoveryFolder(qEnvironmentVariable("XDG_STATE_HOME").toStdString(),
+                              qEnvironmentVariable("HOME").toStdString()),
+        static_cast<long>(getpid())));
+    frame->CatchTerminationSignals();
+    frame->OfferRecovery();
+    if (frame->EndedBySignal()) return 0;
     kq505::ExitAfterFirstPaintIfAsked(*frame);
     kq505::ReportStartUpAndExitIfAsked(*frame, kq505::TheApp());
     return QApplication::exec();

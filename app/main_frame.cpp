@@ -1,5 +1,6 @@
 #include "app/main_frame.h"
 
+#include <signal.h>
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -10,8 +11,11 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
+#include <QPushButton>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStringList>
@@ -20,6 +24,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <filesystem>
+#include <system_error>
 #include <type_traits>
 #include <vector>
 
@@ -29,9 +34,11 @@
 #include "app/lock_indicators.h"
 #include "app/message_box.h"
 #include "app/program_startup.h"
+#include "app/recovery_file.h"
 #include "app/settings_dlg.h"
 #include "app/setup_state.h"
 #include "app/shell_targets.h"
+#include "app/signal_pipe.h"
 #include "app/small_windows.h"
 #include "app/toolbar_icons.h"
 #include "effects/effect_edit_dlg.h"
@@ -40,13 +47,29 @@
 #include "instruments/program_change_dlg.h"
 #include "model/midi_send.h"
 #include "model/part_transmission.h"
+#include "model/play_through_send.h"
 #include "view/kq505_view.h"
 #include "view/soft_keyboard_dlg.h"
+#include "view/track_label.h"
 
 namespace kq505 {
 namespace {
 
 constexpr int kLogoMilliseconds = 2000;
+constexpr int kServerLookMilliseconds = 500;
+
+CMainFrame::RecoveryAnswer AskRestoreWithMessageBox(QWidget* parent, const QString& question) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("KQ505"), question, QMessageBox::NoButton,
+                    parent);
+    QPushButton* restore = box.addButton(QStringLiteral("復元"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QStringLiteral("破棄"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(restore);
+    box.exec();
+    // Only a deliberate 破棄 drops the changes; a box closed otherwise keeps them for later.
+    if (box.clickedButton() == restore) return CMainFrame::RecoveryAnswer::kRestore;
+    if (box.clickedButton() == discard) return CMainFrame::RecoveryAnswer::kDiscard;
+    return CMainFrame::RecoveryAnswer::kKeep;
+}
 
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -121,10 +144,23 @@ CMainFrame::CMainFrame(CKQ505App& app, QWidget* parent) : QMainWindow(parent), a
     CreateView();
     doc_ = std::make_unique<CKQ505Doc>(app_, *this);
     ConnectCommands();
-    app_.setup.on_change = [this] { UpdateTitle(); };
+    recovery_timer_ = new QTimer(this);
+    recovery_timer_->setObjectName(QStringLiteral("recoveryTimer"));
+    connect(recovery_timer_, &QTimer::timeout, this, &CMainFrame::WriteRecovery);
+    app_.setup.on_change = [this] {
+        UpdateTitle();
+        FollowSetupState();
+    };
     UpdateRecentSetups();
     app_.edit_history.on_change = [this] { UpdateEditCommands(); };
     UpdateEditCommands();
+    ask_restore = [this](const QString& question) {
+        return AskRestoreWithMessageBox(this, question);
+    };
+
+    auto* server_timer = new QTimer(this);
+    connect(server_timer, &QTimer::timeout, this, &CMainFrame::LookAtServer);
+    server_timer->start(kServerLookMilliseconds);
 }
 
 CMainFrame::~CMainFrame() {
@@ -281,6 +317,127 @@ void CMainFrame::ShowMidiInputState() {
     if (midi_input_state_ != nullptr) midi_input_state_->setVisible(failed);
 }
 
+void CMainFrame::ReportPortsOpened(const PortOpenResult& opened) {
+    server_notice_.PortsOpened(opened);
+    LookAtServer();
+    for (const std::string_view message : PortFailureMessages(opened))
+        ShowMessage(this, Text(message));
+}
+
+void CMainFrame::LookAtServer() {
+    server_notice_.Look(app_.midi_server_lost());
+    const bool shown = server_notice_.Shown();
+    if (shown && server_state_ == nullptr) {
+        server_state_ = new QLabel(Text(kServerLostText), statusBar());
+        server_state_->setObjectName(QStringLiteral("serverState"));
+        statusBar()->insertWidget(1, server_state_);  // beside the idle text
+    }
+    if (server_state_ == nullptr || server_state_->isVisibleTo(statusBar()) == shown) return;
+    server_state_->setVisible(shown);
+    ShowMidiInputState();  // a lost server closed the input too
+}
+
+void CMainFrame::SetRecoveryFile(std::filesystem::path path) {
+    recovery_file_ = std::move(path);
+    recovery_written_.clear();
+    FollowSetupState();
+}
+
+void CMainFrame::FollowSetupState() {
+    if (!IsSetupModified(app_)) {
+        recovery_timer_->stop();
+        RemoveRecovery();
+    } else if (!recovery_timer_->isActive()) {
+        recovery_timer_->start(kRecoveryIntervalMs);
+    }
+}
+
+void CMainFrame::WriteRecovery() {
+    if (recovery_file_.empty() || !IsSetupModified(app_)) return;
+    const std::string text = RecoveryText(app_);
+    if (text == recovery_written_) return;
+    std::error_code error;
+    std::filesystem::create_directories(recovery_file_.parent_path(), error);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    // A failure is tried again at the next tick; nothing the user does waits for it.
+    if (WriteFileSafely(QString::fromStdU16String(recovery_file_.u16string()),
+                        std::span(bytes, text.size()))) {
+        recovery_written_ = text;
+    }
+}
+
+void CMainFrame::RemoveRecovery() {
+    if (recovery_file_.empty()) return;
+    std::error_code error;
+    std::filesystem::remove(recovery_file_, error);
+    recovery_written_.clear();
+}
+
+void CMainFrame::OfferRecovery() {
+    if (recovery_file_.empty()) return;
+    for (const std::filesystem::path& found :
+         OrphanedRecoveryFiles(recovery_file_.parent_path(), &ProcessRuns)) {
+        switch (ask_restore(QStringLiteral("前回保存されなかった変更があります。復元しますか?"))) {
+            case RecoveryAnswer::kRestore:
+                if (RestoreFrom(found)) return;
+                break;
+            case RecoveryAnswer::kDiscard: {
+                std::error_code error;
+                std::filesystem::remove(found, error);
+                break;
+            }
+            case RecoveryAnswer::kKeep:
+                break;
+        }
+    }
+}
+
+bool CMainFrame::RestoreFrom(const std::filesystem::path& path) {
+    RecoveredSetup recovered;
+    const SetupReadResult result = ReadRecoveryFile(path, recovered);
+    if (result.error != SetupFileError::none) {
+        ShowMessage(this, QString::fromStdString(SetupFileErrorText(
+                              result, QString::fromStdU16String(path.u16string()).toStdString())));
+        return false;
+    }
+    app_.edit_history.Record(app_, StepKind::kSetup,
+                             [&] { ApplySetup(app_, std::move(recovered.setup)); });
+    for (int part = 0; part < kPartCount; ++part) {
+        const std::string& name = app_.track_names[part];
+        view_->SetTrackEntryText(part, name.empty() ? PartLabel(part) : TrackEntryText(part, name));
+    }
+    view_->RefreshPart();
+    FollowEffectReset();
+    MarkSetupRecovered(app_, std::move(recovered.original_path));
+    // Kept in our own file before the other goes, so that no moment holds it nowhere.
+    WriteRecovery();
+    if (!recovery_written_.empty()) {
+        std::error_code error;
+        std::filesystem::remove(path, error);
+    }
+    return true;
+}
+
+void CMainFrame::CatchTerminationSignals() {
+    signal_pipe_ =
+        std::make_unique<SignalPipe>(std::initializer_list<int>{SIGTERM, SIGHUP, SIGINT});
+    if (!signal_pipe_->IsValid()) return;
+    signal_notifier_ = new QSocketNotifier(signal_pipe_->ReadFd(), QSocketNotifier::Read, this);
+    connect(signal_notifier_, &QSocketNotifier::activated, this, [this] {
+        if (signal_pipe_->TakeSignal()) EndBySignal();
+    });
+}
+
+void CMainFrame::EndBySignal() {
+    WriteRecovery();
+    recovery_timer_->stop();
+    view_->EndPreview();
+    EndNotesAndCloseMidiPorts(app_);
+    ended_by_signal_ = true;
+    // exit, not quit: quit would ask the windows to close, and this one would ask to save.
+    QCoreApplication::exit(0);
+}
+
 void CMainFrame::StartLogo() {
     if (app_.show_logo != 1) return;
     auto* logo = new CLogoWnd(this);
@@ -351,13 +508,14 @@ void CMainFrame::ConnectCommands() {
     on(kIdPreviewLayer, [this] { view_->OnPreviewLayer(); });
     on(kIdSettings, [this] {
         view_->EndPreview();  // OK reopens the ports, perhaps on other devices
-        RunSettingsDialog(app_, this);
+        if (const std::optional<PortOpenResult> opened = RunSettingsDialog(app_, this))
+            ReportPortsOpened(*opened);
         ShowMidiInputState();
     });
     on(kIdMultimedia, [this] { OnMultimedia(); });
     on(kIdReinitialiseMidi, [this] {
         view_->EndPreview();
-        ReinitialiseMidiPorts(app_);
+        ReportPortsOpened(ReinitialiseMidiPorts(app_));
         ShowMidiInputState();
     });
     on(kIdReleaseMidi, [this] {
@@ -366,7 +524,8 @@ void CMainFrame::ConnectCommands() {
         ShowMidiInputState();
     });
     on(kIdReloadSettings, [this] {
-        ReloadSettings(app_);
+        if (!ReloadSettings(app_))
+            ShowMessage(this, QStringLiteral("音色リストファイルを読み込めませんでした"));
         view_->RefreshInstrumentNames();  // the user asked for the new names: show them now
     });
     on(kIdHelp, [this] { OnHelp(); });
@@ -449,6 +608,9 @@ void CMainFrame::showEvent(QShowEvent* event) {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (doc_->SaveModifiedSetup()) {
+        // Saved, or the user chose to drop the changes: nothing is left to recover.
+        recovery_timer_->stop();
+        RemoveRecovery();
         QMainWindow::closeEvent(event);
     } else {
         event->ignore();

@@ -5,10 +5,16 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
+#include <string>
+
+#include "app/port_status.h"
 
 class QLabel;
+class QSocketNotifier;
 class QTimer;
 
 namespace kq505 {
@@ -18,6 +24,7 @@ class CKQ505Doc;
 class CKQ505View;
 class CLogoWnd;
 class LockIndicatorPanes;
+class SignalPipe;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -52,6 +59,29 @@ class CMainFrame : public QMainWindow {
     void FollowEffectReset();
     // The same after an undo or redo, which may have changed them.
     void ShowEffectValues();
+
+    // Where the unsaved set-up is kept aside while it is modified; empty keeps nothing.
+    void SetRecoveryFile(std::filesystem::path path);
+    const std::filesystem::path& RecoveryFile() const { return recovery_file_; }
+    // Offers, one by one, the recovery files in the folder of ours that programs no longer
+    // running left behind; a restored one ends the offers. A file that cannot be read is
+    // reported and kept.
+    void OfferRecovery();
+    // The answer to the question of OfferRecovery; kKeep (the box closed some other way)
+    // leaves the file for the next start. Tests answer it themselves.
+    enum class RecoveryAnswer { kRestore, kDiscard, kKeep };
+    std::function<RecoveryAnswer(const QString& question)> ask_restore;
+    // From now on SIGTERM, SIGHUP and SIGINT end the program through EndBySignal.
+    void CatchTerminationSignals();
+    // Keeps the unsaved set-up, ends every held note, closes the ports and leaves the event
+    // loop without asking anything.
+    void EndBySignal();
+    // A signal may come while a question of the start-up waits, before the event loop runs.
+    bool EndedBySignal() const { return ended_by_signal_; }
+    // After a command opened the ports: a box for each output that failed, as at start.
+    void ReportPortsOpened(const PortOpenResult& opened);
+    // Looks whether the ports' server has gone; a timer does so every half second.
+    void LookAtServer();
 
     // The modeless windows while they exist; null once they have deleted themselves.
     QWidget* ProgramChangeWindow() const { return program_change_dlg_; }
@@ -88,6 +118,10 @@ class CMainFrame : public QMainWindow {
     void OnMultimedia();
     void OnHelp();
     void OnAbout();
+    void FollowSetupState();
+    void WriteRecovery();
+    void RemoveRecovery();
+    bool RestoreFrom(const std::filesystem::path& path);
 
     CKQ505App& app_;
     QString part_title_;
@@ -95,6 +129,14 @@ class CMainFrame : public QMainWindow {
     QToolBar* tool_bar_ = nullptr;
     LockIndicatorPanes* indicators_ = nullptr;
     QLabel* midi_input_state_ = nullptr;
+    QLabel* server_state_ = nullptr;
+    ServerLossNotice server_notice_;
+    std::filesystem::path recovery_file_;
+    std::string recovery_written_;  // what the file holds now; empty while there is none
+    QTimer* recovery_timer_ = nullptr;
+    std::unique_ptr<SignalPipe> signal_pipe_;
+    QSocketNotifier* signal_notifier_ = nullptr;
+    bool ended_by_signal_ = false;
     CKQ505View* view_ = nullptr;
     std::unique_ptr<CKQ505Doc> doc_;
 

@@ -13,6 +13,7 @@
 #include "app/kq505_app.h"
 #include "app/main_frame.h"
 #include "app/message_box.h"
+#include "app/port_status.h"
 #include "app/settings.h"
 #include "model/midi_send.h"
 
@@ -65,13 +66,9 @@ class AfterFirstPaint : public QObject {
 };
 
 void OpenPorts(CKQ505App& app, QWidget* window) {
-    const PortOpenResult opened = OpenMidiPorts(app);
-    if (!opened.port_a_opened) {
-        ShowMessage(window, QStringLiteral("MIDI OUT Aの初期化に失敗しました"));
-    }
-    if (!opened.port_b_opened) {
-        ShowMessage(window, QStringLiteral("MIDI OUT Bの初期化に失敗しました"));
-    }
+    for (const std::string_view message : PortFailureMessages(OpenMidiPorts(app)))
+        ShowMessage(window,
+                    QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
 }
 
 }  // namespace
@@ -97,7 +94,13 @@ bool ApplyZoomSetting() {
 std::unique_ptr<CMainFrame> StartKQ505(CKQ505App& app, const StartUpPlaces& places,
                                        const QString& document,
                                        std::function<void()> ports_opened) {
-    if (!RunStartUpSteps(app, places).instrument_list_loaded) {
+    const StartUpReport report = RunStartUpSteps(app, places);
+    if (!report.settings_read) {
+        ShowMessage(nullptr, QStringLiteral("設定ファイル %1 は大きすぎるため、読み込めません。\n"
+                                            "既定の設定で起動し、このファイルには書き込みません。")
+                                 .arg(QString::fromStdString(app.ini_path)));
+    }
+    if (!report.instrument_list_loaded) {
         ShowMessage(nullptr, QStringLiteral("音色リストファイルを読み込めませんでした"));
     }
     auto frame = std::make_unique<CMainFrame>(app);

@@ -23,7 +23,8 @@ std::filesystem::path FileSystemPath(const QString& path);
 // application exists, so that programs started from here keep their own.
 bool ApplyZoomSetting();
 
-// Reads the settings and the instrument list (reporting a list that cannot be read),
+// Reads the settings and the instrument list (reporting an INI file too long to read and a
+// list that cannot be read),
 // creates the main frame and the editor view, hands a given settings file to the frame and
 // shows the frame. Both MIDI outputs open once the frame has first painted (or, should it
 // never paint, a second later), so that the window comes at once and the ports' failure

@@ -95,9 +95,10 @@ std::filesystem::path IniPathFor(const std::filesystem::path& executable,
     return can_write(folder.empty() ? "." : folder) ? folder / name : user_config_dir / name;
 }
 
-void ReadIniSettings(CKQ505App& app) {
+bool ReadIniSettings(CKQ505App& app) {
     // An unreadable file is treated like a missing one: the program starts on the defaults.
-    const IniDocument ini = LoadIniFile(app.ini_path).value_or(IniDocument{});
+    const std::optional<IniDocument> loaded = LoadIniFile(app.ini_path);
+    const IniDocument ini = loaded.value_or(IniDocument{});
     for (const IntSetting& setting : kIntSettings) {
         app.*setting.field = ReadProfileInt(ini, setting.section, setting.key, setting.fallback);
     }
@@ -110,6 +111,7 @@ void ReadIniSettings(CKQ505App& app) {
     for (const IntSetting& setting : kLaterIntSettings) {
         app.*setting.field = ReadProfileInt(ini, setting.section, setting.key, setting.fallback);
     }
+    return loaded || !IsOversizedIniFile(app.ini_path);
 }
 
 bool WriteIniSettings(const CKQ505App& app) {

@@ -28,8 +28,10 @@ std::filesystem::path IniPathFor(const std::filesystem::path& executable,
 // Reads the ten keys, Zoom, the three device names, Pace, Thru and ThruChannel from
 // `app.ini_path` into their fields, each with its default (an empty name) when the file, the
 // section or the key is absent. Values are taken as stored, without range limits. Creates no
-// file.
-void ReadIniSettings(CKQ505App& app);
+// file. A file that cannot be read, or is too long to be, leaves every setting at its
+// default, and WriteIniSettings then refuses to replace it. False when the file is too long
+// (IsOversizedIniFile), which the user is to be told of: the file is there but not read.
+bool ReadIniSettings(CKQ505App& app);
 
 // Writes the ten keys, Zoom, then the three device names, Pace, Thru and ThruChannel, to
 // `app.ini_path`, keeping every other line of the file; the file, its folder and the sections

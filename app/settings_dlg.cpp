@@ -298,16 +298,16 @@ void CSettingsDlg::accept() {
     QDialog::accept();
 }
 
-bool RunSettingsDialog(CKQ505App& app, QWidget* parent) {
+std::optional<PortOpenResult> RunSettingsDialog(CKQ505App& app, QWidget* parent) {
     CSettingsDlg dialog(app, parent);
-    if (dialog.exec() != QDialog::Accepted) return false;
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const SettingsApplyResult result = ApplySettingsForm(app, dialog.Values(), dialog.Lists());
     if (result.applied == SettingsApplied::kWriteFailed) {
         ShowMessage(parent, QStringLiteral("設定ファイル %1 に書き込めませんでした。\n"
                                            "設定はこの起動中だけ有効です。")
                                 .arg(QString::fromStdString(app.ini_path)));
     }
-    return true;
+    return result.ports;
 }
 
 }  // namespace kq505

@@ -4,6 +4,7 @@
 // mean and what OK does is settings_edit's.
 
 #include <QDialog>
+#include <optional>
 
 #include "app/settings_edit.h"
 
@@ -85,7 +86,8 @@ class CSettingsDlg : public QDialog {
 };
 
 // The settings command: runs the dialog and, on OK, applies its values, telling the user
-// when the INI file could not be written. True when the dialog was closed with OK.
-bool RunSettingsDialog(CKQ505App& app, QWidget* parent);
+// when the INI file could not be written. After OK, what reopening the ports gave, for the
+// caller to report; none after Cancel.
+std::optional<PortOpenResult> RunSettingsDialog(CKQ505App& app, QWidget* parent);
 
 }  // namespace kq505

@@ -32,6 +32,12 @@ void MarkSetupClean(CKQ505App& app, std::string path) {
     Notify(app);
 }
 
+void MarkSetupRecovered(CKQ505App& app, std::string path) {
+    app.setup.modified = true;
+    app.setup.path = std::move(path);
+    Notify(app);
+}
+
 bool IsSetupModified(const CKQ505App& app) {
     return app.setup.modified;
 }

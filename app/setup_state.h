@@ -17,6 +17,9 @@ void MarkSetupModified(CKQ505App& app);
 // After a set-up was opened from or saved to `path`.
 void MarkSetupClean(CKQ505App& app, std::string path);
 bool IsSetupModified(const CKQ505App& app);
+// After unsaved changes of `path` (empty: a set-up without a file) were brought back from a
+// recovery file: named after it and modified, while the saved position stays where it was.
+void MarkSetupRecovered(CKQ505App& app, std::string path);
 // After a step of the edit history was made, undone or redone: modified unless the history
 // stands where the set-up was last opened or saved.
 void FollowEditHistory(CKQ505App& app);

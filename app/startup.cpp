@@ -32,10 +32,11 @@ std::filesystem::path InstrumentListFile(std::string_view kept_path,
 
 StartUpReport RunStartUpSteps(CKQ505App& app, const StartUpPlaces& places) {
     app.ini_path = IniPathFor(places.executable, places.user_config_dir).string();
-    ReadIniSettings(app);
+    const bool settings_read = ReadIniSettings(app);
     const std::array<std::filesystem::path, 2> folders{places.executable.parent_path(),
                                                        places.data_dir};
-    return {LoadInstrumentList(app, InstrumentListFile(app.instrument_file_path, folders))};
+    return {LoadInstrumentList(app, InstrumentListFile(app.instrument_file_path, folders)),
+            settings_read};
 }
 
 void IgnoreFileSizeSignal() {

@@ -18,6 +18,7 @@ struct StartUpPlaces {
 
 struct StartUpReport {
     bool instrument_list_loaded;  // false: the window layer shows that the list could not be read
+    bool settings_read = true;    // false: the INI file is too long, the settings are the defaults
 };
 
 // The file the list is read from. The default relative path is tried against the current

@@ -1,7 +1,9 @@
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -168,6 +170,95 @@ void BM_ParseCakewalkFile(benchmark::State& state) {
     ParseAppText(state, GenerateCakewalkFile());
 }
 BENCHMARK(BM_ParseCakewalkFile)->Unit(benchmark::kMillisecond);
+
+// The worst files for the definitions reader: 128 names of 4 KiB that every bank shows (the
+// file stays small, what it asks for grows with the banks; past 2048 banks it is refused), and
+// a chain of nameless lists that one bank walks to its end (refused past 262144 lists).
+std::string SharedListFile(std::int64_t banks) {
+    std::string text = ".Patch Names\r\n[Shared]\r\n";
+    for (int program = 0; program < 128; ++program)
+        text += std::to_string(program) + "=" +
+                std::string(4096, static_cast<char>('A' + program % 26)) + "\r\n";
+    text += ".Instrument Definitions\r\n[Module]\r\n";
+    for (std::int64_t bank = 0; bank < banks; ++bank)
+        text += "Patch[" + std::to_string(bank) + "]=Shared\r\n";
+    return text;
+}
+
+std::string NamelessChainFile(std::int64_t lists) {
+    std::string text = ".Patch Names\r\n";
+    for (std::int64_t list = 0; list < lists; ++list)
+        text += "[" + std::to_string(list) + "]\r\nBasedOn=" + std::to_string(list + 1) + "\r\n";
+    return text + ".Instrument Definitions\r\n[Module]\r\nPatch[0]=0\r\n";
+}
+
+void ParseWorstCakewalk(benchmark::State& state, const std::string& text) {
+    const auto heap_before = mallinfo2().uordblks;
+    std::size_t heap_peak = 0;
+    bool read = false;
+    for (auto _ : state) {
+        Tables tables;
+        read = ParseCakewalkInstruments(text, 0, tables.module_names, tables.map_names,
+                                        tables.instrument_names);
+        heap_peak = std::max(heap_peak, mallinfo2().uordblks - heap_before);
+        state.counters["voices"] = static_cast<double>(tables.instrument_names.NamedCount());
+        state.counters["kept"] = static_cast<double>(tables.instrument_names.KeptCount());
+    }
+    state.counters["read"] = read ? 1 : 0;
+    state.counters["file_kB"] = static_cast<double>(text.size()) / 1024;
+    state.counters["tables_kB"] = static_cast<double>(heap_peak) / 1024;
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
+}
+
+void BM_CakewalkSharedList(benchmark::State& state) {
+    ParseWorstCakewalk(state, SharedListFile(state.range(0)));
+}
+BENCHMARK(BM_CakewalkSharedList)
+    ->Arg(512)
+    ->Arg(1024)
+    ->Arg(2048)
+    ->Arg(16384)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_CakewalkNamelessChain(benchmark::State& state) {
+    ParseWorstCakewalk(state, NamelessChainFile(state.range(0)));
+}
+BENCHMARK(BM_CakewalkNamelessChain)
+    ->Arg(65536)
+    ->Arg(131072)
+    ->Arg(262144)
+    ->Arg(500000)
+    ->Unit(benchmark::kMillisecond);
+
+// The worst own list: every line a voice record of its own slot, the shortest that names one.
+std::string VoiceRecordsFile(std::int64_t records) {
+    std::string text = "; voices\r\n";
+    for (std::int64_t i = 0; i < records; ++i) {
+        std::string line = "M";
+        Put(line, 2, std::to_string(i / (128 * 128)));
+        Put(line, 6, std::to_string((i / 128) % 128));
+        Put(line, 10, std::to_string(i % 128 + 1));
+        Put(line, 22, "v");
+        text += line + "\r\n";
+    }
+    return text;
+}
+
+void BM_OwnListVoiceRecords(benchmark::State& state) {
+    const std::string text = VoiceRecordsFile(state.range(0));
+    for (auto _ : state) {
+        Tables tables;
+        Parse(text, tables);
+        benchmark::DoNotOptimize(tables.instrument_names.NamedCount());
+    }
+    state.counters["file_kB"] = static_cast<double>(text.size()) / 1024;
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
+}
+BENCHMARK(BM_OwnListVoiceRecords)
+    ->Arg(100000)
+    ->Arg(200000)
+    ->Arg(400000)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kq505

@@ -1,5 +1,6 @@
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -57,6 +58,48 @@ void BM_SetUpFileText(benchmark::State& state) {
         benchmark::DoNotOptimize(SetupFileText(CurrentSetup(app)));
 }
 BENCHMARK(BM_SetUpFileText)->Unit(benchmark::kMicrosecond);
+
+// The worst texts for the reader, of about `bytes` bytes: what a hostile or broken set-up
+// can hold under the size limit.
+enum class Worst { distinct_keys, repeated_key, sections, long_header, effect_keys };
+
+std::string WorstText(Worst kind, std::size_t bytes) {
+    std::string text(kSetupFormatLine);
+    text += "\n";
+    if (kind == Worst::long_header) text += "[Part " + std::string(bytes / 2, '0') + "1]\n";
+    if (kind == Worst::distinct_keys || kind == Worst::repeated_key) text += "[Part 1]\n";
+    if (kind == Worst::effect_keys) text += "[Effects]\n";
+    for (int i = 0; text.size() < bytes; ++i) {
+        switch (kind) {
+            case Worst::distinct_keys:
+            case Worst::effect_keys:
+                text += "k" + std::to_string(i) + "=1\n";
+                break;
+            case Worst::repeated_key:
+            case Worst::long_header:
+                text += "vol=1\n";
+                break;
+            case Worst::sections:
+                text += "[Part " + std::to_string(i % kPartCount + 1) + "]\nvol=1\n";
+                break;
+        }
+    }
+    return text;
+}
+
+void BM_ParseWorstSetUp(benchmark::State& state) {
+    const std::string text =
+        WorstText(static_cast<Worst>(state.range(0)), static_cast<std::size_t>(state.range(1)));
+    for (auto _ : state) {
+        SetupData setup;
+        benchmark::DoNotOptimize(ParseSetupFile(text, setup));
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
+}
+BENCHMARK(BM_ParseWorstSetUp)
+    ->ArgNames({"kind", "bytes"})
+    ->ArgsProduct({{0, 1, 2, 3, 4}, {64 << 10, 256 << 10, 1000 << 10}})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kq505

@@ -12,8 +12,6 @@ namespace {
 constexpr std::array<std::string_view, kEffectBlockCount> kBlockNames{"reverb", "chorus",
                                                                       "variation"};
 
-enum class Read { absent, ok, bad };
-
 char LowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -24,16 +22,28 @@ bool SameName(std::string_view a, std::string_view b) {
 }
 
 // A whole number, with or without its sign, and nothing else.
-Read ReadNumber(const std::optional<std::string>& text, EffectItem item, std::int32_t& value) {
-    if (!text) return Read::absent;
-    std::string_view digits = *text;
+std::optional<std::int32_t> ReadNumber(std::string_view digits) {
     if (digits.starts_with('+')) digits.remove_prefix(1);  // as the part values read
     std::int32_t number = 0;
     const char* end = digits.data() + digits.size();
     const auto [stop, error] = std::from_chars(digits.data(), end, number);
-    if (error != std::errc{} || stop != end) return Read::bad;
-    value = ClampEffectValue(item, number);
-    return Read::ok;
+    if (error != std::errc{} || stop != end) return std::nullopt;
+    return number;
+}
+
+// Stores one value the file gives. The items of a block come type first, so a parameter
+// is held to the range of the type the file names.
+EffectSectionError ReadItem(EffectBlocks& blocks, EffectItem item, std::string_view text) {
+    const std::optional<std::int32_t> value = ReadNumber(text);
+    if (!value) return EffectSectionError::not_a_number;
+    if (item.kind == EffectItem::type) {
+        if (!FindEffectType(item.block, *value)) return EffectSectionError::unknown_type;
+        SetEffectType(blocks, item.block, *value);
+        return EffectSectionError::none;
+    }
+    const EffectRange range = RangeOf(blocks, item);
+    EffectValue(blocks, item) = std::clamp(ClampEffectValue(item, *value), range.min, range.max);
+    return EffectSectionError::none;
 }
 
 // The texts of the section's keys, in the order of `keys`, in one pass over the document
@@ -92,34 +102,23 @@ std::string EffectSectionText(const EffectBlocks& blocks) {
     return text;
 }
 
-std::optional<EffectBlocks> ReadEffectSection(const IniDocument& ini, std::string* bad_key) {
-    EffectBlocks blocks;
-    ResetEffectBlocks(blocks);
+EffectSectionRead ReadEffectSection(const IniDocument& ini) {
+    EffectSectionRead read;
+    ResetEffectBlocks(read.blocks);
     const std::vector<EffectItem> items = AllEffectItems();
     std::vector<std::string> keys;
     for (const EffectItem& item : items)
         keys.push_back(EffectKey(item));
     const std::vector<std::optional<std::string>> texts = SectionTexts(ini, keys);
-    // Items come type first in each block: the type's defaults, then what the file says.
     for (std::size_t i = 0; i < items.size(); ++i) {
-        const EffectItem& item = items[i];
-        std::int32_t value = 0;
-        switch (ReadNumber(texts[i], item, value)) {
-            case Read::bad:
-                if (bad_key) *bad_key = EffectKey(item);
-                return std::nullopt;
-            case Read::absent:
-                break;
-            case Read::ok:
-                if (item.kind == EffectItem::type) {
-                    SetEffectType(blocks, item.block, value);
-                } else {
-                    EffectValue(blocks, item) = value;
-                }
-                break;
+        if (!texts[i]) continue;
+        read.error = ReadItem(read.blocks, items[i], *texts[i]);
+        if (read.error != EffectSectionError::none) {
+            read.key = keys[i];
+            return read;
         }
     }
-    return blocks;
+    return read;
 }
 
 }  // namespace kq505

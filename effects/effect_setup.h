@@ -19,11 +19,24 @@ std::string EffectKey(EffectItem item);
 
 // "[Effects]" and one "key=value" line per value, each line ending in LF.
 std::string EffectSectionText(const EffectBlocks& blocks);
+enum class EffectSectionError {
+    none,
+    not_a_number,  // a value that is not a whole number of 32 bits
+    unknown_type,  // a type the block's list does not hold
+};
+
+struct EffectSectionRead {
+    EffectBlocks blocks{};
+    EffectSectionError error = EffectSectionError::none;
+    std::string key;  // the refused value's key
+};
+
 // The blocks the section holds. A missing key gives its default: a missing type the block's
 // default type, a missing parameter that of the block's type; a file without the section
-// gives the defaults of XG System On. A value is held within its item's range. None when a
-// value is not a whole number; `bad_key` then names it.
-std::optional<EffectBlocks> ReadEffectSection(const IniDocument& ini,
-                                              std::string* bad_key = nullptr);
+// gives the defaults of XG System On. A value is held within its item's range, a parameter
+// within the range its type gives it (RangeOf), so nothing outside the tables reaches the
+// tone generator. A value that is not a whole number, or a type the tables do not list,
+// refuses the section.
+EffectSectionRead ReadEffectSection(const IniDocument& ini);
 
 }  // namespace kq505

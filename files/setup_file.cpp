@@ -2,15 +2,15 @@
 
 #include <algorithm>
 #include <charconv>
-#include <fstream>
+#include <limits>
 #include <optional>
-#include <system_error>
-#include <vector>
 
 #include "app/ini_store.h"
 #include "effects/effect_setup.h"
 #include "files/name_field.h"
 #include "files/name_text.h"
+#include "files/regular_file.h"
+#include "instruments/instrument_name_table.h"
 
 namespace kq505 {
 namespace {
@@ -71,20 +71,38 @@ std::optional<int> PartOfSection(std::string_view section) {
     return *value - 1;
 }
 
+// The bytes one character takes after a lead byte, and the range its second byte must lie
+// in: narrower than 80..BF where a wider range would allow an overlong form (E0, F0), a
+// surrogate (ED) or a code point above U+10FFFF (F4).
+struct Utf8Lead {
+    std::size_t length;
+    unsigned char second_min;
+    unsigned char second_max;
+};
+
+Utf8Lead LeadOf(unsigned char byte) {
+    if (byte < 0x80) return {1, 0, 0};
+    if (byte >= 0xC2 && byte <= 0xDF) return {2, 0x80, 0xBF};
+    if (byte == 0xE0) return {3, 0xA0, 0xBF};
+    if (byte == 0xED) return {3, 0x80, 0x9F};
+    if (byte >= 0xE1 && byte <= 0xEF) return {3, 0x80, 0xBF};
+    if (byte == 0xF0) return {4, 0x90, 0xBF};
+    if (byte >= 0xF1 && byte <= 0xF3) return {4, 0x80, 0xBF};
+    if (byte == 0xF4) return {4, 0x80, 0x8F};
+    return {0, 0, 0};
+}
+
 bool IsUtf8(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const std::size_t length = byte < 0x80           ? 1
-                                   : (byte >> 5) == 0x06 ? 2
-                                   : (byte >> 4) == 0x0E ? 3
-                                   : (byte >> 3) == 0x1E ? 4
-                                                         : 0;
-        if (length == 0 || i + length > text.size()) return false;
-        for (std::size_t k = 1; k < length; ++k) {
+        const Utf8Lead lead = LeadOf(static_cast<unsigned char>(text[i]));
+        if (lead.length == 0 || i + lead.length > text.size()) return false;
+        const auto second = static_cast<unsigned char>(lead.length > 1 ? text[i + 1] : 0);
+        if (lead.length > 1 && (second < lead.second_min || second > lead.second_max)) return false;
+        for (std::size_t k = 2; k < lead.length; ++k) {
             if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
         }
-        i += length;
+        i += lead.length;
     }
     return true;
 }
@@ -102,18 +120,46 @@ std::string_view TrimSpaces(std::string_view text) {
     return text;
 }
 
-// Where a value of a part goes; null for a key this version does not know.
-std::int32_t* PartValue(SetupData& setup, int part, std::string_view key) {
+// The keys a part section may hold, numbered: the rows of the table, the list positions,
+// then the name.
+constexpr int kListSlot = kRowCount;
+constexpr int kNameSlot = kListSlot + static_cast<int>(kListKeys.size());
+constexpr int kKeySlotCount = kNameSlot + 1;
+
+std::optional<int> KeySlot(std::string_view key) {
     for (int row = 0; row < kRowCount; ++row) {
-        if (SameName(key, kRowInfo[row].name)) return &setup.part_table[row][part];
+        if (SameName(key, kRowInfo[row].name)) return row;
     }
-    for (const ListKey& list : kListKeys) {
-        if (SameName(key, list.name)) return &(setup.*list.field)[part];
+    for (std::size_t i = 0; i < kListKeys.size(); ++i) {
+        if (SameName(key, kListKeys[i].name)) return kListSlot + static_cast<int>(i);
     }
-    return nullptr;
+    if (SameName(key, kNameKey)) return kNameSlot;
+    return std::nullopt;
 }
 
-// Reads every key of the text into `setup` (a copy the caller throws away on failure).
+// A row's value as a part file can carry it: a signed byte. Every value the program can
+// hold comes back from its set-up, and no arithmetic on a row can overflow.
+std::int32_t RowValue(std::int32_t value) {
+    return std::clamp<std::int32_t>(value, std::numeric_limits<std::int8_t>::min(),
+                                    std::numeric_limits<std::int8_t>::max());
+}
+
+// A position the program change dialog's lists can hold; any other selects nothing there.
+std::int32_t ListPosition(std::int32_t value) {
+    return value >= 0 && value < InstrumentNameTable::kSize ? value : -1;
+}
+
+void StoreValue(SetupData& setup, int part, int slot, std::int32_t value) {
+    if (slot < kListSlot) {
+        setup.part_table[slot][part] = RowValue(value);
+    } else {
+        const ListKey& list = kListKeys[static_cast<std::size_t>(slot - kListSlot)];
+        (setup.*list.field)[part] = ListPosition(value);
+    }
+}
+
+// Reads every key of the text into `setup` (a copy the caller throws away on failure), in
+// time linear in the text: each key costs a look-up among the known names and a flag.
 class SetupReader {
   public:
     explicit SetupReader(SetupData& setup) : setup_(setup) {}
@@ -125,28 +171,38 @@ class SetupReader {
                 Fail(SetupFileError::not_a_number, section, key);
             return;
         }
-        const std::optional<int> part = PartOfSection(section);
-        if (!part || !FirstTime(*part, section, key)) return;
-        if (SameName(key, kNameKey)) return ReadName(*part, section, key, value);
-        std::int32_t* target = PartValue(setup_, *part, key);
-        if (!target) return;
+        const std::optional<int> part = CountedPart(section);
+        if (!part) return;
+        const std::optional<int> slot = KeySlot(key);
+        if (!slot || !FirstTime(*part, *slot)) return;
+        if (*slot == kNameSlot) return ReadName(*part, section, key, value);
         const std::optional<std::int32_t> number = WholeNumber(value);
         if (!number) return Fail(SetupFileError::not_a_number, section, key);
-        *target = *number;
+        StoreValue(setup_, *part, *slot, *number);
     }
 
     const SetupReadResult& Result() const { return result_; }
 
   private:
-    // Like the INI store's own reader, the first section of a name and its first key count.
-    bool FirstTime(int part, std::string_view section, std::string_view key) {
-        std::string& seen = section_names_[part];
-        if (seen.empty()) seen = section;
-        if (seen != section) return false;
-        for (const std::string& done : keys_[part]) {
-            if (SameName(done, key)) return false;
+    // The part of a section whose keys count: like the INI store's own reader, the first
+    // section of a part counts. A section's name is a view into its header line, so a
+    // header is known by where its name lies and is read once, however many keys follow.
+    std::optional<int> CountedPart(std::string_view section) {
+        if (section.data() != header_) {
+            header_ = section.data();
+            header_part_ = PartOfSection(section);
+            if (header_part_ && !first_header_[*header_part_])
+                first_header_[*header_part_] = header_;
         }
-        keys_[part].emplace_back(key);
+        if (!header_part_ || first_header_[*header_part_] != header_) return std::nullopt;
+        return header_part_;
+    }
+
+    // Like the INI store's own reader, the first key of a name counts.
+    bool FirstTime(int part, int slot) {
+        bool& seen = seen_[part][slot];
+        if (seen) return false;
+        seen = true;
         return true;
     }
 
@@ -165,8 +221,10 @@ class SetupReader {
     SetupData& setup_;
     NameTextCodec codec_;
     SetupReadResult result_;
-    std::array<std::string, kPartCount> section_names_;
-    std::array<std::vector<std::string>, kPartCount> keys_;
+    const char* header_ = nullptr;
+    std::optional<int> header_part_;
+    std::array<const char*, kPartCount> first_header_{};
+    std::array<std::array<bool, kKeySlotCount>, kPartCount> seen_{};
 };
 
 void AppendLine(std::string& text, std::string_view key, std::string_view value) {
@@ -240,33 +298,25 @@ SetupReadResult ParseSetupFile(std::string_view bytes, SetupData& setup) {
     ini.ForEachKey([&reader](std::string_view section, std::string_view key,
                              std::string_view value) { reader.Visit(section, key, value); });
     if (reader.Result().error != SetupFileError::none) return reader.Result();
-    std::string bad_key;
-    const std::optional<EffectBlocks> effects = ReadEffectSection(ini, &bad_key);
-    if (!effects) {
-        return {SetupFileError::not_a_number, "[" + std::string(kEffectSection) + "] " + bad_key};
+    EffectSectionRead effects = ReadEffectSection(ini);
+    if (effects.error != EffectSectionError::none) {
+        const SetupFileError error = effects.error == EffectSectionError::unknown_type
+                                         ? SetupFileError::unknown_effect_type
+                                         : SetupFileError::not_a_number;
+        return {error, "[" + std::string(kEffectSection) + "] " + effects.key};
     }
-    read.effect_blocks = *effects;
+    read.effect_blocks = effects.blocks;
     setup = std::move(read);
     return {};
 }
 
 SetupReadResult LoadSetupFile(CKQ505App& app, const std::filesystem::path& path) {
-    std::error_code error;
-    // Only a regular file can hold a set-up; opening a FIFO would wait for a writer.
-    if (!std::filesystem::is_regular_file(path, error)) return {SetupFileError::cannot_read, {}};
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return {SetupFileError::cannot_read, {}};
-    // Read in blocks up to one byte past the limit, which tells a file that is too large
-    // whatever size it states, without holding a megabyte for every small file.
-    std::string bytes;
-    std::array<char, 64 * 1024> block{};
-    while (file && bytes.size() <= kSetupFileMaxSize) {
-        file.read(block.data(), static_cast<std::streamsize>(block.size()));
-        bytes.append(block.data(), static_cast<std::size_t>(file.gcount()));
-    }
-    if (file.bad()) return {SetupFileError::cannot_read, {}};
+    // One byte past the limit is read, so that a larger file is told from one that fits.
+    const std::optional<std::string> bytes =
+        ReadRegularFile(path, kSetupFileMaxSize + 1, Oversize::keep_prefix);
+    if (!bytes) return {SetupFileError::cannot_read, {}};
     SetupData setup;
-    const SetupReadResult result = ParseSetupFile(bytes, setup);
+    const SetupReadResult result = ParseSetupFile(*bytes, setup);
     if (result.error == SetupFileError::none) ApplySetup(app, std::move(setup));
     return result;
 }
@@ -288,6 +338,8 @@ std::string SetupFileErrorText(const SetupReadResult& result, std::string_view f
         case SetupFileError::bad_name:
             return name + " の " + result.where +
                    " にShift_JISで表せない文字があるため、読み込めません";
+        case SetupFileError::unknown_effect_type:
+            return name + " の " + result.where + " はXGのｴﾌｪｸﾄﾀｲﾌﾟではないため、読み込めません";
     }
     return {};
 }

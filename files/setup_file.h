@@ -14,9 +14,13 @@
 //   reverb_type=128 ...               version 1 files have none and open with the
 //                                     defaults of XG System On
 //
-// Values are whole numbers, kept as they are even outside their row's range. Names are
-// UTF-8 text in double quotes, escaped as files/name_text.h describes. A missing key gives
-// its default; unknown keys and sections are passed over, so later versions still open.
+// Values are whole numbers. A row's value is held to the signed byte a part file (.kqs)
+// carries, so every value the program can hold comes back as it was and none can overflow
+// where it is shown or sent; a list position that no list can hold selects nothing (-1);
+// an effect value is held to its type's range, and a type the tables do not list refuses
+// the file. Names are UTF-8 text in double quotes, escaped as files/name_text.h describes.
+// A missing key gives its default; unknown keys and sections are passed over, so later
+// versions still open.
 
 #include <array>
 #include <cstddef>
@@ -51,17 +55,18 @@ struct SetupData {
 
 enum class SetupFileError {
     none,
-    cannot_read,     // missing, not a regular file, no permission, read error
-    too_large,       // over kSetupFileMaxSize
-    binary,          // a zero byte, or text that is not UTF-8
-    no_format_line,  // the first line is not kSetupFormatLine
-    not_a_number,    // a value that is not a whole number of 32 bits
-    bad_name,        // a name with a character Shift_JIS cannot hold
+    cannot_read,          // missing, not a regular file, no permission, read error
+    too_large,            // over kSetupFileMaxSize
+    binary,               // a zero byte, or text that is not UTF-8
+    no_format_line,       // the first line is not kSetupFormatLine
+    not_a_number,         // a value that is not a whole number of 32 bits
+    bad_name,             // a name with a character Shift_JIS cannot hold
+    unknown_effect_type,  // an effect type the XG tables do not list
 };
 
 struct SetupReadResult {
     SetupFileError error = SetupFileError::none;
-    std::string where;  // "[Part 3] vol" for the last two errors
+    std::string where;  // "[Part 3] vol" for the last three errors
 };
 
 // The defaults: table defaults, empty names, every list position 0, the effect blocks of

@@ -36,8 +36,6 @@ struct Definitions {
     std::vector<Definition> instruments;
 };
 
-using ProgramNames = std::array<std::string_view, kPrograms>;
-
 std::string_view Trim(std::string_view s) {
     const auto first = s.find_first_not_of(" \t");
     if (first == std::string_view::npos) return {};
@@ -210,52 +208,105 @@ std::map<int, std::string_view> ResolveBanks(const Definition& instrument,
     return banks;
 }
 
+constexpr InstrumentNameTable::NameId kNoName = ~InstrumentNameTable::NameId{0};
+using ProgramIds = std::array<InstrumentNameTable::NameId, kPrograms>;
+
 class ListResolver {
   public:
-    explicit ListResolver(const std::vector<PatchList>& lists) : by_name_(ByName(lists)) {}
+    ListResolver(const std::vector<PatchList>& lists, InstrumentNameTable& table)
+        : lists_(lists),
+          by_name_(ByName(lists)),
+          bases_(lists.size(), kUnknown),
+          met_(lists.size(), 0),
+          table_(table) {}
 
-    // The program names of a list with its bases; null when no list has that name.
-    const ProgramNames* Names(std::string_view name) {
+    // The kept program names of a list with its bases, kNoName where a program has none;
+    // null when no list has that name or when Exhausted.
+    const ProgramIds* Names(std::string_view name) {
         const auto list = by_name_.find(name);
         if (list == by_name_.end()) return nullptr;
-        return &Resolve(*list->second);
+        const std::size_t index = IndexOf(*list->second);
+        if (const auto done = resolved_.find(index); done != resolved_.end()) return &done->second;
+        const std::optional<ProgramIds> names = Resolve(index);
+        if (!names) return nullptr;
+        return &resolved_.try_emplace(index, *names).first->second;
     }
+
+    // Whether the lines read while resolving passed kMaxCakewalkListReads.
+    bool Exhausted() const { return reads_ > kMaxCakewalkListReads; }
 
   private:
-    // Every list met on the way is kept resolved, so long chains shared by many banks are
-    // walked once.
-    const ProgramNames& Resolve(const PatchList& list) {
-        if (const auto done = resolved_.find(&list); done != resolved_.end()) return done->second;
-        std::vector<const PatchList*> chain{&list};
-        std::unordered_set<const PatchList*> met{&list};
-        ProgramNames names{};
-        for (const PatchList* at = &list; !at->based_on.empty();) {
-            const auto base = by_name_.find(at->based_on);
-            if (base == by_name_.end() || !met.insert(base->second).second) break;
-            if (const auto done = resolved_.find(base->second); done != resolved_.end()) {
-                names = done->second;
-                break;
-            }
-            at = base->second;
-            chain.push_back(at);
-        }
-        for (auto at = chain.rbegin(); at != chain.rend(); ++at) {
-            for (const auto& [program, text] : (*at)->names)
-                names[static_cast<std::size_t>(program)] = text;
-            resolved_.try_emplace(*at, names);
-        }
-        return resolved_.at(&list);
+    static constexpr std::size_t kUnknown = ~std::size_t{0};
+    static constexpr std::size_t kNoBase = kUnknown - 1;
+
+    std::size_t IndexOf(const PatchList& list) const {
+        return static_cast<std::size_t>(&list - lists_.data());
     }
 
+    // Looked up once per list, so a chain that many banks walk costs no hashing.
+    std::size_t Base(std::size_t index) {
+        std::size_t& base = bases_[index];
+        if (base == kUnknown) {
+            const std::string_view name = lists_[index].based_on;
+            const auto found = name.empty() ? by_name_.end() : by_name_.find(name);
+            base = found == by_name_.end() ? kNoBase : IndexOf(*found->second);
+        }
+        return base;
+    }
+
+    // Walks from the list to its bases, the nearer list and the later line winning, until
+    // every program is decided. Only lists that banks name are kept resolved: keeping every
+    // list of a long chain would hold 128 names for each of them.
+    std::optional<ProgramIds> Resolve(std::size_t index) {
+        ProgramIds names;
+        names.fill(kNoName);
+        std::array<bool, kPrograms> decided{};
+        int undecided = kPrograms;
+        ++walk_;
+        for (std::size_t at = index; at != kNoBase && met_[at] != walk_ && undecided > 0;
+             at = Base(at)) {
+            met_[at] = walk_;
+            const auto& lines = lists_[at].names;
+            reads_ += 1 + lines.size();
+            if (Exhausted()) return std::nullopt;
+            for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+                const auto program = static_cast<std::size_t>(line->first);
+                if (decided[program]) continue;
+                decided[program] = true;
+                --undecided;
+                if (!line->second.empty()) names[program] = Kept(line->second);
+            }
+        }
+        return names;
+    }
+
+    // A line's name is kept once, however many banks and lists show it; the line is known by
+    // where its name lies in the text.
+    InstrumentNameTable::NameId Kept(std::string_view name) {
+        const auto [kept, added] = kept_.try_emplace(name.data(), kNoName);
+        if (added) kept->second = table_.Keep(name);
+        return kept->second;
+    }
+
+    const std::vector<PatchList>& lists_;
     std::unordered_map<std::string_view, const PatchList*> by_name_;
-    std::unordered_map<const PatchList*, ProgramNames> resolved_;
+    std::vector<std::size_t> bases_;
+    std::vector<std::size_t> met_;  // the walk that last met each list
+    std::size_t walk_ = 0;
+    std::unordered_map<std::size_t, ProgramIds> resolved_;
+    std::unordered_map<const char*, InstrumentNameTable::NameId> kept_;
+    InstrumentNameTable& table_;
+    std::size_t reads_ = 0;
 };
 
-void ApplyInstrument(const Definition& instrument, const Definitions& found,
+// False when the instrument names more than kMaxCakewalkVoices voices or its lists take more
+// than kMaxCakewalkListReads lines to resolve.
+bool ApplyInstrument(const Definition& instrument, const Definitions& found,
                      std::array<std::string, 128>& map_names,
                      InstrumentNameTable& instrument_names) {
-    ListResolver lists(found.lists);
+    ListResolver lists(found.lists, instrument_names);
     std::array<bool, 128> map_named{};
+    std::size_t voices = 0;
     for (const auto& [bank, list_name] : ResolveBanks(instrument, found.instruments)) {
         const int msb = bank / 128;
         const int lsb = bank % 128;
@@ -264,13 +315,17 @@ void ApplyInstrument(const Definition& instrument, const Definitions& found,
             map_named[static_cast<std::size_t>(msb)] = true;
             map_names[static_cast<std::size_t>(msb)] = std::string(list_name) + ' ';
         }
-        const ProgramNames* names = lists.Names(list_name);
+        const ProgramIds* names = lists.Names(list_name);
+        if (lists.Exhausted()) return false;
         if (names == nullptr) continue;
         for (int program = 0; program < kPrograms; ++program) {
-            const std::string_view name = (*names)[static_cast<std::size_t>(program)];
-            if (!name.empty()) instrument_names.Set(msb, program, lsb, std::string(name));
+            const auto name = (*names)[static_cast<std::size_t>(program)];
+            if (name == kNoName) continue;
+            if (++voices > kMaxCakewalkVoices) return false;
+            instrument_names.SetKept(msb, program, lsb, name);
         }
     }
+    return true;
 }
 
 }  // namespace
@@ -285,7 +340,7 @@ bool IsCakewalkInstrumentFile(std::string_view text) {
     return found;
 }
 
-void ParseCakewalkInstruments(std::string_view text, int module_level,
+bool ParseCakewalkInstruments(std::string_view text, int module_level,
                               std::array<std::string, 8>& module_names,
                               std::array<std::string, 128>& map_names,
                               InstrumentNameTable& instrument_names) {
@@ -296,9 +351,9 @@ void ParseCakewalkInstruments(std::string_view text, int module_level,
     const std::size_t levels = std::min(found.instruments.size(), module_names.size());
     for (std::size_t level = 0; level < levels; ++level)
         module_names[level] = found.instruments[level].name;
-    if (levels == 0 || module_level < 0) return;
+    if (levels == 0 || module_level < 0) return true;
     const std::size_t chosen = std::min(static_cast<std::size_t>(module_level), levels - 1);
-    ApplyInstrument(found.instruments[chosen], found, map_names, instrument_names);
+    return ApplyInstrument(found.instruments[chosen], found, map_names, instrument_names);
 }
 
 }  // namespace kq505

@@ -6,12 +6,20 @@
 // the bytes of the file.
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 #include "instruments/instrument_name_table.h"
 
 namespace kq505 {
+
+// Bounds on what one file of definitions may ask for. Real files name some thousands of voices
+// through chains a few lists long, reading a line or two of a list per voice. Without bounds, a
+// file of 128 long names that each of the 16384 banks shows, or a chain of half a million
+// lists, would fill memory or take minutes. A list's header counts as one of its lines read.
+inline constexpr std::size_t kMaxCakewalkVoices = std::size_t{1} << 18;
+inline constexpr std::size_t kMaxCakewalkListReads = std::size_t{1} << 18;
 
 // True when the first line of `text` that is neither blank nor a ";" comment is one of the
 // format's section headers (".Patch Names", ".Instrument Definitions", ".Note Names", ...).
@@ -26,7 +34,11 @@ bool IsCakewalkInstrumentFile(std::string_view text);
 // bank when LSB 0 has none). A "*" bank stands for MSB 0, LSB 0 when the instrument gives no
 // bank 0 of its own. BasedOn chains are followed, a later entry winning over its base; a
 // chain that loops stops where it meets itself. Lines that do not fit the format are skipped.
-void ParseCakewalkInstruments(std::string_view text, int module_level,
+// A name is kept once in `instrument_names` however many banks show it. False when the chosen
+// definition names more than kMaxCakewalkVoices voices or its patch lists and their BasedOn
+// chains take more than kMaxCakewalkListReads lines to resolve; the tables are then part
+// filled, for the caller to throw away.
+bool ParseCakewalkInstruments(std::string_view text, int module_level,
                               std::array<std::string, 8>& module_names,
                               std::array<std::string, 128>& map_names,
                               InstrumentNameTable& instrument_names);

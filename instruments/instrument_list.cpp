@@ -2,12 +2,13 @@
 
 #include <array>
 #include <cstddef>
+#include <exception>
 #include <optional>
 #include <utility>
 
 #include "app/kq505_app.h"
-#include "instruments/cakewalk_instruments.h"
 #include "files/regular_file.h"
+#include "instruments/cakewalk_instruments.h"
 
 namespace kq505 {
 namespace {
@@ -100,14 +101,31 @@ void ParseInstrumentList(std::string_view text, int module_level,
     });
 }
 
-void ParseInstrumentList(CKQ505App& app) {
-    if (IsCakewalkInstrumentFile(app.instrument_text)) {
-        ParseCakewalkInstruments(app.instrument_text, app.module_level, app.module_names,
-                                 app.map_names, app.instrument_names);
-        return;
+namespace {
+
+struct Tables {
+    std::array<std::string, 8> module_names;
+    std::array<std::string, 128> map_names;
+    InstrumentNameTable instrument_names;
+};
+
+bool ParseEitherFormat(std::string_view text, int module_level,
+                       std::array<std::string, 8>& module_names,
+                       std::array<std::string, 128>& map_names,
+                       InstrumentNameTable& instrument_names) {
+    if (IsCakewalkInstrumentFile(text)) {
+        return ParseCakewalkInstruments(text, module_level, module_names, map_names,
+                                        instrument_names);
     }
-    ParseInstrumentList(app.instrument_text, app.module_level, app.module_names, app.map_names,
-                        app.instrument_names);
+    ParseInstrumentList(text, module_level, module_names, map_names, instrument_names);
+    return true;
+}
+
+}  // namespace
+
+bool ParseInstrumentList(CKQ505App& app) {
+    return ParseEitherFormat(app.instrument_text, app.module_level, app.module_names, app.map_names,
+                             app.instrument_names);
 }
 
 bool LoadInstrumentList(CKQ505App& app) {
@@ -115,22 +133,40 @@ bool LoadInstrumentList(CKQ505App& app) {
 }
 
 bool LoadInstrumentList(CKQ505App& app, const std::filesystem::path& file) {
-    std::optional<std::string> text =
-        ReadRegularFile(file, kMaxInstrumentListBytes, Oversize::refuse);
-    if (!text) return false;
-    TrimTrailingWhiteSpace(*text);
-    app.instrument_text = std::move(*text);
-    app.module_names.fill({});
-    app.map_names.fill({});
-    app.instrument_names.Clear();
-    ParseInstrumentList(app);
-    return true;
+    // Start-up goes on to its window after any failure here, running out of memory included.
+    try {
+        std::optional<std::string> text =
+            ReadRegularFile(file, kMaxInstrumentListBytes, Oversize::refuse);
+        if (!text) return false;
+        TrimTrailingWhiteSpace(*text);
+        Tables tables;
+        if (!ParseEitherFormat(*text, app.module_level, tables.module_names, tables.map_names,
+                               tables.instrument_names)) {
+            return false;
+        }
+        app.instrument_text = std::move(*text);
+        app.module_names = std::move(tables.module_names);
+        app.map_names = std::move(tables.map_names);
+        app.instrument_names = std::move(tables.instrument_names);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
-void ReloadSettings(CKQ505App& app) {
+bool ReloadSettings(CKQ505App& app) {
     app.map_names.fill({});
     app.instrument_names.Clear();
-    ParseInstrumentList(app);
+    bool parsed = false;
+    try {
+        parsed = ParseInstrumentList(app);
+    } catch (const std::exception&) {
+    }
+    if (!parsed) {
+        app.map_names.fill({});
+        app.instrument_names.Clear();
+    }
+    return parsed;
 }
 
 }  // namespace kq505

@@ -26,23 +26,26 @@ void ParseInstrumentList(std::string_view text, int module_level,
                          InstrumentNameTable& instrument_names);
 
 // The same over the app's kept text, level and tables; a text of Cakewalk instrument
-// definitions is read as such instead.
-void ParseInstrumentList(CKQ505App& app);
+// definitions is read as such instead. False when that text passes the bounds of
+// ParseCakewalkInstruments, with the tables part filled.
+bool ParseInstrumentList(CKQ505App& app);
 
 // The largest instrument list read; a longer file is refused rather than filling memory.
 inline constexpr std::size_t kMaxInstrumentListBytes = 64 * 1024 * 1024;
 
 // Reads `instrument_file_path` whole into `instrument_text` without its trailing white space,
 // and fills the three tables from it afresh. False, with nothing changed, when the path names
-// no regular file (a directory, a FIFO, a device), the file cannot be read or it is longer
-// than kMaxInstrumentListBytes.
+// no regular file (a directory, a FIFO, a device), the file cannot be read, it is longer than
+// kMaxInstrumentListBytes, its definitions pass the bounds of ParseCakewalkInstruments or
+// memory runs out: whatever the file holds, the program starts.
 bool LoadInstrumentList(CKQ505App& app);
 // The same from `file`, which may differ from the kept path (the default list found beside
 // the program); the kept path stays as the user set it.
 bool LoadInstrumentList(CKQ505App& app, const std::filesystem::path& file);
 
 // Empties the map and voice names and parses the kept text again with the current module
-// level. The level names stay: L records do not depend on the level.
-void ReloadSettings(CKQ505App& app);
+// level. The level names stay: L records do not depend on the level. False, with no map or
+// voice named, when the text is refused at this level or memory runs out.
+bool ReloadSettings(CKQ505App& app);
 
 }  // namespace kq505

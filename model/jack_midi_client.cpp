@@ -359,6 +359,10 @@ bool JackMidiClient::IsRunning() const {
     return state_->client != nullptr && state_->running.load(std::memory_order_acquire);
 }
 
+bool JackMidiClient::ServerLost() const {
+    return state_->client != nullptr && !state_->running.load(std::memory_order_acquire);
+}
+
 void JackMidiClient::CloseClient() {
     State& s = *state_;
     s.running.store(false, std::memory_order_release);

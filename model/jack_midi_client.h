@@ -36,6 +36,10 @@ class JackMidiClient {
     bool Start();
     // False before Start and once the server has gone away.
     bool IsRunning() const;
+    // True from the moment a started client's server goes away until the next Start or the
+    // client's end: a client that was never started, or failed to, lost nothing. Read by
+    // the user-interface thread; the server's word comes on a thread of libjack's.
+    bool ServerLost() const;
 
     // The full JACK name of our port ("KQ505:MIDI OUT A"); empty while not running.
     std::string PortName(Port port) const;

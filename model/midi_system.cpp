@@ -159,6 +159,7 @@ void UseSystemMidi(CKQ505App& app) {
         [&app](std::span<const std::uint8_t> message) { ForwardInput(app, message); });
     app.output_device_names = [system] { return system->OutputNames(); };
     app.input_device_names = [system] { return system->InputNames(); };
+    app.midi_server_lost = [system] { return system->jack()->ServerLost(); };
 }
 
 std::unique_ptr<MidiOutput> MakeMidiOutput(Port port) {

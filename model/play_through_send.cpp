@@ -6,6 +6,7 @@
 #include "app/kq505_app.h"
 #include "model/device_names.h"
 #include "model/midi_send.h"
+#include "model/note_preview.h"
 #include "model/play_through.h"
 
 namespace kq505 {
@@ -81,6 +82,12 @@ void CloseMidiInput(CKQ505App& app) {
     app.midi_in->Close();
     app.play_through->EndInputNotes(
         [&app](std::uint32_t packed, std::uint8_t ports) { SendToPorts(app, packed, ports); });
+}
+
+void EndNotesAndCloseMidiPorts(CKQ505App& app) {
+    EndKeyboardNotes(app);
+    if (!app.sounding_previews.empty()) SendPreviewEnd(app);
+    CloseMidiPorts(app);
 }
 
 }  // namespace kq505

@@ -25,5 +25,9 @@ bool OpenMidiInput(CKQ505App& app);
 // Before the outputs close: closes the input, then ends on the outputs every note and pedal
 // that it left down.
 void CloseMidiInput(CKQ505App& app);
+// When the program must end at once: every note it holds ended where it went (the soft
+// keyboard's, the preview's, then the input's notes and pedals), and the ports closed, which
+// lets what was sent leave first.
+void EndNotesAndCloseMidiPorts(CKQ505App& app);
 
 }  // namespace kq505

@@ -281,10 +281,12 @@ TEST_F(JackMidiOutputTest, SendsAfterTheServerDiedReturnAtOnceAndThePortsAreClos
 TEST_F(JackMidiOutputTest, ReinitialisingAfterANewServerStartedSendsAgain) {
     if (SkipsServerStop()) GTEST_SKIP() << "the server is not ours to stop";
     OpenOnReceiver();
+    EXPECT_FALSE(app_.midi_server_lost());
     StopServer();
     const auto deadline = Clock::now() + 5s;
     while (app_.midi_out_a->IsOpen() && Clock::now() < deadline)
         std::this_thread::sleep_for(5ms);
+    EXPECT_TRUE(app_.midi_server_lost());  // told on libjack's thread, seen on ours
     const PortOpenResult too_early = ReinitialiseMidiPorts(app_);
     EXPECT_FALSE(too_early.port_a_opened || too_early.port_b_opened);
     StartServer();
@@ -292,6 +294,7 @@ TEST_F(JackMidiOutputTest, ReinitialisingAfterANewServerStartedSendsAgain) {
     const PortOpenResult opened = ReinitialiseMidiPorts(app_);
     EXPECT_TRUE(opened.port_a_opened);
     EXPECT_TRUE(opened.port_b_opened);
+    EXPECT_FALSE(app_.midi_server_lost());
     EXPECT_EQ(Settled([&] { return receiver_->ClientsRegistered(); }, Names{"KQ505"}),
               Names{"KQ505"});
     const std::vector<MidiEvent> one_part = Recorded([](CKQ505App& app) { SendWholePart(app, 9); });

@@ -19,6 +19,7 @@
 #include <QToolBar>
 #include <QUrl>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "app/main_frame.h"
@@ -423,24 +424,63 @@ class MainFrameTest : public QObject {
         QVERIFY(!shown.rec.log.TakeEvents().empty());
     }
 
-    void PortCommandsCloseAndReopenWithoutMessages() {
+    void ReleasingIsSilentAndReopeningTellsEachFailureAsAtStart() {
         ShownFrame shown;
         RecordingApp& rec = shown.rec;
         CMainFrame& frame = *shown.frame;
+        MessageCatcher catcher;
         frame.Action(32789)->trigger();
         QVERIFY(!rec.app.midi_out_a->IsOpen() && !rec.app.midi_out_b->IsOpen());
 
-        rec.out(Port::B).failing_devices = {1};
-        rec.out(Port::A).opened_devices.clear();
-        rec.out(Port::B).opened_devices.clear();
+        struct Case {
+            std::set<int> failing_a, failing_b;
+            QStringList messages;
+        };
+        const QString a = QStringLiteral("MIDI OUT Aの初期化に失敗しました");
+        const QString b = QStringLiteral("MIDI OUT Bの初期化に失敗しました");
+        for (const Case& c :
+             {Case{{}, {1}, {b}}, Case{{0}, {}, {a}}, Case{{0}, {1}, {a, b}}, Case{{}, {}, {}}}) {
+            rec.out(Port::A).failing_devices = c.failing_a;
+            rec.out(Port::B).failing_devices = c.failing_b;
+            rec.out(Port::A).opened_devices.clear();
+            rec.out(Port::B).opened_devices.clear();
+            frame.Action(32788)->trigger();
+            QTest::qWait(50);
+            QCOMPARE(catcher.texts, c.messages);
+            catcher.texts.clear();
+            QCOMPARE(rec.out(Port::A).opened_devices, std::vector<int>{0});
+            QCOMPARE(rec.out(Port::B).opened_devices, std::vector<int>{1});
+            QCOMPARE(rec.app.midi_out_a->IsOpen(), c.failing_a.empty());
+        }
+    }
+
+    void ALostServerIsShownUntilThePortsOpenAgain() {
+        ShownFrame shown;
+        bool lost = false;
+        shown.rec.app.midi_server_lost = [&lost] { return lost; };
+        CMainFrame& frame = *shown.frame;
+        const QString text = QStringLiteral("JACKｻｰﾊﾞｰが停止しました");
+        const auto shown_now = [&] {
+            const auto* label = frame.findChild<QLabel*>(QStringLiteral("serverState"));
+            return label != nullptr && label->isVisible() && label->text() == text;
+        };
+        QTest::qWait(600);  // a look or more at a running server
+        QVERIFY(!shown_now());
+        lost = true;
+        QTRY_VERIFY(shown_now());  // the frame looks by itself
+        lost = false;              // the client was closed: nothing is open yet
+        frame.LookAtServer();
+        QVERIFY(shown_now());
+
         MessageCatcher catcher;
+        shown.rec.out(Port::A).failing_devices = {0};
+        shown.rec.out(Port::B).failing_devices = {1};
         frame.Action(32788)->trigger();
-        QTest::qWait(50);
-        QVERIFY(catcher.texts.isEmpty());
-        QCOMPARE(rec.out(Port::A).opened_devices, std::vector<int>{0});
-        QCOMPARE(rec.out(Port::B).opened_devices, std::vector<int>{1});
-        QVERIFY(rec.app.midi_out_a->IsOpen());
-        QVERIFY(!rec.app.midi_out_b->IsOpen());
+        QTRY_COMPARE(catcher.texts.size(), 2);
+        QVERIFY(shown_now());
+        shown.rec.out(Port::B).failing_devices.clear();
+        frame.Action(32788)->trigger();
+        QVERIFY(!shown_now());
     }
 
     void ReleaseEndsASoundingPreviewFirst() {

@@ -368,3 +368,42 @@ TEST(DeviceNames, BothSidesOfOneDeviceAreTheSameDevice) {
 
 }  // namespace
 }  // namespace kq505
+
+namespace kq505 {
+namespace {
+
+// A signal ends the program with eight notes and the sustain pedal held on the input, a key
+// of the soft keyboard down and a preview sounding: each ends where it went, before the
+// ports close.
+TEST(PlayThrough, EndingAtOnceEndsEveryHeldNoteThenClosesThePorts) {
+    ThruApp r;
+    SelectPart(r.app, 2);
+    constexpr std::array<std::uint8_t, 8> kChord{48, 52, 55, 60, 64, 67, 72, 76};
+    for (const std::uint8_t note : kChord)
+        r.Play({0x90, note, 100});
+    r.Play({0xB0, 64, 127});
+    SendKeyboardMessage(r.app, Bytes{0x90, 90, 100}, kPortBBit);
+    r.app.preview_note = 30;
+    r.app.preview_velocity = 90;
+    SendPreviewNote(r.app, Port::A);
+    r.log.TakeEvents();
+
+    EndNotesAndCloseMidiPorts(r.app);
+    Events expected{OnB({0x82, 90, 0x40}), OnA({0x82, 30, 0x40})};
+    for (const std::uint8_t note : kChord) {
+        for (const MidiEvent& e : r.Both({0x82, note, 0x40}))
+            expected.push_back(e);
+    }
+    for (const MidiEvent& e : r.Both({0xB2, 64, 0}))
+        expected.push_back(e);
+    EXPECT_EQ(r.log.TakeEvents(), expected);
+    EXPECT_TRUE(r.app.sounding_previews.empty());
+    EXPECT_FALSE(r.app.midi_out_a->IsOpen() || r.app.midi_out_b->IsOpen() ||
+                 r.app.midi_in->IsOpen());
+
+    EndNotesAndCloseMidiPorts(r.app);  // a second time: nothing is left to end
+    EXPECT_EQ(r.log.TakeEvents(), Events{});
+}
+
+}  // namespace
+}  // namespace kq505

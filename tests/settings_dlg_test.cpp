@@ -338,7 +338,7 @@ class SettingsDlgTest : public QObject {
         DialogApp a;
         std::filesystem::create_directory(a.rec.app.ini_path);
         MessageCatcher catcher;  // accepts the settings dialog, then the message
-        QVERIFY(RunSettingsDialog(a.rec.app, nullptr));
+        QVERIFY(RunSettingsDialog(a.rec.app, nullptr).has_value());
         QCOMPARE(catcher.texts.size(), 1);
         QVERIFY(catcher.texts.front().startsWith(QStringLiteral("設定ファイル ")));
         QVERIFY(catcher.texts.front().contains(QString::fromStdString(a.rec.app.ini_path)));

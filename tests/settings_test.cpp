@@ -8,6 +8,7 @@
 #include <string>
 #include <tuple>
 
+#include "app/ini_store.h"
 #include "app/kq505_app.h"
 #include "support/temp_folder.h"
 
@@ -193,6 +194,34 @@ TEST_F(Settings, AFailedWriteLeavesTheFileAsItWas) {
     ASSERT_EQ(::mkfifo(app.ini_path.c_str(), 0644), 0);
     EXPECT_FALSE(WriteIniSettings(app));
     EXPECT_EQ(fs::status(app.ini_path).type(), fs::file_type::fifo);
+}
+
+// A valid file of `size` bytes whose keys stand at its end, after a long comment.
+std::string IniOfSize(std::size_t size) {
+    const std::string keys = "\r\n[Others]\r\nZoom=150\r\nLogo=1\r\n";
+    return ";" + std::string(size - 1 - keys.size(), '-') + keys;
+}
+
+TEST_F(Settings, AFileTooLongIsNeitherReadNorReplacedAndSaysSo) {
+    const struct {
+        std::size_t size;
+        bool read;
+    } cases[] = {{kMaxIniBytes, true}, {kMaxIniBytes + 1, false}};
+    for (const auto& c : cases) {
+        const std::string bytes = IniOfSize(c.size);
+        WriteBytes(app.ini_path, bytes);
+        EXPECT_EQ(ReadIniSettings(app), c.read) << c.size;
+        EXPECT_EQ(app.show_logo, c.read ? 1 : 0);
+        EXPECT_EQ(ReadZoomSetting(app.ini_path), c.read ? 150 : 100);
+        EXPECT_EQ(WriteIniSettings(app), c.read);
+        if (!c.read) {
+            EXPECT_EQ(ReadBytes(app.ini_path), bytes);
+        }
+    }
+    fs::remove(app.ini_path);
+    EXPECT_TRUE(ReadIniSettings(app));  // absent: no news
+    fs::create_directory(app.ini_path);
+    EXPECT_TRUE(ReadIniSettings(app));  // unreadable but not long: as before, silently
 }
 
 TEST_F(Settings, TheDisplaySizeIsKeptAndReadBeforeAnyWindow) {

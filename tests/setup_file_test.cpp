@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/ini_store.h"
@@ -28,18 +31,19 @@ using namespace std::string_literals;
 const std::string kKatakana = "\xBD\xC4\xD8\xDD\xB8\xDE\xBD";
 const std::string kKanji = "\x8C\xB7\x8A\x79";
 
-// A set-up unlike the defaults everywhere, with values outside every row's range and names
-// that are hard to keep: Japanese, 64 bytes long, bytes that are no Shift_JIS, a lead byte
-// at the end, control bytes, backslashes, quotes and spaces at either end.
+// A set-up unlike the defaults everywhere, with values outside every row's range (as far as
+// a part file can bring them: a signed byte) and names that are hard to keep: Japanese, 64 bytes
+// long, bytes that are no Shift_JIS, a lead byte at the end, control bytes, backslashes, quotes and
+// spaces at either end.
 SetupData UnusualSetup() {
     SetupData setup;
     for (int row = 0; row < kRowCount; ++row) {
         for (int part = 0; part < kPartCount; ++part)
-            setup.part_table[row][part] = kRowInfo[row].default_value + 1 + part + row * 7;
+            setup.part_table[row][part] =
+                static_cast<std::int8_t>(kRowInfo[row].default_value + 1 + part + row * 7);
     }
-    setup.part_table[vol][0] = -200;
-    setup.part_table[pan_b][15] = 2147483647;
-    setup.part_table[mix][3] = -2147483647 - 1;
+    setup.part_table[vol][0] = -128;
+    setup.part_table[pan_b][15] = 127;
     const std::vector<std::string> names{kKatakana,
                                          kKanji + " " + kKatakana,
                                          std::string(64, 'x'),
@@ -57,8 +61,8 @@ SetupData UnusualSetup() {
         setup.map_sel_a[part] = part;
         setup.pc_sel_a[part] = 127 - part;
         setup.bank_sel_a[part] = part * 3;
-        setup.map_sel_b[part] = -1 - part;
-        setup.pc_sel_b[part] = 1000 + part;
+        setup.map_sel_b[part] = -1;
+        setup.pc_sel_b[part] = 100 + part;
         setup.bank_sel_b[part] = part % 2;
     }
     // HALL 2, and a DELAY L,C,R with a delay above 127 on the insertion of part 1's A layer.
@@ -86,7 +90,7 @@ TEST(SetupFile, RoundTripKeepsEveryValueAndNameByteForByte) {
     EXPECT_NE(text.find("track_name=\"back\\\\slash \\\\x41 \\\\\\\\\""), std::string::npos);
     EXPECT_NE(text.find("track_name=\"\\xED@ shared code\""), std::string::npos);
     EXPECT_NE(text.find("[Part 16]\ntrack_name="), std::string::npos);
-    EXPECT_NE(text.find("\npan_b=2147483647\n"), std::string::npos);
+    EXPECT_NE(text.find("\npan_b=127\n"), std::string::npos);
 }
 
 TEST(SetupFile, NamesLongerThanAFieldAreCutAtAWholeCharacter) {
@@ -150,8 +154,113 @@ TEST(SetupFile, UnknownKeysAndSectionsArePassedOverAndMissingKeysGiveDefaults) {
     SetupData expected = DefaultSetup();
     expected.part_table[vol][2] = 5;
     expected.track_names[2] = "Pad";
-    expected.pc_sel_b[2] = -4;
+    expected.pc_sel_b[2] = -1;  // no list holds -4: it selects nothing
     EXPECT_EQ(read, expected);
+}
+
+TEST(SetupFile, ValuesAreHeldToWhatTheProgramCanHold) {
+    // Rows to the signed byte a part file carries; list positions to the 128 a list holds.
+    const std::vector<std::tuple<std::string, std::int32_t, std::int32_t>> cases{
+        {"vol=2147483647", 127, 0},
+        {"vol=-2147483648", -128, 0},
+        {"vol=128", 127, 0},
+        {"vol=-129", -128, 0},
+        {"vol=-128", -128, 0},
+        {"vol=127", 127, 0},
+        {"pc_sel_a=128", 100, -1},
+        {"pc_sel_a=-1", 100, -1},
+        {"pc_sel_a=127", 100, 127},
+        {"pc_sel_a=0", 100, 0},
+        {"pc_sel_a=-2147483648", 100, -1},
+    };
+    for (const auto& [line, row, position] : cases) {
+        SetupData read;
+        const std::string text = std::string(kSetupFormatLine) + "\n[Part 4]\n" + line + "\n";
+        ASSERT_EQ(ParseSetupFile(text, read).error, SetupFileError::none) << line;
+        EXPECT_EQ(read.part_table[vol][3], row) << line;
+        EXPECT_EQ(read.pc_sel_a[3], position) << line;
+    }
+}
+
+TEST(SetupFile, OnlyStrictUtf8IsText) {
+    const std::vector<std::pair<std::string, bool>> names{
+        {"\xC3\xA9 \xE3\x81\x82 \xEF\xBD\xB1", true},  // é, あ, ｱ
+        {"\xF0\x9F\x8E\xB9", true},                    // U+1F3B9
+        {"\xF4\x8F\xBF\xBF", true},                    // U+10FFFF, the last
+        {"\xED\x9F\xBF", true},                        // U+D7FF, before the surrogates
+        {"\xC0\xAF", false},                           // overlong '/'
+        {"\xC1\xBF", false},                           // overlong U+007F
+        {"\xE0\x9F\xBF", false},                       // overlong U+07FF
+        {"\xF0\x8F\xBF\xBF", false},                   // overlong U+FFFF
+        {"\xED\xA0\x80", false},                       // surrogate U+D800
+        {"\xED\xBF\xBF", false},                       // surrogate U+DFFF
+        {"\xF4\x90\x80\x80", false},                   // U+110000
+        {"\xF5\x80\x80\x80", false},                   // no such lead byte
+        {"\xE3\x81", false},                           // cut short
+        {"\xE3\x41\x82", false},                       // a second byte that continues nothing
+        {"\xE3\x81\x41", false},                       // a third byte that continues nothing
+        {"\x80", false},                               // a continuation alone
+    };
+    for (const auto& [name, text] : names) {
+        SetupData read;
+        const SetupReadResult result =
+            ParseSetupFile(std::string(kSetupFormatLine) + "\n[Effects]\n; " + name + "\n", read);
+        EXPECT_EQ(result.error == SetupFileError::none, text) << testing::PrintToString(name);
+    }
+}
+
+// The texts a reader does the most work for under the size limit: many keys in one
+// section, all different or all the same, many sections, one long header over many keys,
+// and many keys in the effect section.
+std::string HardSetup(int kind, std::size_t bytes) {
+    std::string text = std::string(kSetupFormatLine) + "\n";
+    if (kind == 3) text += "[Part " + std::string(bytes / 2, '0') + "1]\n";
+    text += kind == 4 ? "[Effects]\n" : "[Part 1]\n";
+    for (int i = 0; text.size() < bytes; ++i) {
+        if (kind == 0 || kind == 4) text += "k" + std::to_string(i) + "=1\n";
+        if (kind == 1 || kind == 3) text += "vol=1\n";
+        if (kind == 2) text += "[Part " + std::to_string(i % kPartCount + 1) + "]\nvol=1\n";
+    }
+    return text;
+}
+
+// The quickest of a few parses of the text, in seconds.
+double ParseSeconds(const std::string& text) {
+    double best = 1e9;
+    for (int run = 0; run < 5; ++run) {
+        SetupData read;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(ParseSetupFile(text, read).error, SetupFileError::none);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        best = std::min(best, took.count());
+    }
+    return best;
+}
+
+TEST(SetupFile, ReadingTimeGrowsInProportionToTheText) {
+    // Sixteen times the text takes about sixteen times as long to read; a reader that
+    // compares each key with those before it takes some 256 times as long.
+    constexpr std::size_t kSmall = 16 * 1024;
+    for (int kind = 0; kind < 5; ++kind) {
+        const double small = ParseSeconds(HardSetup(kind, kSmall));
+        const double large = ParseSeconds(HardSetup(kind, 16 * kSmall));
+        EXPECT_LT(large, 64 * small) << "text " << kind << ": " << small << " s, " << large << " s";
+    }
+}
+
+TEST(SetupFile, AnEffectTypeTheTablesDoNotListRefusesTheFile) {
+    for (const std::string line :
+         {"reverb_type=5", "chorus_type=-1", "variation_type=2147483647"}) {
+        SetupData read = DefaultSetup();
+        const SetupReadResult result =
+            ParseSetupFile(std::string(kSetupFormatLine) + "\n[Effects]\n" + line + "\n", read);
+        EXPECT_EQ(result.error, SetupFileError::unknown_effect_type) << line;
+        EXPECT_EQ(result.where, "[Effects] " + line.substr(0, line.find('='))) << line;
+        EXPECT_EQ(read, DefaultSetup());
+    }
+    EXPECT_EQ(SetupFileErrorText({SetupFileError::unknown_effect_type, "[Effects] reverb_type"},
+                                 "a.kqset"),
+              "a.kqset の [Effects] reverb_type はXGのｴﾌｪｸﾄﾀｲﾌﾟではないため、読み込めません");
 }
 
 // The whole text of a set-up of the defaults, shown for part 1; parts 2 to 16 repeat it
@@ -243,8 +352,12 @@ TEST_F(SetupFileOnDisk, LoadReplacesAllPartsOrNothing) {
     const SetupData before = CurrentSetup(r.app);
     const std::string big =
         std::string(kSetupFormatLine) + "\n" + std::string(kSetupFileMaxSize, ';');
-    for (const fs::path& path : {Write("big.kqset", big), folder_ / "missing.kqset", folder_}) {
-        EXPECT_NE(LoadSetupFile(r.app, path).error, SetupFileError::none);
+    const std::vector<std::pair<fs::path, SetupFileError>> refused{
+        {Write("big.kqset", big), SetupFileError::too_large},
+        {folder_ / "missing.kqset", SetupFileError::cannot_read},
+        {folder_, SetupFileError::cannot_read}};
+    for (const auto& [path, error] : refused) {
+        EXPECT_EQ(LoadSetupFile(r.app, path).error, error) << path;
         EXPECT_EQ(CurrentSetup(r.app), before);
     }
     r.app.selected_part = 5;

@@ -6,9 +6,11 @@
 #include <QTest>
 #include <memory>
 
+#include "app/ini_store.h"
 #include "app/kq505_app.h"
 #include "app/main_frame.h"
 #include "app/program_startup.h"
+#include "app/settings.h"
 #include "tests/support/message_catcher.h"
 #include "tests/support/recording_app.h"
 
@@ -126,6 +128,34 @@ class StartupTest : public QObject {
         const auto frame = StartKQ505(rec.app, PlacesIn(folder));
         QCOMPARE(catcher.texts, QStringList{kListFailed});
         QVERIFY(rec.app.instrument_names.Get(0, 0, 0).empty());
+    }
+
+    // The file stays as the user left it: the settings are the defaults and nothing writes it.
+    void AnIniFileTooLongIsReportedAndTheProgramStartsOnTheDefaults() {
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkpath("bin"));
+        const QString path = folder.filePath("bin/kq505.ini");
+        QByteArray bytes = "[Others]\r\nLogo=1\r\n;";
+        bytes += QByteArray(static_cast<qsizetype>(kMaxIniBytes), '-');
+        QFile ini(path);
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(bytes);
+        ini.close();
+        RecordingApp rec;
+        rec.app.show_logo = 1;
+        MessageCatcher catcher;
+        const auto frame = StartKQ505(rec.app, PlacesIn(folder));
+        QVERIFY(frame->isVisible());
+        const QString too_long = QStringLiteral(
+                                     "設定ファイル %1 は大きすぎるため、読み込めません。\n"
+                                     "既定の設定で起動し、このファイルには書き込みません。")
+                                     .arg(path);
+        // First, before any about the list (which an earlier test may have left for it).
+        QCOMPARE(catcher.texts.value(0), too_long);
+        QCOMPARE(rec.app.show_logo, 0);
+        QVERIFY(!WriteIniSettings(rec.app));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QCOMPARE(ini.readAll(), bytes);
     }
 
   private:

@@ -1,0 +1,12 @@
+#include "app/port_status.h"
+
+namespace kq505 {
+
+std::vector<std::string_view> PortFailureMessages(const PortOpenResult& opened) {
+    std::vector<std::string_view> messages;
+    if (!opened.port_a_opened) messages.emplace_back("MIDI OUT Aの初期化に失敗しました");
+    if (!opened.port_b_opened) messages.emplace_back("MIDI OUT Bの初期化に失敗しました");
+    return messages;
+}
+
+}  // namespace kq505

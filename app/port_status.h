@@ -1,0 +1,35 @@
+#pragma once
+// What the user is told about the MIDI ports: a box for each output that failed to open,
+// worded alike whichever command opened it, and a word in the status bar while the JACK
+// server the ports were on is gone.
+
+#include <string_view>
+#include <vector>
+
+#include "model/midi_send.h"
+
+namespace kq505 {
+
+inline constexpr std::string_view kServerLostText = "JACKｻｰﾊﾞｰが停止しました";
+
+// One message per output that did not open, Port A first (UTF-8).
+std::vector<std::string_view> PortFailureMessages(const PortOpenResult& opened);
+
+// Whether the status bar tells of a lost server: from the moment the loss is seen until an
+// output opens again, whatever happens to the server meanwhile.
+class ServerLossNotice {
+  public:
+    // A look at the server; `lost` is true while the ports' server is gone.
+    void Look(bool lost) {
+        if (lost) shown_ = true;
+    }
+    void PortsOpened(const PortOpenResult& opened) {
+        if (opened.port_a_opened || opened.port_b_opened) shown_ = false;
+    }
+    bool Shown() const { return shown_; }
+
+  private:
+    bool shown_ = false;
+};
+
+}  // namespace kq505
