@@ -47,8 +47,8 @@ for t in "${targets[@]}"; do
   replay "$bin" "fuzz/regressions/$t" "$findings/regressions.log" || found=1
   "$bin" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$findings/" \
     "$corpus" "${seeds[@]}" >"$log" 2>&1 || true
-  runs=$(grep -oP '^stat::number_of_executed_units: \K[0-9]+' "$log" || echo '?')
-  rss=$(grep -oP '^stat::peak_rss_mb: \K[0-9]+' "$log" || echo '?')
+  runs=$(grep -oP '^stat::number_of_executed_units:\s+\K[0-9]+' "$log" || echo '?')
+  rss=$(grep -oP '^stat::peak_rss_mb:\s+\K[0-9]+' "$log" || echo '?')
   cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -1 || true)
   echo "  runs: $runs, coverage: ${cov:-?}, peak RSS: $rss MB"
   if grep -qE '^==[0-9]+==.*ERROR|Test unit written to' "$log"; then
