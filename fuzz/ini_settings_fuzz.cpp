@@ -7,9 +7,12 @@
 // The input is a set-up path to remember and device names, then the text of the file.
 
 #include <fuzzer/FuzzedDataProvider.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -45,14 +48,28 @@ using kq505::CKQ505App;
 }
 #define Check(holds) ((holds) ? void() : Fail(#holds, __LINE__))
 
-// A folder of this process's own, removed at exit; the settings live in files.
+bool IsGone(std::string_view pid_text) {
+    int pid = 0;
+    const char* last = pid_text.data() + pid_text.size();
+    const auto [end, error] = std::from_chars(last - pid_text.size(), last, pid);
+    return error == std::errc() && end == last && kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+// A folder of this process's own; the settings live in files. libFuzzer ends without exit
+// handlers, so each start removes the folders of processes that are gone.
 const fs::path& Folder() {
     static const fs::path folder = [] {
-        std::string name =
-            (fs::exists("/dev/shm") ? "/dev/shm" : "/tmp") + std::string("/kq505-XXXXXX");
-        Check(mkdtemp(name.data()) != nullptr);
-        std::atexit([] { fs::remove_all(Folder()); });
-        return fs::path(name);
+        const fs::path base = fs::exists("/dev/shm") ? "/dev/shm" : fs::temp_directory_path();
+        constexpr std::string_view kPrefix = "kq505-ini-settings-fuzz-";
+        std::error_code error;
+        for (const fs::directory_entry& entry : fs::directory_iterator(base, error)) {
+            const std::string name = entry.path().filename().string();
+            if (name.starts_with(kPrefix) && IsGone(std::string_view(name).substr(kPrefix.size())))
+                fs::remove_all(entry.path(), error);
+        }
+        const fs::path own = base / (std::string(kPrefix) + std::to_string(getpid()));
+        fs::create_directories(own);
+        return own;
     }();
     return folder;
 }
