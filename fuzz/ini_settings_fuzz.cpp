@@ -51,7 +51,7 @@ using kq505::CKQ505App;
 bool IsGone(std::string_view pid_text) {
     int pid = 0;
     const char* last = pid_text.data() + pid_text.size();
-    const auto [end, error] = std::from_chars(last - pid_text.size(), last, pid);
+    const auto [end, error] = std::from_chars(pid_text.data(), last, pid);
     return error == std::errc() && end == last && kill(pid, 0) != 0 && errno == ESRCH;
 }
 
