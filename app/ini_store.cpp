@@ -274,6 +274,11 @@ std::size_t IniDocument::SectionEnd(std::size_t header) const {
     return end;
 }
 
+std::string IniDocument::StoredValue(std::string_view value) {
+    if (Trim(value) == value && Unquote(value) == value) return std::string(value);
+    return "\"" + std::string(value) + "\"";
+}
+
 void IniDocument::ForEachKey(
     const std::function<void(std::string_view, std::string_view, std::string_view)>& visit) const {
     std::string_view section;

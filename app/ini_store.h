@@ -35,6 +35,11 @@ class IniDocument {
     // key or a key starting with '[') or a value with a line break.
     bool Set(std::string_view section, std::string_view key, std::string_view value);
 
+    // The text to Set so that Find gives `value` back as it is: in double quotes when it has
+    // white space at either end or stands in quotes of its own; as it is otherwise, as
+    // older files keep it.
+    static std::string StoredValue(std::string_view value);
+
     // Every key line in file order, with the name of the section it stands in (empty before
     // the first header) and its value as Find gives it. One pass, for readers of many keys.
     void ForEachKey(const std::function<void(std::string_view section, std::string_view key,

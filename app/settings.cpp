@@ -121,11 +121,13 @@ bool WriteIniSettings(const CKQ505App& app) {
     for (const IntSetting& setting : kIntSettings) {
         if (!WriteProfileInt(*ini, setting.section, setting.key, app.*setting.field)) return false;
     }
-    if (!ini->Set(kInsFileSection, kInsFileKey, app.instrument_file_path)) return false;
+    if (!ini->Set(kInsFileSection, kInsFileKey, IniDocument::StoredValue(app.instrument_file_path)))
+        return false;
     if (!WriteProfileInt(*ini, kZoomSetting.section, kZoomSetting.key, app.zoom_percent))
         return false;
     for (const NameSetting& setting : kNameSettings) {
-        if (!ini->Set(kNameSection, setting.key, app.*setting.field)) return false;
+        if (!ini->Set(kNameSection, setting.key, IniDocument::StoredValue(app.*setting.field)))
+            return false;
     }
     for (const IntSetting& setting : kLaterIntSettings) {
         if (!WriteProfileInt(*ini, setting.section, setting.key, app.*setting.field)) return false;

@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(setup == known);
         return 0;
     }
-    for (const std::string& name : setup.track_names) Check(name.size() <= 64);
+    for (const std::string& name : setup.track_names)
+        Check(name.size() <= 64);
     kq505::SetupData again = known;
     Check(kq505::ParseSetupFile(kq505::SetupFileText(setup), again).error ==
           kq505::SetupFileError::none);

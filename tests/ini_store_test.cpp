@@ -166,6 +166,17 @@ TEST(IniDocument, SetRefusesWhatWouldNotReadBack) {
     EXPECT_EQ(again.Find("[B]", ";k"), "2");
 }
 
+// A stored value reads back as it was, and a plain one is written as older files have it.
+TEST(IniDocument, StoredValuesReadBackAsTheyWere) {
+    for (const std::string_view value :
+         {"plain.ins", "  spaced.ins  ", " keys", "\"quoted\"", "''a''", "'", "a \"b\" c", ""}) {
+        IniDocument ini;
+        ASSERT_TRUE(ini.Set("A", "k", IniDocument::StoredValue(value)));
+        EXPECT_EQ(IniDocument::Parse(ini.Bytes()).Find("A", "k"), value) << value;
+    }
+    EXPECT_EQ(IniDocument::StoredValue("a \"b\" c"), "a \"b\" c");
+}
+
 TEST(IniFile, AbsentReadsEmptyAndUnreadableReadsNone) {
     TempFolder folder;
     const auto absent = LoadIniFile(folder / "none.ini");
