@@ -15,6 +15,7 @@ CKQ505App::CKQ505App(std::unique_ptr<MidiOutput> out_a, std::unique_ptr<MidiOutp
 
 CKQ505App::~CKQ505App() {
     if (midi_in) midi_in->Close();
+    if (module_in) module_in->Close();
 }
 
 }  // namespace kq505

@@ -17,6 +17,7 @@
 #include "model/midi_system.h"
 #include "model/part_table.h"
 #include "model/play_through.h"
+#include "model/sysex_ring.h"
 
 namespace kq505 {
 
@@ -56,6 +57,13 @@ class CKQ505App {
     std::unique_ptr<MidiOutput> midi_out_a;
     std::unique_ptr<MidiOutput> midi_out_b;
     std::unique_ptr<MidiInput> midi_in = std::make_unique<NullMidiInput>();
+    // The module's replies and its own changes, whole SysEx messages handed from the MODULE IN
+    // input's thread to the window's; declared before that input so that it outlives it.
+    std::unique_ptr<SysExRing> module_ring = std::make_unique<SysExRing>();
+    std::unique_ptr<MidiInput> module_in = std::make_unique<NullMidiInput>();
+    std::int32_t module_in_device = -1;  // key ModuleIn; -1 is a port for a patchbay
+    std::int32_t dump_timeout_ms = 300;  // key DumpTimeout: how long a request is waited for
+    std::int32_t follow_module = 1;      // key Follow: 1 takes the module's own changes
     std::int32_t out_a_device = 0;
     std::int32_t out_b_device = 0;
     std::int32_t in_device = 0;  // opened with the outputs; -1 is a port for a patchbay
@@ -84,6 +92,7 @@ class CKQ505App {
     std::string out_a_name;
     std::string out_b_name;
     std::string in_name;
+    std::string module_in_name;
     std::string instrument_text;  // the instrument list as read, Shift_JIS bytes
     std::array<std::string, 8> module_names;
     std::array<std::string, 128> map_names;

@@ -144,7 +144,7 @@ TEST(ModuleRead, ChangesTheModuleSendsAreFollowed) {
     const auto change = [](std::uint8_t high, std::uint8_t mid, std::uint8_t low,
                            std::vector<std::uint8_t> data) {
         Bytes m{0xF0, 0x43, 0x10, 0x4C, high, mid, low};
-        m.insert(m.end(), data.begin(), data.end());
+        for (const std::uint8_t byte : data) m.push_back(byte);
         m.push_back(0xF7);
         return m;
     };
