@@ -1,5 +1,6 @@
 #include "model/module_read.h"
 
+#include "model/module_session.h"
 #include "model/module_take.h"
 #include "tests/support/recording_app.h"
 
@@ -144,7 +145,8 @@ TEST(ModuleRead, ChangesTheModuleSendsAreFollowed) {
     const auto change = [](std::uint8_t high, std::uint8_t mid, std::uint8_t low,
                            std::vector<std::uint8_t> data) {
         Bytes m{0xF0, 0x43, 0x10, 0x4C, high, mid, low};
-        for (const std::uint8_t byte : data) m.push_back(byte);
+        for (const std::uint8_t byte : data)
+            m.push_back(byte);
         m.push_back(0xF7);
         return m;
     };
@@ -163,6 +165,50 @@ TEST(ModuleRead, ChangesTheModuleSendsAreFollowed) {
     EXPECT_FALSE(FollowModuleMessage(r.app, change(0x00, 0x00, 0x7E, {0x00})));
     EXPECT_EQ(r.app.edit_history.StepCount(), 3u);
     EXPECT_TRUE(r.log.TakeEvents().empty());
+}
+
+// The session sends each request on Port A, waits the timeout the app sets, takes replies
+// from the ring, and follows the module between reads.
+TEST(ModuleRead, TheSessionSendsWaitsRetriesAndFollowsBetweenReads) {
+    using namespace std::chrono_literals;
+    test::RecordingApp r;
+    r.app.dump_timeout_ms = 300;
+    FakeModule module;
+    module.image.parts[1].multi_part[0x13] = 55;
+    module.silent_parts[17] = 99;
+    ModuleSession session(r.app);
+    ModuleSession::Clock::time_point now{};
+    session.StartRead(false, {1}, now);
+    std::optional<ModuleReadSummary> summary;
+    int sent = 0;
+    while (!summary) {
+        for (const MidiEvent& event : r.log.TakeEvents()) {
+            ASSERT_EQ(event.port, Port::A);
+            ++sent;
+            const ModuleRequest asked = session.Reader()->Current();
+            const auto request = ModuleRequestMessage(asked);
+            ASSERT_EQ(event.bytes, Bytes(request.begin(), request.end()));
+            if (const std::optional<Bytes> reply = module.Answer(asked))
+                r.app.module_ring->Push(*reply);
+        }
+        now += 100ms;
+        summary = session.Poll(now);
+    }
+    EXPECT_EQ(sent, 7 + 7 * 3);  // the B layer's seven requests, each sent three times
+    EXPECT_EQ(summary->missing.size(), 7u);
+    EXPECT_EQ(session.AnswerTimes().size(), 7u);
+    EXPECT_EQ(r.app.part_table[reverb_a][1], 55);
+    EXPECT_FALSE(session.Reading());
+
+    const Bytes change{0xF0, 0x43, 0x10, 0x4C, 0x08, 0x01, 0x13, 0x20, 0xF7};
+    r.app.module_ring->Push(change);
+    EXPECT_FALSE(session.Poll(now));
+    EXPECT_EQ(r.app.part_table[reverb_a][1], 0x20);
+    r.app.follow_module = 0;
+    r.app.module_ring->Push(Bytes{0xF0, 0x43, 0x10, 0x4C, 0x08, 0x01, 0x13, 0x21, 0xF7});
+    session.Poll(now);
+    EXPECT_EQ(r.app.part_table[reverb_a][1], 0x20);
+    EXPECT_EQ(session.Followed(), 1u);
 }
 
 }  // namespace
