@@ -405,11 +405,27 @@ bool JackMidiClient::Connect(Port port, const std::string& destination) {
 }
 
 void JackMidiClient::Flush(Port port) {
-    constexpr auto kLongest = std::chrono::milliseconds(100);
-    const auto until = std::chrono::steady_clock::now() + kLongest;
+    // A busy machine can hold a cycle back for far longer than a cycle lasts, and what is
+    // still queued at a close is usually the note-offs that end a session: so wait as long as
+    // the server keeps cycling, and give up only once it has stalled (or after a longest
+    // wait, so that a paced queue of thousands never holds the window).
+    using std::chrono::steady_clock;
+    constexpr auto kStalled = std::chrono::milliseconds(500);
+    constexpr auto kLongest = std::chrono::seconds(2);
+    const auto start = steady_clock::now();
+    auto last_progress = start;
+    std::uint32_t last_cycle = state_->cycles.load(std::memory_order_acquire);
     const OutputQueue& queue = state_->queues[Index(port)];
-    while (IsRunning() && !queue.Empty() && std::chrono::steady_clock::now() < until)
+    while (IsRunning() && !queue.Empty()) {
+        const auto now = steady_clock::now();
+        const std::uint32_t cycle = state_->cycles.load(std::memory_order_acquire);
+        if (cycle != last_cycle) {
+            last_cycle = cycle;
+            last_progress = now;
+        }
+        if (now - last_progress > kStalled || now - start > kLongest) return;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 void JackMidiClient::Disconnect(Port port) {

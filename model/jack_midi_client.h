@@ -53,8 +53,9 @@ class JackMidiClient {
     bool Connect(Port port, const std::string& destination);
     // Removes the connection that Connect made, and only that one.
     void Disconnect(Port port);
-    // Waits, at most 100 ms, until the process callback has taken what the port's ring
-    // holds: the note-offs sent just before a port closes still reach the device.
+    // Waits until the process callback has taken what the port's ring holds, so that the
+    // note-offs sent just before a port closes still reach the device; gives up when the
+    // server stops cycling for half a second, and after two seconds in any case.
     void Flush(Port port);
 
     // Queues one whole message for the port's next cycles; false when it is dropped (not

@@ -273,6 +273,47 @@ TEST_F(RtMidiJack, ABurstOfManyCyclesArrivesWhole) {
     EXPECT_FALSE(receiver_->Overflowed());
 }
 
+// A client of the graph that holds every cycle back, as a loaded machine does.
+class SlowJackClient {
+  public:
+    explicit SlowJackClient(std::chrono::milliseconds hold) : hold_(hold) {
+        client_ = jack_client_open("kq505-slow", JackNoStartServer, nullptr);
+        if (client_ == nullptr) return;
+        jack_set_process_callback(client_, &SlowJackClient::Process, this);
+        active_ = jack_activate(client_) == 0;
+    }
+    ~SlowJackClient() {
+        if (client_ != nullptr) jack_client_close(client_);
+    }
+    SlowJackClient(const SlowJackClient&) = delete;
+    SlowJackClient& operator=(const SlowJackClient&) = delete;
+    bool IsActive() const { return active_; }
+
+  private:
+    static int Process(jack_nframes_t, void* self) {
+        std::this_thread::sleep_for(static_cast<SlowJackClient*>(self)->hold_);
+        return 0;
+    }
+    jack_client_t* client_ = nullptr;
+    std::chrono::milliseconds hold_;
+    bool active_ = false;
+};
+
+// What was sent just before a close (the note-offs that end a session) still arrives when
+// each cycle comes far later than usual.
+TEST_F(RtMidiJack, WhatWasSentBeforeACloseArrivesWhenCyclesComeLate) {
+    const int device_a = DeviceOf(MidiOutputDeviceNames(), receiver_->InputName(Port::A));
+    const auto out = MakeMidiOutput(Port::A);
+    ASSERT_TRUE(out->Open(device_a));
+    SlowJackClient slow(250ms);
+    ASSERT_TRUE(slow.IsActive());
+    const std::vector<MidiEvent> sent{{Port::A, {0x80, 60, 0x40}}, {Port::A, {0x81, 62, 0x40}}};
+    for (const MidiEvent& event : sent)
+        out->SendShortMessage(PackShortMessage(event.bytes[0], event.bytes[1], event.bytes[2]));
+    out->Close();
+    EXPECT_EQ(receiver_->Receive(sent.size(), 10s), sent);
+}
+
 TEST_F(RtMidiJack, SendsToAServerThatWentAwayAreDroppedQuietly) {
     const int device_a = DeviceOf(MidiOutputDeviceNames(), receiver_->InputName(Port::A));
     const auto out = MakeMidiOutput(Port::A);
