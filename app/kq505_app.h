@@ -75,6 +75,10 @@ class CKQ505App {
     std::int32_t show_logo = 0;
     std::int32_t zoom_percent = 100;  // display size, taken at the next start
     std::int32_t midi_pace = 0;       // 1 = both ports at hardware MIDI link speed (key Pace)
+    std::int32_t send_on_open = 1;    // key SendOnOpen: 1 sends a set-up once it is opened
+    std::int32_t on_start = 0;        // key OnStart: what the start does once the ports are open
+    // A first start on JACK leaves both outputs to the patchbay until the user chooses them.
+    bool outputs_unchosen = false;
     std::int32_t preview_note = 69;
     PartInts map_sel_a{};
     PartInts pc_sel_a{};
@@ -116,6 +120,8 @@ class CKQ505App {
     // True while the server that the ports were opened on has gone away (JACK); tests put in
     // their own.
     std::function<bool()> midi_server_lost = [] { return false; };
+    // True when the ports open on JACK; tests put in their own.
+    std::function<bool()> midi_on_jack = [] { return false; };
 };
 
 // The program's one instance; defined by the program, never by the core or the tests.

@@ -209,12 +209,10 @@ void CMainFrame::UpdateRecentSetups() {
     }
 }
 
-void CMainFrame::OpenDocumentFile(const QString& path) {
-    if (path.endsWith(QStringLiteral(".kqset"), Qt::CaseInsensitive)) {
-        doc_->OpenSetupFile(path);
-    } else {
-        doc_->OpenDocumentFile(path);
-    }
+bool CMainFrame::OpenDocumentFile(const QString& path) {
+    if (path.endsWith(QStringLiteral(".kqset"), Qt::CaseInsensitive))
+        return doc_->OpenSetupFile(path);
+    return doc_->OpenDocumentFile(path);
 }
 
 CLogoWnd* CMainFrame::LogoWindow() const {
@@ -315,12 +313,30 @@ void CMainFrame::ShowMidiInputState() {
         statusBar()->insertWidget(1, midi_input_state_);  // beside the idle text
     }
     if (midi_input_state_ != nullptr) midi_input_state_->setVisible(failed);
+    if (app_.outputs_unchosen && outputs_state_ == nullptr) {
+        outputs_state_ = new QLabel(Text(kOutputsUnchosenText), statusBar());
+        outputs_state_->setObjectName(QStringLiteral("outputsState"));
+        statusBar()->insertWidget(1, outputs_state_);
+    }
+    if (outputs_state_ != nullptr) outputs_state_->setVisible(app_.outputs_unchosen);
+}
+
+void CMainFrame::RunStartAction(StartAction action) {
+    switch (action) {
+        case StartAction::kSendAllParts:
+            SendAllParts(app_);
+            break;
+        case StartAction::kReadModule:
+            break;
+        case StartAction::kNothing:
+            break;
+    }
 }
 
 void CMainFrame::ReportPortsOpened(const PortOpenResult& opened) {
     server_notice_.PortsOpened(opened);
     LookAtServer();
-    for (const std::string_view message : PortFailureMessages(opened))
+    if (const std::string message = PortFailureMessage(opened); !message.empty())
         ShowMessage(this, Text(message));
 }
 

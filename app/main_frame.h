@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/port_status.h"
+#include "app/startup.h"
 
 class QLabel;
 class QSocketNotifier;
@@ -48,10 +49,13 @@ class CMainFrame : public QMainWindow {
 
     // A file given on the command line or dropped on the window: a ".kqset" file opens as
     // the set-up, any other as the part file.
-    void OpenDocumentFile(const QString& path);
+    // True when the file opened.
+    bool OpenDocumentFile(const QString& path);
     CKQ505Doc& Document() const { return *doc_; }
     // The status bar's word on the MIDI input: whether it could be opened with the outputs.
     void ShowMidiInputState();
+    // What the start does once the ports are open.
+    void RunStartAction(StartAction action);
     // Lights the lock panes from the keyboard; done once the window has painted, and again
     // on each key release and activation.
     void RefreshLockIndicators();
@@ -130,6 +134,7 @@ class CMainFrame : public QMainWindow {
     LockIndicatorPanes* indicators_ = nullptr;
     QLabel* midi_input_state_ = nullptr;
     QLabel* server_state_ = nullptr;
+    QLabel* outputs_state_ = nullptr;
     ServerLossNotice server_notice_;
     std::filesystem::path recovery_file_;
     std::string recovery_written_;  // what the file holds now; empty while there is none

@@ -2,11 +2,14 @@
 
 namespace kq505 {
 
-std::vector<std::string_view> PortFailureMessages(const PortOpenResult& opened) {
-    std::vector<std::string_view> messages;
-    if (!opened.port_a_opened) messages.emplace_back("MIDI OUT Aの初期化に失敗しました");
-    if (!opened.port_b_opened) messages.emplace_back("MIDI OUT Bの初期化に失敗しました");
-    return messages;
+std::string PortFailureMessage(const PortOpenResult& opened) {
+    std::string message;
+    if (!opened.port_a_opened) message = "MIDI OUT Aの初期化に失敗しました";
+    if (!opened.port_b_opened) {
+        if (!message.empty()) message += '\n';
+        message += "MIDI OUT Bの初期化に失敗しました";
+    }
+    return message;
 }
 
 }  // namespace kq505

@@ -3,6 +3,7 @@
 // worded alike whichever command opened it, and a word in the status bar while the JACK
 // server the ports were on is gone.
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -12,8 +13,13 @@ namespace kq505 {
 
 inline constexpr std::string_view kServerLostText = "JACKｻｰﾊﾞｰが停止しました";
 
-// One message per output that did not open, Port A first (UTF-8).
-std::vector<std::string_view> PortFailureMessages(const PortOpenResult& opened);
+// One message for the outputs that did not open, a line each, Port A first (UTF-8); empty
+// when both opened. One box, so that a start with both failing asks for one click, not two.
+std::string PortFailureMessage(const PortOpenResult& opened);
+
+// Said in the status bar while a first start on JACK leaves both outputs unconnected.
+inline constexpr std::string_view kOutputsUnchosenText =
+    "Out A/B 未接続 — 環境設定(&C)で出力を選んでください";
 
 // Whether the status bar tells of a lost server: from the moment the loss is seen until an
 // output opens again, whatever happens to the server meanwhile.

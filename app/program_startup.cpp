@@ -66,9 +66,8 @@ class AfterFirstPaint : public QObject {
 };
 
 void OpenPorts(CKQ505App& app, QWidget* window) {
-    for (const std::string_view message : PortFailureMessages(OpenMidiPorts(app)))
-        ShowMessage(window,
-                    QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
+    if (const std::string message = PortFailureMessage(OpenMidiPorts(app)); !message.empty())
+        ShowMessage(window, QString::fromStdString(message));
 }
 
 }  // namespace
@@ -104,17 +103,18 @@ std::unique_ptr<CMainFrame> StartKQ505(CKQ505App& app, const StartUpPlaces& plac
         ShowMessage(nullptr, QStringLiteral("音色リストファイルを読み込めませんでした"));
     }
     auto frame = std::make_unique<CMainFrame>(app);
-    if (!document.isEmpty()) frame->OpenDocumentFile(document);
+    const bool setup_opened = !document.isEmpty() && frame->OpenDocumentFile(document) &&
+                              document.endsWith(QStringLiteral(".kqset"), Qt::CaseInsensitive);
     CentreOnScreen(*frame);
-    new AfterFirstPaint(*frame,
-                        [&app, window = frame.get(), ports_opened = std::move(ports_opened)] {
-                            // Reading the keyboard's locks asks the display server several times
-                            // over.
-                            window->RefreshLockIndicators();
-                            OpenPorts(app, window);
-                            window->ShowMidiInputState();
-                            if (ports_opened) ports_opened();
-                        });
+    new AfterFirstPaint(
+        *frame, [&app, window = frame.get(), ports_opened = std::move(ports_opened), setup_opened] {
+            // Reading the keyboard's locks asks the display server several times over.
+            window->RefreshLockIndicators();
+            OpenPorts(app, window);
+            window->ShowMidiInputState();
+            window->RunStartAction(ActionAtStart(app, setup_opened));
+            if (ports_opened) ports_opened();
+        });
     frame->show();
     return frame;
 }

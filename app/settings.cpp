@@ -53,10 +53,12 @@ constexpr std::array<NameSetting, 3> kNameSettings{{
 
 // After the names; absent in files of older versions. Thru is off there, so that a stored In
 // alone never plays through.
-constexpr std::array<IntSetting, 3> kLaterIntSettings{{
+constexpr std::array<IntSetting, 5> kLaterIntSettings{{
     {"MIDI", "Pace", &CKQ505App::midi_pace, 0},
     {"MIDI", "Thru", &CKQ505App::thru, 0},
     {"MIDI", "ThruChannel", &CKQ505App::thru_channel, 0},
+    {"Others", "SendOnOpen", &CKQ505App::send_on_open, 1},
+    {"Others", "OnStart", &CKQ505App::on_start, 0},
 }};
 
 bool IsAsciiLetter(char c) {

@@ -147,6 +147,7 @@ SettingsApplyResult ApplySettingsForm(CKQ505App& app, const SettingsForm& form,
     ChosenDevice in = Choose(lists.inputs, form.in, app.in_name);
     app.out_a_device = out_a.number;
     app.out_b_device = out_b.number;
+    if (out_a.number >= 0 || out_b.number >= 0) app.outputs_unchosen = false;
     app.in_device = in.number;
     app.module_level = IsEntry(form.module, lists.module_levels.size())
                            ? lists.module_levels[static_cast<std::size_t>(form.module)]

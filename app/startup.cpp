@@ -32,11 +32,27 @@ std::filesystem::path InstrumentListFile(std::string_view kept_path,
 
 StartUpReport RunStartUpSteps(CKQ505App& app, const StartUpPlaces& places) {
     app.ini_path = IniPathFor(places.executable, places.user_config_dir).string();
+    std::error_code error;
+    const bool first_start = !std::filesystem::exists(app.ini_path, error) && !error;
     const bool settings_read = ReadIniSettings(app);
+    if (first_start && app.midi_on_jack()) {
+        app.out_a_device = -1;
+        app.out_b_device = -1;
+        app.outputs_unchosen = true;
+    }
     const std::array<std::filesystem::path, 2> folders{places.executable.parent_path(),
                                                        places.data_dir};
     return {LoadInstrumentList(app, InstrumentListFile(app.instrument_file_path, folders)),
             settings_read};
+}
+
+StartAction ActionAtStart(const CKQ505App& app, bool setup_opened) {
+    constexpr std::int32_t kSendAll = 1;
+    constexpr std::int32_t kRead = 2;
+    if (app.on_start == kSendAll || (setup_opened && app.send_on_open == 1))
+        return StartAction::kSendAllParts;
+    if (app.on_start == kRead && !setup_opened) return StartAction::kReadModule;
+    return StartAction::kNothing;
 }
 
 void IgnoreFileSizeSignal() {

@@ -18,6 +18,7 @@
 #include "files/setup_file.h"
 #include "files/smf_export.h"
 #include "files/vardel_export.h"
+#include "model/part_transmission.h"
 #include "view/kq505_view.h"
 #include "view/track_label.h"
 
@@ -282,6 +283,7 @@ bool CKQ505Doc::LoadSetup(const QString& path) {
     }
     view.RefreshPart();
     frame_.FollowEffectReset();
+    SendOpenedSetup(app_);
     const QString absolute = QFileInfo(path).absoluteFilePath();
     MarkSetupClean(app_, absolute.toStdString());
     RememberSetup(absolute);

@@ -160,6 +160,7 @@ void UseSystemMidi(CKQ505App& app) {
     app.output_device_names = [system] { return system->OutputNames(); };
     app.input_device_names = [system] { return system->InputNames(); };
     app.midi_server_lost = [system] { return system->jack()->ServerLost(); };
+    app.midi_on_jack = [system] { return system->Choose() == MidiSystemKind::kJack; };
 }
 
 std::unique_ptr<MidiOutput> MakeMidiOutput(Port port) {

@@ -13,10 +13,10 @@ namespace {
 
 // The A layer's rows in the order a whole layer is sent; the B layer uses the row after each.
 constexpr std::array<Row, 20> kLayerSendOrder{
-    bank_msb_a,     bank_lsb_a,       program_a,       reverb_a,       chorus_a,
-    variation_a,    pan_a,            brightness_a,    harmonic_a,     hpf_a,
-    attack_a,       decay_a,          release_a,       vib_rate_a,     vib_depth_a,
-    vib_delay_a,    eq_bass_freq_a,   eq_bass_gain_a,  eq_treble_freq_a, eq_treble_gain_a};
+    bank_msb_a,  bank_lsb_a,     program_a,      reverb_a,         chorus_a,
+    variation_a, pan_a,          brightness_a,   harmonic_a,       hpf_a,
+    attack_a,    decay_a,        release_a,      vib_rate_a,       vib_depth_a,
+    vib_delay_a, eq_bass_freq_a, eq_bass_gain_a, eq_treble_freq_a, eq_treble_gain_a};
 
 }  // namespace
 
@@ -30,10 +30,16 @@ void SendMixOffsets(CKQ505App& app) {
 }
 
 void SendAllPartParameters(CKQ505App& app) {
-    for (Row row : {vol, exp, key_shift, porta_sw, porta_time, mix}) SendRowMessage(app, row);
+    for (Row row : {vol, exp, key_shift, porta_sw, porta_time, mix})
+        SendRowMessage(app, row);
     for (bool layer_b : {false, true}) {
-        for (Row row : kLayerSendOrder) SendRowMessage(app, LayerRow(row, layer_b));
+        for (Row row : kLayerSendOrder)
+            SendRowMessage(app, LayerRow(row, layer_b));
     }
+}
+
+void SendOpenedSetup(CKQ505App& app) {
+    if (app.send_on_open == 1) SendAllParts(app);
 }
 
 void SendAllParts(CKQ505App& app) {

@@ -13,6 +13,9 @@ void SendAllPartParameters(CKQ505App& app);
 // The effect blocks, then the same for parts 1 to 16 in order; the selected part stays
 // selected.
 void SendAllParts(CKQ505App& app);
+// A set-up just opened is sent as SendAllParts sends it, unless the user turned that off
+// (key SendOnOpen): what the window shows is then what the module plays.
+void SendOpenedSetup(CKQ505App& app);
 // The system message on Port A, then every part of the table and the effect blocks back
 // to their defaults.
 void SendXgSystemOn(CKQ505App& app);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/kq505_app.h"
+#include "app/startup.h"
 #include "model/midi_messages.h"
 #include "model/midi_send.h"
 #include "model/part_transmission.h"
@@ -24,6 +25,7 @@
 #include "tests/support/jack_session.h"
 #include "tests/support/recording_app.h"
 #include "tests/support/scoped_env.h"
+#include "tests/support/temp_folder.h"
 #include "view/track_label.h"
 
 namespace kq505 {
@@ -355,6 +357,22 @@ std::vector<std::string> OutputsNamed(jack_client_t* client, const std::string& 
         jack_free(ports);
     }
     return found;
+}
+
+// A synthesizer is running, so JACK lists a device 0; a first start still connects nothing.
+TEST_F(RtMidiJack, AFirstStartWithoutAnIniFileConnectsNothing) {
+    const test::TempFolder folder;
+    CKQ505App app;
+    UseSystemMidi(app);
+    ASSERT_FALSE(app.output_device_names().empty());
+    RunStartUpSteps(app, {folder.path() / "bin" / "kq505", folder.path() / "config", {}});
+    const PortOpenResult opened = OpenMidiPorts(app);
+    EXPECT_TRUE(opened.port_a_opened && opened.port_b_opened);
+    EXPECT_TRUE(app.outputs_unchosen);
+    for (const Port port : {Port::A, Port::B}) {
+        const std::string input = receiver_->InputName(port);
+        EXPECT_EQ(jack_port_connected(jack_port_by_name(receiver_->client(), input.c_str())), 0);
+    }
 }
 
 TEST_F(RtMidiJack, DeviceMinusOneIsAVirtualPortOthersCanConnectTo) {

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -11,6 +12,8 @@
 #include "app/main_frame.h"
 #include "app/program_startup.h"
 #include "app/settings.h"
+#include "files/setup_file.h"
+#include "model/part_transmission.h"
 #include "tests/support/message_catcher.h"
 #include "tests/support/recording_app.h"
 
@@ -54,7 +57,7 @@ class StartupTest : public QObject {
             QStringList messages;
         };
         const QList<Case> cases = {
-            {{0}, {1}, {kListFailed, a_failed, b_failed}},
+            {{0}, {1}, {kListFailed, a_failed + '\n' + b_failed}},  // one box for both
             {{}, {1}, {kListFailed, b_failed}},
             {{0}, {}, {kListFailed, a_failed}},
         };
@@ -74,23 +77,71 @@ class StartupTest : public QObject {
         }
     }
 
-    void WithoutIniOrListItOpensDevicesZeroAndOneAndWritesNoIni() {
-        QTemporaryDir folder;
-        QVERIFY(QDir(folder.path()).mkpath("bin"));
-        RecordingApp rec;
-        rec.app.out_b_device = 7;  // the defaults come from the missing INI, not from here
-        rec.out(Port::A).opened_devices.clear();
-        rec.out(Port::B).opened_devices.clear();
-        MessageCatcher catcher;
-        {
-            const auto frame = StartKQ505(rec.app, PlacesIn(folder));
-            QTRY_COMPARE(rec.out(Port::A).opened_devices, std::vector<int>{0});
-            QCOMPARE(rec.out(Port::B).opened_devices, std::vector<int>{1});
-            QCOMPARE(catcher.texts, QStringList{kListFailed});
+    // JACK lists synthesizers in the order they started, so a first start there connects
+    // nothing and says so until an output is chosen; the ALSA sequencer keeps devices 0 and 1.
+    void WithoutIniOrListItOpensTheFirstStartDevicesAndWritesNoIni() {
+        for (const bool jack : {false, true}) {
+            QTemporaryDir folder;
+            QVERIFY(QDir(folder.path()).mkpath("bin"));
+            RecordingApp rec;
+            rec.app.midi_on_jack = [jack] { return jack; };
+            rec.app.out_b_device = 7;  // the defaults come from the missing INI, not from here
+            rec.out(Port::A).opened_devices.clear();
+            rec.out(Port::B).opened_devices.clear();
+            MessageCatcher catcher;
+            {
+                const auto frame = StartKQ505(rec.app, PlacesIn(folder));
+                QTRY_COMPARE(rec.out(Port::A).opened_devices, std::vector<int>{jack ? -1 : 0});
+                QCOMPARE(rec.out(Port::B).opened_devices, std::vector<int>{jack ? -1 : 1});
+                QCOMPARE(catcher.texts, QStringList{kListFailed});
+                const auto* hint = frame->findChild<QLabel*>(QStringLiteral("outputsState"));
+                QCOMPARE(hint != nullptr && hint->isVisibleTo(frame.get()), jack);
+                if (jack)
+                    QCOMPARE(hint->text(),
+                             QStringLiteral("Out A/B 未接続 — 環境設定(&C)で出力を選んでください"));
+            }
+            QVERIFY(!QFile::exists(folder.filePath("bin/kq505.ini")));
+            QVERIFY(!QFile::exists(folder.filePath("config/kq505.ini")));
         }
-        QCOMPARE(QDir(folder.path()).entryList({"*.ini"}, QDir::Files).size(), 0);
-        QVERIFY(!QFile::exists(folder.filePath("bin/kq505.ini")));
-        QVERIFY(!QFile::exists(folder.filePath("config/kq505.ini")));
+    }
+
+    // OnStart, and a set-up given to open, which is sent once the ports are open.
+    void TheStartSendsWhatOnStartAndAnOpenedSetUpAskFor() {
+        struct Case {
+            QByteArray others;
+            bool with_setup;
+            bool sends;
+        };
+        const QList<Case> cases = {
+            {"", false, false},
+            {"OnStart=1\r\n", false, true},
+            {"", true, true},
+            {"SendOnOpen=0\r\n", true, false},
+            {"OnStart=2\r\nSendOnOpen=0\r\n", true, false},  // the file is not read over
+        };
+        for (const Case& c : cases) {
+            QTemporaryDir folder;
+            QVERIFY(QDir(folder.path()).mkpath("bin"));
+            QFile ini(folder.filePath("bin/kq505.ini"));
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write("[Others]\r\n" + c.others);
+            ini.close();
+            RecordingApp expected;
+            expected.app.part_table[vol][3] = 33;
+            SendAllParts(expected.app);
+            const QString setup = folder.filePath("live.kqset");
+            QFile file(setup);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray::fromStdString(SetupFileText(CurrentSetup(expected.app))));
+            file.close();
+            RecordingApp rec;
+            MessageCatcher catcher;
+            const auto frame = StartKQ505(rec.app, PlacesIn(folder), c.with_setup ? setup : "");
+            QTRY_VERIFY(rec.app.midi_out_a->IsOpen());
+            const auto sent = rec.log.TakeEvents();
+            QCOMPARE(sent.empty(), !c.sends);
+            if (c.sends && c.with_setup) QVERIFY(sent == expected.log.TakeEvents());
+        }
     }
 
     // The current folder wins over the program's folder, which wins over the data folder.
