@@ -175,7 +175,9 @@ class ModuleWindowTest : public QObject {
             },
             30'000));
         QCOMPARE(f.rec.app.part_table[reverb_a][4], 40);  // nothing is taken before the end
-        progress->findChild<QPushButton*>()->click();
+        QPushButton* cancel = progress->findChild<QPushButton*>();
+        QCOMPARE(cancel->text(), QStringLiteral("ｷｬﾝｾﾙ"));
+        cancel->click();
         QVERIFY(f.frame->ReadProgressWindow() == nullptr);
         QCOMPARE(f.rec.app.part_table[reverb_a][4], 11);
         QCOMPARE(f.rec.app.part_table[reverb_b][4], 40);
