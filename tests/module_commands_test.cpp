@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
-#include "model/midi_messages.h"
-#include "model/module_syx.h"
 #include "tests/support/recording_app.h"
 #include "tests/support/temp_folder.h"
 
@@ -13,17 +9,6 @@ namespace kq505 {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-std::string Text(const Bytes& bytes) {
-    return {bytes.begin(), bytes.end()};
-}
-
-Bytes Concat(std::initializer_list<Bytes> messages) {
-    Bytes all;
-    for (const Bytes& m : messages)
-        all.insert(all.end(), m.begin(), m.end());
-    return all;
-}
 
 TEST(ModuleCommands, AReadNeedsPortAToAskAndModuleInToHear) {
     test::RecordingApp r;
@@ -34,100 +19,50 @@ TEST(ModuleCommands, AReadNeedsPortAToAskAndModuleInToHear) {
     EXPECT_NE(ModuleReadRefusal(r.app).find("MIDI OUT A"), std::string::npos);
 }
 
-TEST(ModuleCommands, TheProgressNamesTheBlockAndCountsTheRequests) {
-    ModuleReader reader(true, {4});
-    const std::size_t total = reader.Total();
-    const std::pair<std::size_t, std::string> steps[] = {
-        {0, "ﾘﾊﾞｰﾌﾞ  1/" + std::to_string(total)},
-        {3, "ｺｰﾗｽ  4/" + std::to_string(total)},
-        {6, "ﾊﾟｰﾄ 5 A  7/" + std::to_string(total)},
-        {total - 1, "ﾊﾟｰﾄ 5 B  " + std::to_string(total) + "/" + std::to_string(total)},
-        {total, ""},
-    };
-    for (const auto& [position, text] : steps) {
-        while (reader.Position() < position) {
-            while (reader.OnTimeout()) {
-            }
-        }
-        EXPECT_EQ(ModuleReadProgressText(reader), text) << position;
-    }
-}
-
-// The file's bytes: XG System On, then the dumps, each with its count and checksum.
-TEST(ModuleCommands, TheSysExFileOfTheSetUpStartsWithXgSystemOnAndTheReverbDump) {
+TEST(ModuleCommands, TheSetUpsSysExFileIsXgSystemOnThenTheDumpsEachWithItsChecksum) {
     test::RecordingApp r;
-    r.app.effect_blocks[EffectBlock::reverb].return_level = 50;
+    r.app.effect_blocks[EffectBlock::reverb].return_level = 50;  // 02 01 0C
     const Bytes file = SetupSysExFileBytes(r.app);
-    const Bytes head{0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7,
-                     0xF0, 0x43, 0x00, 0x4C, 0x00, 0x0E, 0x02, 0x01, 0x00};
-    ASSERT_GT(file.size(), head.size());
-    EXPECT_EQ(Bytes(file.begin(), file.begin() + std::ssize(head)), head);
-    EXPECT_EQ(file[head.size() + 0x0C], 50);  // the reverb return, 02 01 0C
-    // Six effect dumps, two dumps of each of the 32 XG parts, five parameter changes each.
-    const std::size_t dump_data = 0x0E + 6 + 0x0F + 6 + 0x21 + 6 + 32 * (0x29 + 0x3F);
-    EXPECT_EQ(file.size(), 9 + (6 + 64) * 11 + dump_data + 32 * 5 * 9);
-    EXPECT_EQ(file.back(), 0xF7);
+    // XG System On, then the reverb dump: 0E bytes at 02 01 00, HALL 1 first.
+    const Bytes head{0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7, 0xF0,
+                     0x43, 0x00, 0x4C, 0x00, 0x0E, 0x02, 0x01, 0x00, 0x01, 0x00};
+    ASSERT_EQ(Bytes(file.begin(), file.begin() + std::ssize(head)), head);
+    EXPECT_EQ(file[9 + 9 + 0x0C], 50);
+    // Six effect dumps, two of each of the 32 XG parts, five parameter changes each.
+    const std::size_t data = 0x0E + 6 + 0x0F + 6 + 0x21 + 6 + 32 * (0x29 + 0x3F);
+    EXPECT_EQ(file.size(), 9 + (6 + 64) * 11 + data + 32 * 5 * 9);
 }
 
-TEST(ModuleCommands, AFileThatCannotBeReadWholeChangesNothing) {
-    test::TempFolder folder;
-    const Bytes good = XgBulkDump({0x08, 0x02, 0x13}, Bytes{90});
-    test::WriteBytes(folder / "cut.syx", Text(Concat({good, {0xF0, 0x43, 0x10}})));
-    test::WriteBytes(folder / "text.syx", "[KQ505 set-up]\n");
-    Bytes large = good;
-    large.resize(kSyxFileMaxSize + 1, 0);
-    test::WriteBytes(folder / "large.syx", Text(large));
-    const std::pair<std::string, SyxFileError> cases[] = {
-        {"cut.syx", SyxFileError::truncated},   {"text.syx", SyxFileError::not_sysex},
-        {"large.syx", SyxFileError::too_large}, {"missing.syx", SyxFileError::cannot_read},
-        {"", SyxFileError::cannot_read},  // the folder itself
-    };
-    for (const auto& [name, error] : cases) {
-        test::RecordingApp r;
-        const PartTable before = r.app.part_table;
-        EXPECT_EQ(TakeSysExFile(r.app, folder / name).error, error) << name;
-        EXPECT_EQ(r.app.part_table, before);
-        EXPECT_EQ(r.app.edit_history.StepCount(), 0u);
-    }
-}
-
-// Only what the file carries changes; the rest of the set-up stays, and the file is one step.
-TEST(ModuleCommands, AFileTakesWhatItCarriesAsOneStepAndSendsNothing) {
+// What the file carries is one step; the rest of the set-up stays; a broken file is nothing.
+TEST(ModuleCommands, AFileTakesWhatItCarriesAsOneStepOrNothingAtAll) {
     test::TempFolder folder;
     test::RecordingApp r;
     r.app.part_table[vol][5] = 90;
-    r.app.part_table[reverb_b][1] = 11;
-    r.app.effect_blocks[EffectBlock::chorus].return_level = 33;
+    r.app.part_table[reverb_a][0] = -5;  // no byte holds it: part 1 is not in the file
     const PartTable before = r.app.part_table;
-    const EffectBlocks effects_before = r.app.effect_blocks;
-    const Bytes file = Concat({
-        Bytes{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7},                  // GM System On: skipped
-        XgBulkDump({0x08, 0x13, 0x13}, Bytes{77}),                  // part 4 B reverb
-        Bytes{0xF0, 0x43, 0x10, 0x4C, 0x02, 0x01, 0x0C, 55, 0xF7},  // reverb return
-        Bytes{0xF0, 0x43, 0x10, 0x4C, 0x08, 0x05, 0x0B, 70, 0xF7},  // part 6 A volume
-    });
-    test::WriteBytes(folder / "some.syx", Text(file));
+    const Bytes dump = XgBulkDump({0x08, 0x13, 0x13}, Bytes{77});            // part 4 B reverb
+    const Bytes change{0xF0, 0x43, 0x10, 0x4C, 0x08, 0x05, 0x0B, 70, 0xF7};  // part 6 A vol
+    Bytes file{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};  // GM System On: skipped
+    file.insert(file.end(), dump.begin(), dump.end());
+    file.insert(file.end(), change.begin(), change.end());
+    const std::string bytes(file.begin(), file.end());
+    test::WriteBytes(folder / "cut.syx", bytes.substr(0, bytes.size() - 1));
+    test::WriteBytes(folder / "large.syx", bytes + std::string(kSyxFileMaxSize, '\xF7'));
+    test::WriteBytes(folder / "some.syx", bytes);
+    for (const char* refused : {"cut.syx", "large.syx", "missing.syx", ""}) {
+        EXPECT_NE(TakeSysExFile(r.app, folder / refused).error, SyxFileError::none) << refused;
+        EXPECT_EQ(r.app.part_table, before);
+    }
     const SysExFileResult result = TakeSysExFile(r.app, folder / "some.syx");
-    EXPECT_EQ(result.error, SyxFileError::none);
-    EXPECT_EQ(SysExFileStatusText(result, "some.syx"), "some.syx: 3 ﾒｯｾｰｼﾞ読込, 1 ｽｷｯﾌﾟ");
+    EXPECT_EQ(SysExFileStatusText(result, "some.syx"), "some.syx: 2 ﾒｯｾｰｼﾞ読込, 1 ｽｷｯﾌﾟ");
     // Part 6's B layer keeps the volume the table sent it: the A layer's is taken, and listed.
-    ASSERT_EQ(result.differences.size(), 1u);
-    EXPECT_EQ(result.differences[0], (ModuleDifference{5, vol, 70, 70, 90}));
-
+    EXPECT_EQ(result.differences, (std::vector<ModuleDifference>{{5, vol, 70, 70, 90}}));
     PartTable expected = before;
     expected[reverb_b][3] = 77;
     expected[vol][5] = 70;
     EXPECT_EQ(r.app.part_table, expected);
-    EXPECT_EQ(r.app.effect_blocks[EffectBlock::reverb].return_level, 55);
-    EXPECT_EQ(r.app.effect_blocks[EffectBlock::chorus].return_level, 33);
+    EXPECT_EQ(r.app.edit_history.StepCount(), 1u);
     EXPECT_TRUE(r.log.TakeEvents().empty());
-    ASSERT_EQ(r.app.edit_history.StepCount(), 1u);
-    EXPECT_EQ(r.app.edit_history.NextUndo()->kind, StepKind::kSysExFile);
-    EXPECT_TRUE(r.app.setup.modified);
-
-    r.app.edit_history.Undo(r.app);
-    EXPECT_EQ(r.app.part_table, before);
-    EXPECT_EQ(r.app.effect_blocks, effects_before);
 }
 
 }  // namespace
