@@ -110,6 +110,17 @@ TEST(ModuleRead, CancelKeepsWhatWasReadAndLateRepliesAreStillKept) {
     EXPECT_FALSE(reader.OnTimeout());
     EXPECT_EQ(reader.Image().parts[3].multi_part[0x0B], 5);
     EXPECT_EQ(reader.Image().parts[19].multi_part[0x72], 0x50);
+    // Neither layer was read whole, and the box says where the cancel stopped the read.
+    test::RecordingApp r;
+    const ModuleReadSummary summary = TakeModuleRead(r.app, reader);
+    EXPECT_EQ(ModuleReadSummaryText(summary), "0/2 ﾊﾟｰﾄ, 0 ﾀｲﾑｱｳﾄ");
+    EXPECT_EQ(ModuleReadDetails(summary),
+              "ｷｬﾝｾﾙ: ﾊﾟｰﾄ 4 A から ﾊﾟｰﾄ 4 B までは読み込んでいません\n");
+    ModuleReader effects(true, {});
+    effects.OnMessage(XgBulkDump({0x02, 0x01, 0x00}, Bytes(0x0E, 0)));
+    effects.Cancel();
+    EXPECT_EQ(ModuleReadSummaryText(TakeModuleRead(r.app, effects)),
+              "0/0 ﾊﾟｰﾄ, 1/6 ｴﾌｪｸﾄ, 0 ﾀｲﾑｱｳﾄ");
 }
 
 // The read is one step: it sends nothing, undo puts the table back and sends what changed.
