@@ -106,25 +106,30 @@ class PartReader {
         if (b && meaning(*b) != value) differences_.push_back({part_, row, value, *a, *b});
     }
 
-    // The key shift moves the B layer only; a shifted A layer is listed.
+    // The key shift moves the B layer only; a shifted A layer is listed. A layer whose byte
+    // did not come holds what the table sent it.
     void KeyShift() {
         const std::optional<std::uint8_t>& a = a_.At(Multi(kNoteShift));
         const std::optional<std::uint8_t>& b = b_.At(Multi(kNoteShift));
-        if (!b) return;
-        table_[key_shift][static_cast<std::size_t>(part_)] = *b;
-        if (a && *a != kNoOffset) differences_.push_back({part_, key_shift, *b, *a, *b});
+        std::int32_t& shift = table_[key_shift][static_cast<std::size_t>(part_)];
+        if (b) shift = *b;
+        if (a && *a != kNoOffset)
+            differences_.push_back({part_, key_shift, shift, *a, b.value_or(Byte(shift))});
     }
 
     void Mix() {
         const std::optional<std::uint8_t>& a = a_.At(Multi(kVelocitySenseOffset));
         const std::optional<std::uint8_t>& b = b_.At(Multi(kVelocitySenseOffset));
-        if (!a || !b) return;
-        const std::optional<std::int32_t> mix = MixOf(*a, *b);
+        if (!a && !b) return;
+        std::int32_t& value = table_[mix_][static_cast<std::size_t>(part_)];
+        const auto [sent_a, sent_b] = MixOffsets(value);
+        const std::uint8_t offset_a = a.value_or(sent_a);
+        const std::uint8_t offset_b = b.value_or(sent_b);
+        const std::optional<std::int32_t> mix = MixOf(offset_a, offset_b);
         // Beyond what a mix can say, the A layer's offset alone decides, and the B layer's
         // is listed.
-        const std::int32_t value = mix.value_or(*MixOf(std::min(*a, kNoOffset), kNoOffset));
-        table_[mix_][static_cast<std::size_t>(part_)] = value;
-        if (!mix) differences_.push_back({part_, mix_, value, *a, *b});
+        value = mix.value_or(*MixOf(std::min(offset_a, kNoOffset), kNoOffset));
+        if (!mix) differences_.push_back({part_, mix_, value, offset_a, offset_b});
     }
 
     static constexpr Row mix_ = Row::mix;

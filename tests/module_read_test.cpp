@@ -131,6 +131,7 @@ TEST(ModuleRead, TheReadIsOneStepThatSendsNothingAndSaysWhatWasMissing) {
     table[reverb_a][2] = 77;
     table[vol][2] = 90;
     PartToModule(table, 2, module.image.parts);
+    module.image.parts[2].multi_part[0x08] = 64;   // the A layer's note shift, never moved
     module.image.parts[18].multi_part[0x0B] = 80;  // the B layer's volume differs
     module.silent_parts[18] = 99;
     ModuleReader reader(false, {2});
