@@ -13,6 +13,15 @@ constexpr std::uint8_t kPortamentoSwitch = 0x67;
 constexpr std::uint8_t kPortamentoTime = 0x68;
 constexpr std::uint8_t kHpfCutoff = 0x20;
 constexpr std::uint8_t kNoOffset = 64;
+// The part's pan byte 0 is "random"; the table's pan is sent as control change 10, where 0
+// is hard left, the byte 1.
+constexpr std::uint8_t kRandomPan = 0;
+constexpr std::uint8_t kHardLeft = 1;
+constexpr std::uint8_t kCentre = 64;
+
+bool IsPan(Row row) {
+    return row == pan_a || row == pan_b;
+}
 
 constexpr std::array<std::pair<Row, std::uint8_t>, 19> kMultiPartRows{{
     {bank_msb_a, 0x01},
@@ -79,6 +88,17 @@ class PartReader {
             const XgPartAddress address = *LayerRowAddress(row);
             Take(row, a_.At(address));
             Take(LayerRow(row, true), b_.At(address));
+        }
+    }
+
+    // A random pan, which no control change can ask for, becomes the centre, and is listed.
+    void Pans() {
+        const XgPartAddress address = *LayerRowAddress(pan_a);
+        for (const Row row : {pan_a, pan_b}) {
+            const std::optional<std::uint8_t>& byte = (row == pan_a ? a_ : b_).At(address);
+            if (byte != kRandomPan) continue;
+            table_[row][static_cast<std::size_t>(part_)] = kCentre;
+            differences_.push_back({part_, row, kCentre, *byte, *byte});
         }
     }
 
@@ -164,8 +184,9 @@ void PartToModule(const PartTable& table, int part, XgModuleParts& module) {
     XgPartBytes& b = module[p + kPartCount];
     for (const Row row : kLayerRows) {
         const XgPartAddress address = *LayerRowAddress(row);
-        a.At(address) = Byte(table[row][p]);
-        b.At(address) = Byte(table[LayerRow(row, true)][p]);
+        const std::uint8_t low = IsPan(row) ? kHardLeft : 0;
+        a.At(address) = std::max(low, Byte(table[row][p]));
+        b.At(address) = std::max(low, Byte(table[LayerRow(row, true)][p]));
     }
     for (XgPartBytes* layer : {&a, &b}) {
         layer->At(Multi(kVolume)) = Byte(table[vol][p]);
@@ -183,6 +204,7 @@ void ModuleToPart(const XgModuleParts& module, int part, PartTable& table,
     if (part < 0 || part >= kPartCount) return;
     PartReader reader(module, part, table, differences);
     reader.Layers();
+    reader.Pans();
     reader.Whole();
 }
 
