@@ -491,11 +491,6 @@ void JackMidiClient::ReadModuleInput(SysExAssembler* sink) {
         std::this_thread::yield();
 }
 
-std::string JackMidiClient::ModuleInputName() const {
-    if (!IsRunning()) return {};
-    return jack_port_name(state_->module_input);
-}
-
 void JackMidiClient::PlayThroughInput(PlayThrough* thru) {
     State& s = *state_;
     s.thru.store(thru);

@@ -81,7 +81,6 @@ class JackMidiClient {
     // (everything else is passed over); null stops it, and once this returns no cycle uses
     // the old one any more.
     void ReadModuleInput(SysExAssembler* sink);
-    std::string ModuleInputName() const;
 
     void SetPaced(Port port, bool on);
 
