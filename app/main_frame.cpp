@@ -330,6 +330,13 @@ void CMainFrame::ShowMidiInputState() {
         statusBar()->insertWidget(1, midi_input_state_);  // beside the idle text
     }
     if (midi_input_state_ != nullptr) midi_input_state_->setVisible(failed);
+    const bool module_failed = ModuleInputFailed(app_);
+    if (module_failed && module_input_state_ == nullptr) {
+        module_input_state_ = new QLabel(Text(kModuleInputFailedText), statusBar());
+        module_input_state_->setObjectName(QStringLiteral("moduleInputState"));
+        statusBar()->insertWidget(1, module_input_state_);
+    }
+    if (module_input_state_ != nullptr) module_input_state_->setVisible(module_failed);
 }
 
 void CMainFrame::ReportPortsOpened(const PortOpenResult& opened) {

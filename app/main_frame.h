@@ -53,7 +53,8 @@ class CMainFrame : public QMainWindow {
     // the set-up, a ".syx" file into the set-up, any other as the part file.
     void OpenDocumentFile(const QString& path);
     CKQ505Doc& Document() const { return *doc_; }
-    // The status bar's word on the MIDI input: whether it could be opened with the outputs.
+    // The status bar's word on the MIDI input and on the module's input: whether each could
+    // be opened with the outputs.
     void ShowMidiInputState();
     // Lights the lock panes from the keyboard; done once the window has painted, and again
     // on each key release and activation.
@@ -145,6 +146,7 @@ class CMainFrame : public QMainWindow {
     QToolBar* tool_bar_ = nullptr;
     LockIndicatorPanes* indicators_ = nullptr;
     QLabel* midi_input_state_ = nullptr;
+    QLabel* module_input_state_ = nullptr;
     QLabel* server_state_ = nullptr;
     ServerLossNotice server_notice_;
     std::filesystem::path recovery_file_;
