@@ -103,8 +103,10 @@ class ModuleReadJackTest : public ::testing::Test {
         receiver_.emplace();
         ASSERT_TRUE(receiver_->IsActive());
         UseSystemMidi(app_);
-        // A load could hold a reply back for a while; a real module is far quicker.
-        app_.dump_timeout_ms = 1000;
+        // A load (and the sanitizers) can hold a reply back for a while: a late reply must
+        // still fall well within the wait for the request sent again. A real module is far
+        // quicker.
+        app_.dump_timeout_ms = 2000;
     }
 
     // The module on Port A and MODULE IN, the receiver on Port B and, beside the module, on
@@ -199,7 +201,7 @@ TEST_F(ModuleReadJackTest, SilentBadAndLateRepliesAreRetriedIgnoredAndListed) {
     FakeXgModule module(XgModuleMemory::Of(table_, effects_));
     module.StaySilent(silent);
     module.AnswerWithBadChecksum(bad);
-    module.AnswerLate(late, 1500ms);
+    module.AnswerLate(late, 3000ms);  // half-way into the wait for the request sent again
     OpenWith(std::move(module));
     const PartTable before = app_.part_table;
     const ModuleReadSummary summary = Read(true, {3, 5});
