@@ -15,6 +15,7 @@
 #include "app/startup.h"
 
 class QLabel;
+class QProgressDialog;
 class QSocketNotifier;
 class QTimer;
 
@@ -25,6 +26,8 @@ class CKQ505Doc;
 class CKQ505View;
 class CLogoWnd;
 class LockIndicatorPanes;
+class ModuleSession;
+struct ModuleReadSummary;
 class SignalPipe;
 
 class CMainFrame : public QMainWindow {
@@ -48,11 +51,12 @@ class CMainFrame : public QMainWindow {
     void UpdateRecentSetups();
 
     // A file given on the command line or dropped on the window: a ".kqset" file opens as
-    // the set-up, any other as the part file.
-    // True when the file opened.
+    // the set-up, a ".syx" file into the set-up, any other as the part file. True when the
+    // file opened.
     bool OpenDocumentFile(const QString& path);
     CKQ505Doc& Document() const { return *doc_; }
-    // The status bar's word on the MIDI input: whether it could be opened with the outputs.
+    // The status bar's word on the MIDI input and on the module's input: whether each could
+    // be opened with the outputs.
     void ShowMidiInputState();
     // What the start does once the ports are open.
     void RunStartAction(StartAction action);
@@ -63,6 +67,15 @@ class CMainFrame : public QMainWindow {
     void FollowEffectReset();
     // The same after an undo or redo, which may have changed them.
     void ShowEffectValues();
+    // The form, its knob panel and the effect edit window show what the module (a read, its
+    // own change, or a .syx file) brought into the set-up.
+    void FollowModuleChange();
+
+    // Reads the effect blocks and all 16 parts from the module (`whole`), or the selected
+    // part; the window stays live, and the progress window can cancel the read.
+    void StartModuleRead(bool whole);
+    // The progress window of the read in progress; null while none runs.
+    QProgressDialog* ReadProgressWindow() const;
 
     // Where the unsaved set-up is kept aside while it is modified; empty keeps nothing.
     void SetRecoveryFile(std::filesystem::path path);
@@ -126,6 +139,10 @@ class CMainFrame : public QMainWindow {
     void WriteRecovery();
     void RemoveRecovery();
     bool RestoreFrom(const std::filesystem::path& path);
+    // Serves the module's input: the read in progress, or the module's own changes.
+    void PollModule();
+    void ShowReadProgress();
+    void EndModuleRead(const ModuleReadSummary& summary);
 
     CKQ505App& app_;
     QString part_title_;
@@ -133,6 +150,7 @@ class CMainFrame : public QMainWindow {
     QToolBar* tool_bar_ = nullptr;
     LockIndicatorPanes* indicators_ = nullptr;
     QLabel* midi_input_state_ = nullptr;
+    QLabel* module_input_state_ = nullptr;
     QLabel* server_state_ = nullptr;
     QLabel* outputs_state_ = nullptr;
     ServerLossNotice server_notice_;
@@ -144,6 +162,9 @@ class CMainFrame : public QMainWindow {
     bool ended_by_signal_ = false;
     CKQ505View* view_ = nullptr;
     std::unique_ptr<CKQ505Doc> doc_;
+    std::unique_ptr<ModuleSession> module_session_;
+    QTimer* module_timer_ = nullptr;
+    QPointer<QProgressDialog> read_progress_;
 
     QPointer<QTimer> logo_timer_;
     int logo_timer_id_ = 0;

@@ -1,5 +1,7 @@
 #include "app/port_status.h"
 
+#include "app/kq505_app.h"
+
 namespace kq505 {
 
 std::string PortFailureMessage(const PortOpenResult& opened) {
@@ -10,6 +12,11 @@ std::string PortFailureMessage(const PortOpenResult& opened) {
         message += "MIDI OUT Bの初期化に失敗しました";
     }
     return message;
+}
+
+bool ModuleInputFailed(const CKQ505App& app) {
+    const bool outputs_open = app.midi_out_a->IsOpen() || app.midi_out_b->IsOpen();
+    return outputs_open && !app.module_in->IsOpen();
 }
 
 }  // namespace kq505

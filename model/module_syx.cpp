@@ -22,8 +22,10 @@ constexpr int kFirstDrumPart = 9;  // channel 10's A layer starts as a drum part
 
 // The XG defaults of a multi part's two dump blocks, 08 pp 00..28 and 08 pp 30..6E; the
 // receive channel and the part mode depend on the part and are set apart.
+// Element reserve (byte 0) is 2 on every part but the first drum part.
+constexpr std::uint8_t kElementReserve = 0x00;
 constexpr std::array<std::uint8_t, 0x29> kPartDefaults0{
-    0,  0,  0,  0,  0,  1,  1,  0,  64, 8,  0,  100, 64, 64, 64, 0,  127, 127, 0, 40, 0,
+    2,  0,  0,  0,  0,  1,  1,  0,  64, 8,  0,  100, 64, 64, 64, 0,  127, 127, 0, 40, 0,
     64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 10,  0,  0,  66, 64, 64,  0,   0, 0};
 constexpr std::array<std::uint8_t, 0x3F> kPartDefaults30{
     1,  1,  1,  1,  1,  1,  1,  1,  1,  1,  1,  1, 1, 1, 1,  1,  1,  64, 64, 64, 64,
@@ -51,7 +53,10 @@ void FillPartDefaults(XgModuleImage& image) {
         for (std::size_t i = 0; i < kPartDefaults30.size(); ++i)
             bytes[0x30 + i] = kPartDefaults30[i];
         bytes[kReceiveChannel] = static_cast<std::uint8_t>(xg_part);
-        if (xg_part == kFirstDrumPart) bytes[kPartMode] = kDrums1;
+        if (xg_part == kFirstDrumPart) {
+            bytes[kPartMode] = kDrums1;
+            bytes[kElementReserve] = 0;  // a drum part keeps no voices back
+        }
     }
 }
 
