@@ -208,6 +208,7 @@ void CProgramChangeDlg::OnSelChange(int list) {
         }
     });
     if (kind != kBank) ShowLists(port, static_cast<Kind>(kind + 1));
+    emit VoiceChosen();
     // Restarting a running timer counts the gate from the latest test note.
     if (test_note) m_pTestNoteTimer->start(PreviewGateMs(app_));
 }

@@ -31,6 +31,10 @@ class CProgramChangeDlg : public QDialog {
     QCheckBox* TestNoteCheck() const { return m_cTestNote; }
     QTimer* TestNoteTimer() const { return m_pTestNoteTimer; }
 
+  signals:
+    // A choice wrote the selected part's bank and program: the form shows them now.
+    void VoiceChosen();
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -343,16 +344,39 @@ class ProgramChangeDlgTest : public QObject {
         QCOMPARE(Texts(*third->List(1050)), (QStringList{"008 Honky"}));
         QVERIFY(third->TestNoteCheck()->isChecked());
         Take();
-        Click(*third->List(1050), 0);
-        QCOMPARE(Take().size(), std::size_t(4));
-        // Back on the form, the choice shows.
         QVERIFY(QTest::qWaitForWindowActive(third));
+        // Each choice shows on the form at once, while the dialog keeps the focus: the bank,
+        // program and name of that layer, the other layer as it was.
+        const auto fields = [&](std::initializer_list<int> ids) {
+            QStringList texts;
+            for (const int id : ids)
+                texts << frame.View()->FieldText(id);
+            return texts;
+        };
+        struct Step {
+            int list;
+            int row;
+            QStringList port_a;  // MSB, PC#, LSB, name
+            QStringList port_b;
+        };
+        const QStringList grand{"0", "1", "0", "ﾋﾟｱﾉ"};
+        const QStringList honky{"0", "3", "8", "Honky"};
+        const QStringList piano2{"0", "1", "8", "Piano 2"};
+        const QStringList map48{"48", "1", "0", "Map48 One"};
+        for (const Step& step : {
+                 Step{1050, 0, grand, honky},
+                 Step{1044, 1, piano2, honky},
+                 Step{1042, 1, map48, honky},
+                 Step{1049, 0, map48, grand},
+             }) {
+            Click(*third->List(step.list), step.row);
+            QVERIFY(!Take().empty());
+            QVERIFY(third->isActiveWindow() && !frame.isActiveWindow());
+            QCOMPARE(fields({1001, 1002, 1003, 1004}), step.port_a);
+            QCOMPARE(fields({1005, 1006, 1007, 1010}), step.port_b);
+        }
         frame.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&frame));
-        const auto field = [&](int id) { return frame.View()->FieldText(id); };
-        QTRY_COMPARE(field(1006), QString("3"));
-        QCOMPARE(field(1007), QString("8"));
-        QCOMPARE(field(1010), QString("Honky"));
         // The frame still answers its commands.
         QVERIFY(frame.isVisible());
         frame.Action(32776)->trigger();
