@@ -20,6 +20,7 @@
 #include "app/dialog_font.h"
 #include "app/edit_history.h"
 #include "app/kq505_app.h"
+#include "app/message_box.h"
 #include "effects/effect_edit.h"
 #include "effects/effect_value_text.h"
 
@@ -94,7 +95,7 @@ CEffectEditDlg::CEffectEditDlg(CKQ505App& app, QWidget* owner)
 
     auto* buttons = new QDialogButtonBox(this);
     auto* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
+    buttons->addButton(CancelCaption(), QDialogButtonBox::RejectRole);
     ok->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
