@@ -528,7 +528,13 @@ void CMainFrame::ConnectCommands() {
         ToggleToolWindow<CEffectEditDlg>(effect_edit_dlg_);
     });
     on(kIdSoftKeyboard, [this] { ToggleToolWindow<CSoftKeyboardDlg>(soft_keyboard_dlg_); });
-    on(kIdProgramChange, [this] { ToggleToolWindow<CProgramChangeDlg>(program_change_dlg_); });
+    on(kIdProgramChange, [this] {
+        ToggleToolWindow<CProgramChangeDlg>(program_change_dlg_);
+        // The form follows each choice at once, not only when it is activated again.
+        if (auto* dialog = qobject_cast<CProgramChangeDlg*>(program_change_dlg_.data()))
+            connect(dialog, &CProgramChangeDlg::VoiceChosen, view_,
+                    &CKQ505View::RefreshInstrumentNames, Qt::UniqueConnection);
+    });
     on(kIdEditUndo, [this] {
         view_->OnEditUndo();
         ShowEffectValues();

@@ -9,4 +9,8 @@ void ShowMessage(QWidget* parent, const QString& text) {
     box.exec();
 }
 
+QString CancelCaption() {
+    return QStringLiteral("ｷｬﾝｾﾙ");
+}
+
 }  // namespace kq505

@@ -7,8 +7,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -17,6 +20,7 @@
 #include "app/dialog_font.h"
 #include "app/edit_history.h"
 #include "app/kq505_app.h"
+#include "app/message_box.h"
 #include "effects/effect_edit.h"
 #include "effects/effect_value_text.h"
 
@@ -27,6 +31,8 @@ constexpr std::array<const char*, kEffectBlockCount> kBlockKeys{"reverb", "choru
 constexpr std::array<const char*, kEffectBlockCount> kBlockTitles{"ﾘﾊﾞｰﾌﾞ", "ｺｰﾗｽ", "ﾊﾞﾘｴｰｼｮﾝ"};
 constexpr int kValueTextWidth = 70;  // "D<W63", "333.3 ms", "16.0 kHz" fit
 constexpr int kSliderWidth = 120;
+// The title bar and borders the window manager adds around the window.
+constexpr QSize kWindowFrame{16, 48};
 
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -68,28 +74,68 @@ CEffectEditDlg::CEffectEditDlg(CKQ505App& app, QWidget* owner)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
-    auto* sections = new QHBoxLayout;
+    auto* content = new QWidget;
+    auto* sections = new QHBoxLayout(content);
+    sections->setContentsMargins({});
     for (const EffectBlock block : kEffectBlocks) {
         auto* box = new QGroupBox(QString::fromUtf8(kBlockTitles[static_cast<int>(block)]), this);
         box->setObjectName(Key(block));
         auto* grid = new QGridLayout(box);
         CreateBlock(block, *grid);
+        // Spare height stays below the rows, so that they keep their places.
+        grid->setRowStretch(grid->rowCount(), 1);
+        ReserveLargestType(block, *box);
         sections->addWidget(box, 0, Qt::AlignTop);
     }
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("sections"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(content);
 
     auto* buttons = new QDialogButtonBox(this);
     auto* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
+    buttons->addButton(CancelCaption(), QDialogButtonBox::RejectRole);
     ok->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(sections);
+    layout->addWidget(scroll);
     layout->addWidget(buttons);
-    // The window takes the size of the parameters the chosen types show.
+    // One size whatever the types, so that OK and ｷｬﾝｾﾙ stay under the pointer.
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    FitScreen(*scroll);
     ShowValues();
+}
+
+void CEffectEditDlg::ReserveLargestType(EffectBlock block, QGroupBox& box) {
+    QSize largest;
+    for (const EffectTypeInfo& type : EffectTypes(block)) {
+        ShowParamNames(block, &type);
+        box.layout()->invalidate();
+        largest = largest.expandedTo(box.sizeHint());
+    }
+    box.setMinimumSize(largest);
+}
+
+void CEffectEditDlg::FitScreen(QScrollArea& scroll) {
+    QSize fitted = scroll.widget()->sizeHint();
+    scroll.setFixedSize(fitted);
+    const QScreen* screen = parentWidget() ? parentWidget()->screen() : this->screen();
+    const QSize around = layout()->sizeHint() - fitted;  // margins and buttons
+    const QSize room = screen->availableGeometry().size() - around - kWindowFrame;
+    // A scroll bar that one direction needs takes its breadth from the other.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &scroll);
+    if (fitted.height() > room.height()) {
+        fitted.setHeight(room.height());
+        fitted.rwidth() += bar;
+    }
+    if (fitted.width() > room.width()) {
+        fitted.setWidth(room.width());
+        fitted.setHeight(std::min(fitted.height() + bar, room.height()));
+    }
+    scroll.setFixedSize(fitted.expandedTo(QSize(bar * 4, bar * 4)));
 }
 
 void CEffectEditDlg::CreateBlock(EffectBlock block, QGridLayout& grid) {
@@ -193,17 +239,21 @@ void CEffectEditDlg::ShowValues() {
 
 void CEffectEditDlg::ShowBlock(EffectBlock block) {
     const BlockControls& controls = blocks_[static_cast<int>(block)];
-    const EffectTypeInfo* type = FindEffectType(block, app_.effect_blocks[block].type);
     SelectData(*controls.type, app_.effect_blocks[block].type);
+    ShowParamNames(block, FindEffectType(block, app_.effect_blocks[block].type));
     for (const SliderRow& row : controls.params) {
+        if (!row.slider->isHidden()) ShowRow(row);
+    }
+}
+
+void CEffectEditDlg::ShowParamNames(EffectBlock block, const EffectTypeInfo* type) {
+    for (const SliderRow& row : blocks_[static_cast<int>(block)].params) {
         // A parameter the type does not name is not shown.
         const EffectParamInfo* param = type ? FindEffectParam(*type, row.item.number) : nullptr;
         for (QWidget* widget : {static_cast<QWidget*>(row.caption),
                                 static_cast<QWidget*>(row.slider), static_cast<QWidget*>(row.text)})
             widget->setVisible(param != nullptr);
-        if (!param) continue;
-        row.caption->setText(Text(param->name));
-        ShowRow(row);
+        if (param) row.caption->setText(Text(param->name));
     }
 }
 

@@ -14,7 +14,9 @@
 class QAbstractSlider;
 class QComboBox;
 class QGridLayout;
+class QGroupBox;
 class QLabel;
+class QScrollArea;
 
 namespace kq505 {
 
@@ -53,7 +55,13 @@ class CEffectEditDlg : public QDialog {
     SliderRow AddSliderRow(QGridLayout& grid, int row, EffectItem item, const QString& caption,
                            const QString& name);
     void CreateVariationRouting(QGridLayout& grid, int row);
+    // Makes the block's box as large as the largest of its types needs.
+    void ReserveLargestType(EffectBlock block, QGroupBox& box);
+    // The sections at their full size, or scrolled within what the screen has room for.
+    void FitScreen(QScrollArea& scroll);
     void ShowBlock(EffectBlock block);
+    // Shows the parameter rows the type names, with their names, and hides the others.
+    void ShowParamNames(EffectBlock block, const EffectTypeInfo* type);
     void ShowRow(const SliderRow& row);
     void OnTypeChosen(EffectBlock block, int index);
     void OnSliderMoved(const SliderRow& row, int value);

@@ -1,5 +1,6 @@
 #include "files/kq505_doc.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -45,11 +46,8 @@ FileDialogRequest SetupFileRequest(FileDialogRequest::Mode mode, const QString& 
 }
 
 SaveAnswer AskWithMessageBox(QWidget* parent, const QString& setup_name) {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("KQ505"),
-                    setup_name + QStringLiteral(" への変更を保存しますか?"),
-                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
-    box.setDefaultButton(QMessageBox::Save);
-    switch (box.exec()) {
+    const std::unique_ptr<QMessageBox> box = MakeSaveQuestion(parent, setup_name);
+    switch (box->exec()) {
         case QMessageBox::Save:
             return SaveAnswer::kSave;
         case QMessageBox::Discard:
@@ -85,6 +83,16 @@ QString LoadFailureText(SettingsFileResult result) {
 
 }  // namespace
 
+std::unique_ptr<QMessageBox> MakeSaveQuestion(QWidget* parent, const QString& setup_name) {
+    auto box = std::make_unique<QMessageBox>(
+        QMessageBox::Warning, QStringLiteral("KQ505"),
+        setup_name + QStringLiteral(" への変更を保存しますか?"),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    box->setDefaultButton(QMessageBox::Save);
+    box->button(QMessageBox::Cancel)->setText(CancelCaption());
+    return box;
+}
+
 std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const FileDialogRequest& request) {
     auto dialog = std::make_unique<QFileDialog>(parent);
     const bool save = request.mode == FileDialogRequest::Mode::kSave;
@@ -96,6 +104,7 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const FileDialogReq
     // Qt's own dialog on every platform, so the program behaves the same everywhere.
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
+    dialog->setLabelText(QFileDialog::Reject, CancelCaption());
     if (!request.initial_path.isEmpty()) dialog->selectFile(request.initial_path);
     return dialog;
 }

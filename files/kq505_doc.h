@@ -12,6 +12,7 @@
 #include <span>
 
 class QFileDialog;
+class QMessageBox;
 class QWidget;
 
 namespace kq505 {
@@ -31,6 +32,8 @@ struct FileDialogRequest {
 
 // The dialog as the program shows it, not yet run.
 std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const FileDialogRequest& request);
+// "<name> への変更を保存しますか?" with Save, Discard and ｷｬﾝｾﾙ, not yet run.
+std::unique_ptr<QMessageBox> MakeSaveQuestion(QWidget* parent, const QString& setup_name);
 
 // The one way the program writes a file: into a temporary file beside it that then takes
 // the file's place, so a failed write leaves an existing file whole. False on any failure.

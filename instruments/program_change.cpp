@@ -159,8 +159,8 @@ bool ProgramChangeLists::SelectBank(Port port, int position) {
     return SendChoice(port);
 }
 
-void ProgramChangeLists::EndTestNote() {
-    SendPreviewEnd(app_);
+void ProgramChangeLists::EndTestNote(Port port) {
+    SendPreviewEnd(app_, port);
 }
 
 bool ProgramChangeLists::SendChoice(Port port) {
@@ -169,6 +169,8 @@ bool ProgramChangeLists::SendChoice(Port port) {
     SendRowMessage(app_, rows.lsb);
     SendRowMessage(app_, rows.program);
     if (!test_note) return false;
+    // Stepping through a list must not pile the notes up.
+    SendPreviewEnd(app_, port);
     SendPreviewNote(app_, port);
     return true;
 }

@@ -56,15 +56,16 @@ class ProgramChangeLists {
 
     // A choice in one of the port's lists: writes the bank and program rows and the
     // remembered positions, refills the lists below the chosen one, sends bank MSB, bank LSB
-    // and program change on the port, then the test note when test_note is set. True when a
-    // test note went out, so its gate has to be timed. A position outside the list does
-    // nothing.
+    // and program change on the port, then, when test_note is set, ends the test note still
+    // sounding on that port and plays a new one. True when a test note went out, so that the
+    // port's own gate has to be timed. A position outside the list does nothing.
     bool SelectMap(Port port, int position);
     bool SelectProgram(Port port, int position);
     bool SelectBank(Port port, int position);
 
-    // The end of the test note's gate: All Notes Off on every channel of both ports.
-    void EndTestNote();
+    // The end of one port's gate: the note-off of the test note sounding there. Each port
+    // has a gate of its own, so a choice for one port never holds the other's note on.
+    void EndTestNote(Port port);
 
     bool test_note = true;
 

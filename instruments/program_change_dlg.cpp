@@ -83,15 +83,21 @@ CProgramChangeDlg::CProgramChangeDlg(CKQ505App& app, QWidget* parent)
     setFixedSize(Pixels(kDialogSize).size());
     CreateControls();
 
-    m_pTestNoteTimer = new QTimer(this);
-    m_pTestNoteTimer->setObjectName(QStringLiteral("testNoteTimer"));
-    m_pTestNoteTimer->setSingleShot(true);
-    connect(m_pTestNoteTimer, &QTimer::timeout, this, &CProgramChangeDlg::OnTimer);
+    for (const Port port : {Port::A, Port::B}) {
+        auto* timer = new QTimer(this);
+        timer->setObjectName(port == Port::A ? QStringLiteral("testNoteTimerA")
+                                             : QStringLiteral("testNoteTimerB"));
+        timer->setSingleShot(true);
+        connect(timer, &QTimer::timeout, this, [this, port] { OnTimer(port); });
+        m_pTestNoteTimers[PortIndex(port)] = timer;
+    }
     OnInitDialog();
 }
 
 CProgramChangeDlg::~CProgramChangeDlg() {
-    if (m_pTestNoteTimer->isActive()) lists_.EndTestNote();
+    for (const Port port : {Port::A, Port::B}) {
+        if (TestNoteTimer(port)->isActive()) lists_.EndTestNote(port);
+    }
 }
 
 QListWidget* CProgramChangeDlg::List(int id) const {
@@ -208,13 +214,13 @@ void CProgramChangeDlg::OnSelChange(int list) {
         }
     });
     if (kind != kBank) ShowLists(port, static_cast<Kind>(kind + 1));
-    // Restarting a running timer counts the gate from the latest test note.
-    if (test_note) m_pTestNoteTimer->start(PreviewGateMs(app_));
+    emit VoiceChosen();
+    // The port's gate counts from its latest test note; the other port's runs on untouched.
+    if (test_note) TestNoteTimer(port)->start(PreviewGateMs(app_));
 }
 
-void CProgramChangeDlg::OnTimer() {
-    lists_.EndTestNote();
-    m_pTestNoteTimer->stop();
+void CProgramChangeDlg::OnTimer(Port port) {
+    lists_.EndTestNote(port);
 }
 
 void CProgramChangeDlg::keyPressEvent(QKeyEvent* event) {

@@ -29,7 +29,12 @@ class CProgramChangeDlg : public QDialog {
     // List 1042..1044 (Port A) or 1048..1050 (Port B); null for any other id.
     QListWidget* List(int id) const;
     QCheckBox* TestNoteCheck() const { return m_cTestNote; }
-    QTimer* TestNoteTimer() const { return m_pTestNoteTimer; }
+    // The gate of the test note on one port; each port has its own.
+    QTimer* TestNoteTimer(Port port) const { return m_pTestNoteTimers[PortIndex(port)]; }
+
+  signals:
+    // A choice wrote the selected part's bank and program: the form shows them now.
+    void VoiceChosen();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -43,10 +48,11 @@ class CProgramChangeDlg : public QDialog {
     void OnInitDialog();
     // The six lists in order: Port A's MAP, PC#, BANK, then Port B's.
     static Port PortOf(int list) { return list < 3 ? Port::A : Port::B; }
+    static int PortIndex(Port port) { return port == Port::A ? 0 : 1; }
     static Kind KindOf(int list) { return static_cast<Kind>(list % 3); }
     void OnSelectionChanged(int list);
     void OnSelChange(int list);
-    void OnTimer();
+    void OnTimer(Port port);
     // Fills the port's lists from `from` downwards and selects their positions.
     void ShowLists(Port port, Kind from);
     QListWidget* PortList(Port port, Kind kind) const;
@@ -55,7 +61,7 @@ class CProgramChangeDlg : public QDialog {
     ProgramChangeLists lists_;
     std::array<QListWidget*, 6> m_cLists{};
     QCheckBox* m_cTestNote = nullptr;
-    QTimer* m_pTestNoteTimer = nullptr;
+    std::array<QTimer*, 2> m_pTestNoteTimers{};
     // The list under a pressed mouse button, and whether its selection moved since the press.
     int m_nPressedList = -1;
     bool m_bMovedWhilePressed = false;

@@ -16,12 +16,19 @@ void SendPreviewNote(CKQ505App& app, Port port) {
     }
 }
 
+namespace {
+
+void SendNoteOff(CKQ505App& app, const PreviewNote& note) {
+    const auto off = static_cast<std::uint8_t>(kNoteOff | note.channel);
+    app.Output(note.port).SendShortMessage(PackShortMessage(off, note.note, 0x40));
+}
+
+}  // namespace
+
 void SendPreviewEnd(CKQ505App& app) {
     if (app.thru == 1) {
-        for (const PreviewNote& note : app.sounding_previews) {
-            const auto off = static_cast<std::uint8_t>(kNoteOff | note.channel);
-            app.Output(note.port).SendShortMessage(PackShortMessage(off, note.note, 0x40));
-        }
+        for (const PreviewNote& note : app.sounding_previews)
+            SendNoteOff(app, note);
     } else {
         // Every channel, not only the selected part's: the part may have changed meanwhile.
         for (int channel = 0; channel < kPartCount; ++channel) {
@@ -31,6 +38,14 @@ void SendPreviewEnd(CKQ505App& app) {
         }
     }
     app.sounding_previews.clear();
+}
+
+void SendPreviewEnd(CKQ505App& app, Port port) {
+    std::erase_if(app.sounding_previews, [&app, port](const PreviewNote& note) {
+        if (note.port != port) return false;
+        SendNoteOff(app, note);
+        return true;
+    });
 }
 
 int PreviewGateMs(const CKQ505App& app) {

@@ -14,6 +14,9 @@ records, Shift_JIS text with CR LF line ends.
   definition's wherever both name the same thing (at level 0), so the names a list already
   ships stay as they are.
 - --note lines are written as comment lines at the top, for the origin and licence.
+- No single byte 5Ch or 7Eh is written, from the definition or the kept list: Shift_JIS reads
+  them as a yen sign and an overline, so a backslash and a tilde become their full-width
+  forms, which look the same in either reading.
 Standard library only; run it by hand, never at build time.
 """
 
@@ -73,7 +76,7 @@ def read_own_list(path):
     with open(path, "rb") as f:
         lines = f.read().split(b"\r\n")[1:]  # the first line is never a record
     for line in lines:
-        kind, name = line[:1], line[22:]
+        kind, name = line[:1], reencode(line[22:])
         level = read_number(line[18:22].split(b" ")[0] or b"0")
         if kind == b"L" and level is not None:
             kept["levels"][level] = name
@@ -92,8 +95,17 @@ def read_own_list(path):
     return kept
 
 
+# The ASCII marks that Shift_JIS reads differently, and their full-width forms (81 5F, 81 60).
+SHIFT_JIS_SAFE = str.maketrans({"\\": "\uff3c", "~": "\uff5e"})
+
+
 def encode(text):
-    return text.encode(ENCODING, errors="replace")
+    return text.translate(SHIFT_JIS_SAFE).encode(ENCODING, errors="replace")
+
+
+def reencode(name):
+    """A name of a kept list, with the marks Shift_JIS reads differently made full-width."""
+    return encode(name.decode(ENCODING, errors="replace"))
 
 
 def make_list(levels, kept, notes):

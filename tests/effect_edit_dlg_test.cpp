@@ -8,6 +8,9 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QtTest>
 
 #include <cstdint>
@@ -148,6 +151,49 @@ class EffectEditDlgTest : public QObject {
             QVERIFY(!shown.Find<QAbstractSlider>(name.constData())->isVisible());
         }
         QCOMPARE(NameOf(shown, "reverbParam1Name"), QString("Reverb Time"));
+    }
+
+    void TheWindowKeepsOneSizeForEveryType() {
+        ShownDialog shown;
+        const auto places = [&] {
+            QList<QRect> rects{shown.dlg->geometry()};
+            for (const QPushButton* button : shown.dlg->findChildren<QPushButton*>())
+                rects << QRect(button->mapTo(shown.dlg, QPoint()), button->size());
+            return rects;
+        };
+        const QList<QRect> opened = places();
+        // What the sections need stays too, so a screen with room for them never scrolls.
+        const QWidget* sections = shown.Find<QScrollArea>("sections")->widget();
+        const QSize needed = sections->sizeHint();
+        for (const char* name : {"variationType", "reverbType", "chorusType"}) {
+            auto* combo = shown.Find<QComboBox>(name);
+            shown.Key(combo, Qt::Key_Home);
+            for (int index = 0; index < combo->count(); ++index) {
+                if (index > 0) shown.Key(combo, Qt::Key_Down);
+                QCOMPARE(combo->currentIndex(), index);
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+                if (places() != opened) qWarning() << "moved by" << combo->currentText();
+                QCOMPARE(places(), opened);
+                QCOMPARE(sections->sizeHint(), needed);
+            }
+        }
+    }
+
+    void AScreenTooSmallForTheWindowScrollsIt() {
+        ShownDialog shown;
+        const QSize room = shown.dlg->screen()->availableGeometry().size();
+        const auto* scroll = shown.Find<QScrollArea>("sections");
+        const QSize full = scroll->widget()->sizeHint();
+        if (full.width() < room.width() && full.height() < room.height())
+            QSKIP("the screen has room for the whole window");
+        QVERIFY(shown.dlg->width() <= room.width() && shown.dlg->height() <= room.height());
+        // Every part of the sections can be scrolled into view.
+        const QScrollBar* across = scroll->horizontalScrollBar();
+        const QScrollBar* down = scroll->verticalScrollBar();
+        QCOMPARE(scroll->viewport()->width() + across->maximum(), scroll->widget()->width());
+        QCOMPARE(scroll->viewport()->height() + down->maximum(), scroll->widget()->height());
+        QVERIFY(scroll->widget()->width() >= full.width());
+        QVERIFY(scroll->widget()->height() >= full.height());
     }
 
     void CancelEscAndTheCloseBoxSendTheOldValuesBack() {

@@ -2,29 +2,36 @@
 // what reaches the disk, what the form and the part selector show, and what a failure
 // leaves behind.
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <QUrl>
 
 #include <sys/resource.h>
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/frame_commands.h"
 #include "app/main_frame.h"
 #include "app/program_startup.h"
 #include "app/toolbar_icons.h"
+#include "effects/effect_edit_dlg.h"
 #include "files/kq505_doc.h"
 #include "files/settings_file.h"
 #include "files/smf_export.h"
@@ -203,6 +210,44 @@ class DocTest : public QObject {
         QCOMPARE(open->windowTitle(), QStringLiteral("開く"));
         QCOMPARE(open->fileMode(), QFileDialog::ExistingFile);
         QCOMPARE(open->nameFilters(), QStringList{QStringLiteral("KQ505 ﾌｧｲﾙ (*.kqs)")});
+    }
+
+    // Every cancel button reads the program's caption, Qt's translated ones included, in the
+    // dialogs whose caption the program chooses (the settings and track name dialogs keep
+    // their "&Cancel").
+    void CancelButtonsReadTheProgramsCaption() {
+        QTranslator qt_texts;
+        const bool translated = qt_texts.load(QStringLiteral("qtbase_ja"),
+                                              QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+        if (translated) QCoreApplication::installTranslator(&qt_texts);
+        RecordingApp rec;
+        const auto file_dialog = [](FileDialogRequest::Mode mode) {
+            return [mode]() -> std::unique_ptr<QWidget> {
+                return MakeFileDialog(nullptr, {mode, {}, {}, {}});
+            };
+        };
+        const std::vector<std::pair<const char*, std::function<std::unique_ptr<QWidget>()>>>
+            dialogs = {
+                {"open", file_dialog(FileDialogRequest::Mode::kOpen)},
+                {"save", file_dialog(FileDialogRequest::Mode::kSave)},
+                {"save question", [] { return MakeSaveQuestion(nullptr, QStringLiteral("a")); }},
+                {"effect edit", [&] { return std::make_unique<CEffectEditDlg>(rec.app, nullptr); }},
+            };
+        for (const auto& [name, make] : dialogs) {
+            const std::unique_ptr<QWidget> dialog = make();
+            dialog->show();
+            QStringList captions;
+            for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+                if (button->isVisible() && !button->text().isEmpty()) captions << button->text();
+            }
+            dialog->hide();  // not closed: the effect window would delete itself
+            QVERIFY2(captions.contains(QStringLiteral("ｷｬﾝｾﾙ")), name);
+            for (const QString& caption : captions) {
+                QVERIFY2(!caption.contains(QStringLiteral("Cancel"), Qt::CaseInsensitive), name);
+                QVERIFY2(!caption.contains(QStringLiteral("キャンセル")), name);
+            }
+        }
+        if (translated) QCoreApplication::removeTranslator(&qt_texts);
     }
 
     // The program's own dialog, answered by typing a name without an extension.

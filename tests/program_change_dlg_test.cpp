@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -84,15 +85,6 @@ Events Choice(Port port, int channel, int msb, int lsb, int program) {
     return {{port, {status(0xB0), 0x00, std::uint8_t(msb)}},
             {port, {status(0xB0), 0x20, std::uint8_t(lsb)}},
             {port, {status(0xC0), std::uint8_t(program)}}};
-}
-
-Events AllNotesOff() {
-    Events offs;
-    for (std::uint8_t channel = 0; channel < 16; ++channel) {
-        offs.push_back(OnA({std::uint8_t(0xB0 + channel), 0x7B, 0x00}));
-        offs.push_back(OnB({std::uint8_t(0xB0 + channel), 0x7B, 0x00}));
-    }
-    return offs;
 }
 
 }  // namespace
@@ -216,33 +208,51 @@ class ProgramChangeDlgTest : public QObject {
         QCOMPARE(Take(), Choice(Port::B, 1, 0, 8, 2));
         QCOMPARE(App().part_table[bank_lsb_b][1], 8);
         QTest::qWait(100);  // three gates
-        QVERIFY(!dlg_->TestNoteTimer()->isActive());
+        QVERIFY(!dlg_->TestNoteTimer(Port::A)->isActive());
+        QVERIFY(!dlg_->TestNoteTimer(Port::B)->isActive());
         QVERIFY(Take().empty());
     }
 
-    void withTestNoteOnTheNoteEndsOnEveryChannelAfterTheGate() {
+    void withTestNoteOnTheNoteEndsAfterItsPortsGate() {
         App().selected_part = 4;
         Open();
         Click(List(1044), 1);
         Events expected = Choice(Port::A, 4, 0, 8, 0);
         expected.push_back(OnA({0x94, 60, 100}));
         QCOMPARE(Take(), expected);
-        QVERIFY(dlg_->TestNoteTimer()->isActive());
-        QCOMPARE(dlg_->TestNoteTimer()->interval(), 30);
-        QTRY_COMPARE_WITH_TIMEOUT(rec_->log.events.size(), std::size_t(32), 2000);
-        QCOMPARE(Take(), AllNotesOff());
-        QVERIFY(!dlg_->TestNoteTimer()->isActive());
+        QTimer* gate = dlg_->TestNoteTimer(Port::A);
+        QVERIFY(gate->isActive() && !dlg_->TestNoteTimer(Port::B)->isActive());
+        QCOMPARE(gate->interval(), 30);
+        QTRY_VERIFY_WITH_TIMEOUT(!rec_->log.events.empty(), 2000);
+        QCOMPARE(Take(), (Events{OnA({0x84, 60, 0x40})}));
+        QVERIFY(!gate->isActive());
     }
 
-    void notesWithinOneGateEndTogether() {
-        App().preview_gate_ms = 400;
+    void eachNoteEndsTheOneBeforeOnItsPortAndEachPortHasItsOwnGate() {
+        App().preview_gate_ms = 1000;  // far longer than the three clicks take
         Open();
+        QTimer* gate_a = dlg_->TestNoteTimer(Port::A);
+        QTimer* gate_b = dlg_->TestNoteTimer(Port::B);
+        // When Port A's gate ends, Port B's, started later, still runs.
+        bool b_ran_when_a_ended = false;
+        connect(gate_a, &QTimer::timeout, this, [&] { b_ran_when_a_ended = gate_b->isActive(); });
         Click(List(1043), 3);
-        QTest::qWait(250);
+        Click(List(1043), 4);
         Click(List(1049), 4);
-        QTest::qWait(250);  // 500 ms after the first: its gate alone would have ended
-        QCOMPARE(rec_->log.events.size(), std::size_t(8));
-        QTRY_COMPARE_WITH_TIMEOUT(rec_->log.events.size(), std::size_t(40), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(!gate_a->isActive() && !gate_b->isActive(), 5000);
+        QVERIFY(b_ran_when_a_ended);
+        Events expected = Choice(Port::A, 0, 0, 0, 3);
+        expected.push_back(OnA({0x90, 60, 100}));
+        for (const MidiEvent& e : Choice(Port::A, 0, 0, 0, 4))
+            expected.push_back(e);
+        expected.push_back(OnA({0x80, 60, 0x40}));  // the first note ends before the second
+        expected.push_back(OnA({0x90, 60, 100}));
+        for (const MidiEvent& e : Choice(Port::B, 0, 0, 0, 4))
+            expected.push_back(e);
+        expected.push_back(OnB({0x90, 60, 100}));
+        expected.push_back(OnA({0x80, 60, 0x40}));
+        expected.push_back(OnB({0x80, 60, 0x40}));
+        QCOMPARE(Take(), expected);
     }
 
     void aClickOnTheChosenEntryOrADragChoosesOnce() {
@@ -300,10 +310,11 @@ class ProgramChangeDlgTest : public QObject {
         App().preview_gate_ms = 5000;
         Open();
         Click(List(1043), 1);
-        QCOMPARE(Take().size(), std::size_t(4));
+        Click(List(1049), 1);
+        QCOMPARE(Take().size(), std::size_t(8));
         dlg_->close();
         QTRY_VERIFY(dlg_.isNull());
-        QCOMPARE(Take(), AllNotesOff());
+        QCOMPARE(Take(), (Events{OnA({0x80, 60, 0x40}), OnB({0x80, 60, 0x40})}));
     }
 
     void commandPOpensAndClosesAndAClosedDialogIsBuiltAfresh() {
@@ -343,16 +354,39 @@ class ProgramChangeDlgTest : public QObject {
         QCOMPARE(Texts(*third->List(1050)), (QStringList{"008 Honky"}));
         QVERIFY(third->TestNoteCheck()->isChecked());
         Take();
-        Click(*third->List(1050), 0);
-        QCOMPARE(Take().size(), std::size_t(4));
-        // Back on the form, the choice shows.
         QVERIFY(QTest::qWaitForWindowActive(third));
+        // Each choice shows on the form at once, while the dialog keeps the focus: the bank,
+        // program and name of that layer, the other layer as it was.
+        const auto fields = [&](std::initializer_list<int> ids) {
+            QStringList texts;
+            for (const int id : ids)
+                texts << frame.View()->FieldText(id);
+            return texts;
+        };
+        struct Step {
+            int list;
+            int row;
+            QStringList port_a;  // MSB, PC#, LSB, name
+            QStringList port_b;
+        };
+        const QStringList grand{"0", "1", "0", "ﾋﾟｱﾉ"};
+        const QStringList honky{"0", "3", "8", "Honky"};
+        const QStringList piano2{"0", "1", "8", "Piano 2"};
+        const QStringList map48{"48", "1", "0", "Map48 One"};
+        for (const Step& step : {
+                 Step{1050, 0, grand, honky},
+                 Step{1044, 1, piano2, honky},
+                 Step{1042, 1, map48, honky},
+                 Step{1049, 0, map48, grand},
+             }) {
+            Click(*third->List(step.list), step.row);
+            QVERIFY(!Take().empty());
+            QVERIFY(third->isActiveWindow() && !frame.isActiveWindow());
+            QCOMPARE(fields({1001, 1002, 1003, 1004}), step.port_a);
+            QCOMPARE(fields({1005, 1006, 1007, 1010}), step.port_b);
+        }
         frame.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&frame));
-        const auto field = [&](int id) { return frame.View()->FieldText(id); };
-        QTRY_COMPARE(field(1006), QString("3"));
-        QCOMPARE(field(1007), QString("8"));
-        QCOMPARE(field(1010), QString("Honky"));
         // The frame still answers its commands.
         QVERIFY(frame.isVisible());
         frame.Action(32776)->trigger();

@@ -85,15 +85,6 @@ std::vector<MidiEvent> Choice(Port port, int channel, int msb, int lsb, int prog
             On(port, {status(0xC0), std::uint8_t(program)})};
 }
 
-std::vector<MidiEvent> AllNotesOff() {
-    std::vector<MidiEvent> offs;
-    for (std::uint8_t channel = 0; channel < 16; ++channel) {
-        offs.push_back(OnA({std::uint8_t(0xB0 + channel), 0x7B, 0x00}));
-        offs.push_back(OnB({std::uint8_t(0xB0 + channel), 0x7B, 0x00}));
-    }
-    return offs;
-}
-
 TEST(ProgramChangeEntries, MapsListNamedMsbsWithoutTrailingSpaces) {
     RecordingApp rec;
     LoadList(rec.app);
@@ -241,21 +232,48 @@ TEST_F(ProgramChangeListsTest, ProgramAndBankChoicesOfPortBStayOnPortB) {
               (std::array{0, 0, 0}));
 }
 
-TEST_F(ProgramChangeListsTest, TestNoteFollowsTheChoiceOnItsPortAndEndsOnEveryChannel) {
+// A choice's three messages followed by what its test note sends.
+std::vector<MidiEvent> WithNotes(std::vector<MidiEvent> choice,
+                                 std::initializer_list<MidiEvent> notes) {
+    choice.insert(choice.end(), notes);
+    return choice;
+}
+
+TEST_F(ProgramChangeListsTest, ANewTestNoteFirstEndsTheOneStillSoundingOnItsPort) {
     app().selected_part = 4;
     ProgramChangeLists lists(app());
     EXPECT_TRUE(lists.SelectProgram(Port::A, 5));
-    std::vector<MidiEvent> expected = Choice(Port::A, 4, 0, 0, 5);
-    expected.push_back(OnA({0x94, 60, 100}));
-    EXPECT_EQ(Take(), expected);
+    EXPECT_EQ(Take(), WithNotes(Choice(Port::A, 4, 0, 0, 5), {OnA({0x94, 60, 100})}));
 
+    // Another part and note meanwhile: the old note ends where it sounds, before the new one.
+    app().selected_part = 6;
+    app().preview_note = 62;
+    EXPECT_TRUE(lists.SelectProgram(Port::A, 6));
+    EXPECT_EQ(Take(), WithNotes(Choice(Port::A, 6, 0, 0, 6),
+                                {OnA({0x84, 60, 0x40}), OnA({0x96, 62, 100})}));
+
+    lists.EndTestNote(Port::A);
+    EXPECT_EQ(Take(), (std::vector{OnA({0x86, 62, 0x40})}));
+    lists.EndTestNote(Port::A);  // nothing sounds there any more
+    EXPECT_TRUE(Take().empty());
+}
+
+TEST_F(ProgramChangeListsTest, EachPortsGateEndsOnlyItsOwnTestNote) {
+    app().selected_part = 4;
+    ProgramChangeLists lists(app());
+    lists.SelectProgram(Port::A, 5);
+    Take();
+    // A choice for Port B leaves Port A's note alone, and so does the end of B's gate.
     EXPECT_TRUE(lists.SelectBank(Port::B, 1));
-    expected = Choice(Port::B, 4, 0, 3, 0);
-    expected.push_back(OnB({0x94, 60, 100}));
-    EXPECT_EQ(Take(), expected);
-
-    lists.EndTestNote();
-    EXPECT_EQ(Take(), AllNotesOff());
+    EXPECT_EQ(Take(), WithNotes(Choice(Port::B, 4, 0, 3, 0), {OnB({0x94, 60, 100})}));
+    EXPECT_TRUE(lists.SelectBank(Port::B, 2));
+    EXPECT_EQ(Take(), WithNotes(Choice(Port::B, 4, 0, 8, 0),
+                                {OnB({0x84, 60, 0x40}), OnB({0x94, 60, 100})}));
+    lists.EndTestNote(Port::B);
+    EXPECT_EQ(Take(), (std::vector{OnB({0x84, 60, 0x40})}));
+    lists.EndTestNote(Port::A);
+    EXPECT_EQ(Take(), (std::vector{OnA({0x84, 60, 0x40})}));
+    EXPECT_TRUE(app().sounding_previews.empty());
 }
 
 TEST_F(ProgramChangeListsTest, ChoicesOutsideTheListsDoNothing) {

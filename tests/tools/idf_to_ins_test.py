@@ -8,6 +8,23 @@ import tempfile
 import unittest
 
 SCRIPT = os.path.join(os.path.dirname(__file__), "..", "..", "scripts", "idf_to_ins.py")
+SHIPPED_LIST = os.path.join(os.path.dirname(__file__), "..", "..", "res", "xg.ins")
+
+
+def single_byte_marks(data):
+    """Offsets of the bytes 5Ch and 7Eh that stand alone, where Shift_JIS reads a yen sign and
+    an overline; as the second byte of a two-byte character they are part of that character."""
+    marks, at = [], 0
+    while at < len(data):
+        byte = data[at]
+        if 0x81 <= byte <= 0x9F or 0xE0 <= byte <= 0xFC:
+            at += 2  # a lead byte and the byte it takes with it
+            continue
+        if byte in (0x5C, 0x7E):
+            marks.append(at)
+        at += 1
+    return marks
+
 
 DEFINITION = """<?xml version="1.0"?>
 <muse version="2.1">
@@ -20,6 +37,8 @@ DEFINITION = """<?xml version="1.0"?>
       <Patch name="Too far" hbank="0" lbank="0" prog="128" />
       <Patch name="No number" hbank="x" lbank="0" prog="3" />
       <Patch name="&#12500;&#12450;&#12494;" hbank="0" lbank="2" prog="0" />
+      <Patch name="16+2\\" hbank="0" lbank="40" prog="16" />
+      <Patch name="~Pad~ &#12477;&#34920;" hbank="0" lbank="41" prog="16" />
     </PatchGroup>
     <PatchGroup name="Sound FX">
       <Patch name="CuttngNz" hbank="64" lbank="0" prog="0" />
@@ -81,6 +100,8 @@ class Converter(unittest.TestCase):
             b"M 000 000 001     0   Grand",
             b"M 001 000 001     0   GrndPnoK",
             b"M 002 000 001     0   \x83\x73\x83\x41\x83\x6d",  # Shift_JIS
+            b"M 040 000 017     0   16+2\x81\x5f",  # full-width backslash
+            b"M 041 000 017     0   \x81\x60Pad\x81\x60 \x83\x5c\x95\x5c",  # tilde; "ソ表" kept
             b"M 040 000 128     0   Last one wins",
             b"M 000 064 001     0   CuttngNz",
             b"M 000 127 001     0   Standard",  # a kit without lbank is LSB 0
@@ -99,6 +120,23 @@ class Converter(unittest.TestCase):
         self.assertIn(b"M 000 127 001     0   Standard", records)
         self.assertNotIn(b"M 000 000 001     0   Grand", records)
         self.assertFalse(any(b"Level one" in line for line in records))
+
+    def test_no_byte_reads_differently_in_shift_jis_than_in_ascii(self):
+        # The check itself: trail bytes 5Ch and 7Eh are no marks, lone ones are.
+        self.assertEqual(single_byte_marks(b"\x83\x5c\x95\x7e"), [])
+        self.assertEqual(single_byte_marks(b"a\\\x83\x5cb~"), [1, 5])
+        kept = self.write("kept.ins", KEPT.replace(b"GM/XG Normal", b"GM\\XG ~Normal"))
+        data = self.convert("--keep", kept, "--note", "from C:\\MIDI, ~/midi")
+        self.assertEqual(single_byte_marks(data), [])
+        self.assertIn(b"P     000         0   GM\x81\x5fXG \x81\x60Normal", self.records(data))
+        self.assertIn(b"; from C:\x81\x5fMIDI, \x81\x60/midi", data.split(b"\r\n"))
+
+    def test_the_shipped_list_reads_the_same_in_shift_jis_as_in_ascii(self):
+        with open(SHIPPED_LIST, "rb") as f:
+            data = f.read()
+        lines = [data[:at].count(b"\n") + 1 for at in single_byte_marks(data)]
+        self.assertEqual(lines, [], "lines with a lone 5Ch or 7Eh")
+        self.assertIn(b"M 040 000 017     0   16+2\"2/3", self.records(data))
 
     def test_a_broken_definition_is_reported_and_writes_nothing(self):
         self.definition = self.write("broken.idf", b"<muse><MidiInstrument name='x'>")
