@@ -49,6 +49,8 @@ inline constexpr std::int32_t kMaxDumpTimeoutMs = 5000;
 // The display sizes offered, in percent; the program's window is scaled by the chosen one.
 inline constexpr std::int32_t kDefaultZoom = 100;
 inline constexpr std::array<std::int32_t, 3> kZoomChoices{100, 150, 200};
+// The values of OnStart: nothing, send all parts, read the module.
+inline constexpr std::size_t kOnStartChoices = 3;
 // The scale factor of a stored Zoom value: 1.0, 1.5 or 2.0; 1.0 for any value not offered.
 double DisplayScaleFactor(std::int32_t zoom_percent);
 // The stored Zoom value of the INI file, read before any window exists; 100 when absent.

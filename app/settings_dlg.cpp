@@ -22,7 +22,7 @@ namespace kq505 {
 namespace {
 
 // Template 139, in dialog units.
-constexpr DialogRect kDialogSize{0, 0, 236, 378};
+constexpr DialogRect kDialogSize{0, 0, 236, 424};
 
 struct GroupFrame {
     std::string_view title;
@@ -50,7 +50,7 @@ constexpr std::array<FormControl, 13> kControls{{
     {kIdSettingsPath, CK::kEdit, {14, 221, 208, 12}},
     {kIdSettingsZoom, CK::kCombo, {62, 236, 44, 60}},
     // Beside the buttons, so that the groups above keep their places.
-    {kIdSettingsPace, CK::kCheckBox, {7, 362, 112, 10}, "MIDIケーブルの速度で送信(&D)"},
+    {kIdSettingsPace, CK::kCheckBox, {7, 408, 112, 10}, "MIDIケーブルの速度で送信(&D)"},
 }};
 
 constexpr std::array<FormLabel, 13> kLabels{{
@@ -86,8 +86,18 @@ constexpr FormLabel kModuleInLabel{"Module I&N", 14, 328, kIdSettingsModuleIn};
 constexpr FormControl kFollowControl{
     kIdSettingsFollow, CK::kCheckBox, {14, 341, 200, 10}, "ﾓｼﾞｭｰﾙの変更に追従"};
 
-constexpr DialogRect kOkRect{124, 360, 50, 14};
-constexpr DialogRect kCancelRect{179, 360, 50, 14};
+// What opening a set-up and the start send, below the module's input.
+constexpr GroupFrame kStartGroup{"起動", {7, 360, 222, 42}};
+constexpr FormControl kSendOnOpenControl{
+    kIdSettingsSendOnOpen, CK::kCheckBox, {14, 372, 200, 10}, "ｾｯﾄｱｯﾌﾟを開いたら全ﾊﾟｰﾄ送信"};
+constexpr FormControl kOnStartControl{kIdSettingsOnStart, CK::kCombo, {56, 385, 166, 60}};
+constexpr FormLabel kOnStartLabel{"起動時", 14, 387, kIdSettingsOnStart};
+// In the order of the values of OnStart.
+constexpr std::array<std::string_view, kOnStartChoices> kOnStartEntries{"何もしない", "全ﾊﾟｰﾄ送信",
+                                                                        "ﾓｼﾞｭｰﾙから読込"};
+
+constexpr DialogRect kOkRect{124, 406, 50, 14};
+constexpr DialogRect kCancelRect{179, 406, 50, 14};
 
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -157,6 +167,7 @@ CSettingsDlg::CSettingsDlg(const CKQ505App& app, QWidget* parent)
     CreateLabels();
     CreateThruControls();
     CreateModuleControls();
+    CreateStartControls();
     FillLists();
     ValuesToControls(LoadSettingsForm(app, lists_));
     out_a_->setFocus();
@@ -251,6 +262,22 @@ void CSettingsDlg::CreateModuleControls() {
     setTabOrder(module_in_, follow_);
 }
 
+void CSettingsDlg::CreateStartControls() {
+    auto* frame = new QGroupBox(Text(kStartGroup.title), this);
+    frame->setGeometry(Pixels(kStartGroup.rect));
+    frame->lower();
+    send_on_open_ = static_cast<QCheckBox*>(MakeControl(kSendOnOpenControl, this));
+    on_start_ = static_cast<QComboBox*>(MakeControl(kOnStartControl, this));
+    for (std::string_view entry : kOnStartEntries)
+        on_start_->addItem(Text(entry));
+    auto* label = new QLabel(Text(kOnStartLabel.text), this);
+    label->setBuddy(on_start_);
+    label->adjustSize();
+    label->move(DialogUnitsToPixelsX(kOnStartLabel.x), DialogUnitsToPixelsY(kOnStartLabel.y));
+    setTabOrder(follow_, send_on_open_);
+    setTabOrder(send_on_open_, on_start_);
+}
+
 void CSettingsDlg::FillLists() {
     for (QComboBox* list : {out_a_, out_b_, in_, module_in_})
         list->addItem(Text(kNoConnectionEntry));
@@ -287,6 +314,8 @@ void CSettingsDlg::ValuesToControls(const SettingsForm& form) {
     thru_channel_->setCurrentIndex(form.thru_channel);
     SetDevice(module_in_, form.module_in);
     follow_->setChecked(form.follow);
+    send_on_open_->setChecked(form.send_on_open);
+    on_start_->setCurrentIndex(form.on_start);
 }
 
 SettingsForm CSettingsDlg::Values() const {
@@ -307,6 +336,8 @@ SettingsForm CSettingsDlg::Values() const {
     form.thru_channel = std::max(thru_channel_->currentIndex(), 0);
     form.module_in = Device(module_in_);
     form.follow = follow_->isChecked();
+    form.send_on_open = send_on_open_->isChecked();
+    form.on_start = std::max(on_start_->currentIndex(), 0);
     return form;
 }
 

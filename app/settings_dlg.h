@@ -39,6 +39,8 @@ enum SettingsControlId : int {
     // The module's input.
     kIdSettingsModuleIn = 1048,
     kIdSettingsFollow = 1049,
+    kIdSettingsSendOnOpen = 1050,
+    kIdSettingsOnStart = 1051,
 };
 
 // The first entry of the Out A, Out B, IN and Module IN lists: device -1, no connection.
@@ -67,6 +69,7 @@ class CSettingsDlg : public QDialog {
     void CreateLabels();
     void CreateThruControls();
     void CreateModuleControls();
+    void CreateStartControls();
     void FillLists();
     void ValuesToControls(const SettingsForm& form);
     void SelectField(SettingsField field);
@@ -89,6 +92,8 @@ class CSettingsDlg : public QDialog {
     QCheckBox* pace_ = nullptr;
     QComboBox* module_in_ = nullptr;
     QCheckBox* follow_ = nullptr;
+    QCheckBox* send_on_open_ = nullptr;
+    QComboBox* on_start_ = nullptr;
 };
 
 // The settings command: runs the dialog and, on OK, applies its values, telling the user

@@ -129,6 +129,8 @@ SettingsForm LoadSettingsForm(const CKQ505App& app, const SettingsLists& lists) 
     form.thru_channel = app.thru_channel == 1 ? kThruOnOwnChannel : kThruOnPartChannel;
     form.module_in = DevicePosition(lists.inputs, app.module_in_device, app.module_in_name);
     form.follow = app.follow_module == 1;
+    form.send_on_open = app.send_on_open == 1;
+    form.on_start = IsEntry(app.on_start, kOnStartChoices) ? app.on_start : 0;
     return form;
 }
 
@@ -173,6 +175,8 @@ SettingsApplyResult ApplySettingsForm(CKQ505App& app, const SettingsForm& form,
     app.module_in_device = module_in.number;
     app.module_in_name = std::move(module_in.name);
     app.follow_module = form.follow ? 1 : 0;
+    app.send_on_open = form.send_on_open ? 1 : 0;
+    app.on_start = IsEntry(form.on_start, kOnStartChoices) ? form.on_start : 0;
     const bool written = WriteIniSettings(app);
     const PortOpenResult ports = ReinitialiseMidiPorts(app);
     return {written ? SettingsApplied::kDone : SettingsApplied::kWriteFailed, ports};

@@ -51,6 +51,8 @@ struct SettingsForm {
     int thru_channel = kThruOnPartChannel;
     int module_in = kNoSelection;  // position in the inputs list, as for `in`
     bool follow = false;           // the module's own changes are taken
+    bool send_on_open = false;     // an opened set-up is sent
+    int on_start = 0;              // OnStart: 0 nothing, 1 send all parts, 2 read the module
 };
 
 // The system's devices through the application object's name lists, and the levels that the

@@ -370,9 +370,10 @@ class EffectEditDlgTest : public QObject {
         RecordingApp rec;
         auto frame = start(rec);
         QTest::keyClick(frame.get(), Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
-        QVERIFY(rec.log.TakeEvents().empty());  // opening sends nothing
+        const Events opened = rec.log.TakeEvents();  // opening sends what Shift+F sends
         QTest::keyClick(frame.get(), Qt::Key_F, Qt::ShiftModifier);
         const Events sent = rec.log.TakeEvents();
+        QVERIFY(opened == sent);
         QVERIFY(sent.size() > 62);
         QCOMPARE(sent[0], Effect({0x00, 0x01, 0x01}));   // HALL 2
         QCOMPARE(sent[38], Effect({0x40, 0x05, 0x00}));  // DELAY L,C,R

@@ -24,7 +24,8 @@ TEST(MidiMessages, ShortMessageBytesByStatus) {
 }
 
 TEST(MidiMessages, DataBytesNeverCarryTheStatusBit) {
-    EXPECT_EQ(ShortMessageBytes(ControlChange(0, kCcPan, -5)), (std::vector<std::uint8_t>{0xB0, 10, 0}));
+    EXPECT_EQ(ShortMessageBytes(ControlChange(0, kCcPan, -5)),
+              (std::vector<std::uint8_t>{0xB0, 10, 0}));
     EXPECT_EQ(ShortMessageBytes(ControlChange(3, kCcVolume, 200)),
               (std::vector<std::uint8_t>{0xB3, 7, 127}));
     const auto xg = XgPartParameterMessage(16, kXgVelocitySenseOffset, -20);
@@ -65,7 +66,9 @@ struct RowCase {
     Events expected;
 };
 
-void PrintTo(const RowCase& c, std::ostream* os) { *os << kRowInfo[c.row].name; }
+void PrintTo(const RowCase& c, std::ostream* os) {
+    *os << kRowInfo[c.row].name;
+}
 
 class RowCarrier : public ::testing::TestWithParam<RowCase> {};
 
@@ -78,7 +81,9 @@ TEST_P(RowCarrier, SendsTheRowsMessageOnItsPort) {
     EXPECT_EQ(r.log.events, c.expected);
 }
 
-Events Cc(Port port, std::uint8_t cc, std::uint8_t v) { return {{port, {0xB2, cc, v}}}; }
+Events Cc(Port port, std::uint8_t cc, std::uint8_t v) {
+    return {{port, {0xB2, cc, v}}};
+}
 Events Nrpn(Port port, std::uint8_t lsb, std::uint8_t v) {
     return {{port, {0xB2, 0x62, lsb}}, {port, {0xB2, 0x63, 0x01}}, {port, {0xB2, 0x06, v}}};
 }
@@ -115,8 +120,8 @@ INSTANTIATE_TEST_SUITE_P(
         RowCase{release_b, 56, Cc(B, 72, 56)}, RowCase{vib_rate_a, 57, Nrpn(A, 0x08, 57)},
         RowCase{vib_rate_b, 58, Nrpn(B, 0x08, 58)}, RowCase{vib_depth_a, 59, Nrpn(A, 0x09, 59)},
         RowCase{vib_depth_b, 60, Nrpn(B, 0x09, 60)}, RowCase{vib_delay_a, 61, Nrpn(A, 0x0A, 61)},
-        RowCase{vib_delay_b, 62, Nrpn(B, 0x0A, 62)},
-        RowCase{eq_bass_freq_a, 4, Nrpn(A, 0x34, 4)}, RowCase{eq_bass_freq_b, 40, Nrpn(B, 0x34, 40)},
+        RowCase{vib_delay_b, 62, Nrpn(B, 0x0A, 62)}, RowCase{eq_bass_freq_a, 4, Nrpn(A, 0x34, 4)},
+        RowCase{eq_bass_freq_b, 40, Nrpn(B, 0x34, 40)},
         RowCase{eq_bass_gain_a, 63, Nrpn(A, 0x30, 63)},
         RowCase{eq_bass_gain_b, 64, Nrpn(B, 0x30, 64)},
         RowCase{eq_treble_freq_a, 28, Nrpn(A, 0x35, 28)},

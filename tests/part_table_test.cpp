@@ -30,12 +30,12 @@ TEST(PartTable, ConstructionAndResetGiveTheDefaults) {
         EXPECT_EQ(FormatEqGain(at(eq_treble_gain_b)), "+0");
         EXPECT_EQ(FormatMix(at(mix)), "A=B");
         EXPECT_EQ(at(program_a) + 1, 1);
-        for (Row row : {brightness_a, harmonic_b, hpf_a, attack_b, decay_a, release_b,
-                        vib_rate_a, vib_depth_b, vib_delay_a}) {
+        for (Row row : {brightness_a, harmonic_b, hpf_a, attack_b, decay_a, release_b, vib_rate_a,
+                        vib_depth_b, vib_delay_a}) {
             EXPECT_EQ(FormatOffset(at(row)), "0") << kRowInfo[row].name;
         }
-        for (Row row : {porta_sw, porta_time, mix_sw, bank_msb_a, bank_lsb_b, program_b,
-                        chorus_a, variation_b}) {
+        for (Row row : {porta_sw, porta_time, mix_sw, bank_msb_a, bank_lsb_b, program_b, chorus_a,
+                        variation_b}) {
             EXPECT_EQ(at(row), 0) << kRowInfo[row].name;
         }
     }

@@ -41,20 +41,29 @@ TEST(MixRule, RestoresBothLayersThenSoftensOne) {
 TEST(SendAll, SendsEveryRowOfTheSelectedPartInOrder) {
     RecordingApp r;
     r.app.selected_part = 5;
-    for (int row = 0; row < kRowCount; ++row) r.app.part_table[row][5] = 10 + row;
+    for (int row = 0; row < kRowCount; ++row)
+        r.app.part_table[row][5] = 10 + row;
     r.app.part_table[key_shift][5] = 76;
     r.app.part_table[porta_sw][5] = 1;
     r.app.part_table[mix][5] = -10;
     r.app.part_table[vol][4] = 1;  // other parts stay unsent
     SendAllPartParameters(r.app);
 
-    const auto cc = [](Port p, std::uint8_t c, std::uint8_t v) { return MidiEvent{p, {0xB5, c, v}}; };
-    Events expected{cc(Port::A, 7, 10),  cc(Port::B, 7, 10),  cc(Port::A, 11, 11),
+    const auto cc = [](Port p, std::uint8_t c, std::uint8_t v) {
+        return MidiEvent{p, {0xB5, c, v}};
+    };
+    Events expected{cc(Port::A, 7, 10),
+                    cc(Port::B, 7, 10),
+                    cc(Port::A, 11, 11),
                     cc(Port::B, 11, 11),
                     OnA({0xF0, 0x43, 0x10, 0x4C, 0x08, 0x15, 0x08, 0x4C, 0xF7}),
-                    cc(Port::A, 65, 127), cc(Port::B, 65, 127), cc(Port::A, 5, 14),
-                    cc(Port::B, 5, 14),   VelocitySenseOffset(0x05, 64),
-                    VelocitySenseOffset(0x15, 64), VelocitySenseOffset(0x15, 54)};
+                    cc(Port::A, 65, 127),
+                    cc(Port::B, 65, 127),
+                    cc(Port::A, 5, 14),
+                    cc(Port::B, 5, 14),
+                    VelocitySenseOffset(0x05, 64),
+                    VelocitySenseOffset(0x15, 64),
+                    VelocitySenseOffset(0x15, 54)};
     for (Port p : {Port::A, Port::B}) {
         const std::uint8_t b = p == Port::B ? 1 : 0;
         const auto nrpn = [&](std::uint8_t lsb, std::uint8_t v) {
@@ -101,7 +110,8 @@ TEST(SystemReset, SendsOnlyTheSystemMessageAndResetsEveryPart) {
         RecordingApp r;
         r.app.selected_part = 7;
         r.app.preview_note = 60;
-        for (int part = 0; part < kPartCount; ++part) r.app.part_table[reverb_b][part] = part;
+        for (int part = 0; part < kPartCount; ++part)
+            r.app.part_table[reverb_b][part] = part;
         r.app.part_table[mix][7] = 30;
         xg ? SendXgSystemOn(r.app) : SendGmSystemOn(r.app);
         EXPECT_EQ(r.app.selected_part, 7);

@@ -175,14 +175,15 @@ class SettingsDlgTest : public QObject {
     void everyControlLiesInsideTheDialogAndNoneCoversAnother() {
         DialogApp a;
         CSettingsDlg dialog(a.rec.app);
-        QCOMPARE(dialog.size(), QSize(413, 567));  // 236 × 378 dialog units
+        QCOMPARE(dialog.size(), QSize(413, 636));  // 236 × 424 dialog units
         const std::vector<int> ids{
             kIdSettingsOutA,       kIdSettingsOutB,     kIdSettingsIn,
             kIdSettingsModule,     kIdSettingsVelocity, kIdSettingsVelocityDisplay,
             kIdSettingsGate,       kIdSettingsStep,     kIdSettingsSysExComments,
             kIdSettingsLogo,       kIdSettingsPath,     kIdSettingsZoom,
             kIdSettingsPace,       kIdSettingsThru,     kIdSettingsThruChannel,
-            kIdSettingsInputState, kIdSettingsModuleIn, kIdSettingsFollow};
+            kIdSettingsInputState, kIdSettingsModuleIn, kIdSettingsFollow,
+            kIdSettingsSendOnOpen, kIdSettingsOnStart};
         for (std::size_t i = 0; i < ids.size(); ++i) {
             const QRect rect = dialog.Control(ids[i])->geometry();
             QVERIFY2(QRect(QPoint(), dialog.size()).contains(rect),
@@ -283,7 +284,7 @@ class SettingsDlgTest : public QObject {
                  "Follow=1\n"
                  "\n[Preview]\nVel=100\nGate=800\n"
                  "\n[ExportVardel]\nStep=10\nInfo=0\n"
-                 "\n[Others]\nLogo=0\nInsFile=xg.ins\nZoom=100\n");
+                 "\n[Others]\nLogo=0\nInsFile=xg.ins\nZoom=100\nSendOnOpen=1\nOnStart=0\n");
         std::vector<int> a_after = a_before;
         a_after.push_back(1);
         std::vector<int> b_after = b_before;

@@ -202,7 +202,9 @@ TEST_F(SettingsDialogValues, OkWritesTheTenKeysInOrderThenTheNamesAndReopensBoth
               "[Others]\r\n"
               "Logo=1\r\n"
               "InsFile=/usr/share/kq505/xg.ins\r\n"
-              "Zoom=200\r\n");
+              "Zoom=200\r\n"
+              "SendOnOpen=0\r\n"
+              "OnStart=0\r\n");
     EXPECT_EQ(r.app.zoom_percent, 200);
     EXPECT_EQ(r.app.module_level, 3);
     EXPECT_EQ(r.app.preview_velocity, 64);
@@ -238,6 +240,27 @@ class RecordingInput final : public MidiInput {
     std::vector<int>& opened_;
     bool open_ = false;
 };
+
+// OnStart shows as its entry (a value no entry has as the first), and both start settings
+// are stored; choosing an output ends the first start's unconnected state.
+TEST_F(SettingsDialogValues, TheStartSettingsShowAndAreStored) {
+    const SettingsLists lists = MakeSettingsLists(r.app);
+    for (const auto& [stored, shown] :
+         std::vector<std::pair<int, int>>{{-1, 0}, {0, 0}, {1, 1}, {2, 2}, {3, 0}, {99, 0}}) {
+        r.app.on_start = stored;
+        EXPECT_EQ(LoadSettingsForm(r.app, lists).on_start, shown) << stored;
+    }
+    r.app.outputs_unchosen = true;
+    SettingsForm form = LoadSettingsForm(r.app, lists);
+    EXPECT_TRUE(form.send_on_open);
+    form.send_on_open = false;
+    form.on_start = 2;
+    form.out_a = 1;
+    ASSERT_EQ(ApplySettingsForm(r.app, form, lists).applied, SettingsApplied::kDone);
+    EXPECT_FALSE(r.app.outputs_unchosen);
+    const std::string ini = ReadBytes(r.app.ini_path);
+    EXPECT_NE(ini.find("SendOnOpen=0\r\nOnStart=2\r\n"), std::string::npos) << ini;
+}
 
 // The module's input is chosen as the input is, from the same list, and opened anew on OK;
 // a device unplugged keeps its name until it is back. Follow is on unless it was turned off.

@@ -124,7 +124,9 @@ TEST_F(Settings, AFreshFileHoldsTheTenKeysInOrderThenTheDeviceNames) {
               "[Others]\r\n"
               "Logo=1\r\n"
               "InsFile=/usr/share/kq505/xg.ins\r\n"
-              "Zoom=100\r\n");
+              "Zoom=100\r\n"
+              "SendOnOpen=1\r\n"
+              "OnStart=0\r\n");
     EXPECT_EQ(Read(), FieldsOf(app));
     CKQ505App fresh;
     fresh.ini_path = app.ini_path;
@@ -173,6 +175,8 @@ TEST_F(Settings, WritingKeepsEveryOtherLine) {
               "Logo = 1\n"
               "InsFile=my.ins\n"
               "Zoom=100\n"
+              "SendOnOpen=1\n"
+              "OnStart=0\n"
               "\n"
               "[Preview]\n"
               "Vel=5\n"

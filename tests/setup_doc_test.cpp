@@ -115,7 +115,8 @@ class SetupDocTest : public QObject {
             s.frame->Action(kIdRecentSetup1 + 1)->text().endsWith(QStringLiteral("live.kqset")));
         QVERIFY(!s.frame->Action(kIdRecentSetup1 + 2)->isVisible());
 
-        // Ctrl+Shift+O replaces every part, name and list position and sends nothing.
+        // Ctrl+Shift+O replaces every part, name and list position and sends them as Shift+F
+        // does; with SendOnOpen off it sends nothing.
         s.Key(Qt::Key_X);  // the table back to its defaults: a change
         s.answers = {SaveAnswer::kDiscard};
         s.files = {Q(folder / "other.kqset")};
@@ -124,6 +125,14 @@ class SetupDocTest : public QObject {
         QCOMPARE(s.prompts, 1);
         QCOMPARE(s.rec.app.track_names[2], std::string("Pad"));
         QCOMPARE(s.rec.app.part_table[vol][0], 90);
+        RecordingApp alone;
+        alone.app.part_table = s.rec.app.part_table;
+        alone.app.effect_blocks = s.rec.app.effect_blocks;
+        SendAllParts(alone.app);
+        QVERIFY(s.rec.log.TakeEvents() == alone.log.TakeEvents());
+        s.rec.app.send_on_open = 0;
+        s.files = {Q(folder / "other.kqset")};
+        s.Key(Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
         QVERIFY(s.rec.log.events.empty());
         QCOMPARE(s.frame->findChild<QComboBox*>()->itemText(2), QStringLiteral("#03 : Pad"));
         QCOMPARE(s.Slider(1008)->value(), 90);

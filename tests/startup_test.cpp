@@ -135,6 +135,8 @@ class StartupTest : public QObject {
             file.write(QByteArray::fromStdString(SetupFileText(CurrentSetup(expected.app))));
             file.close();
             RecordingApp rec;
+            rec.app.midi_out_a->Close();  // as in the program, the ports open after the window
+            rec.app.midi_out_b->Close();
             MessageCatcher catcher;
             const auto frame = StartKQ505(rec.app, PlacesIn(folder), c.with_setup ? setup : "");
             QTRY_VERIFY(rec.app.midi_out_a->IsOpen());
