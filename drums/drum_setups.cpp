@@ -1,0 +1,126 @@
+#include "drums/drum_setups.h"
+
+#include <algorithm>
+
+#include <iterator>
+
+#include "model/midi_messages.h"
+#include "model/xg_sysex.h"
+
+namespace kq505 {
+namespace {
+
+constexpr std::uint8_t kParameterChangeToDevice0 = 0x10;
+constexpr std::uint8_t kDrumSetupHigh = 0x30;
+constexpr std::uint8_t kMultiPart = 0x08;
+constexpr std::uint8_t kPartModeLow = 0x07;
+constexpr std::uint8_t kDrumSetupResetLow = 0x7D;
+
+std::array<std::uint8_t, 9> Change(int high, int mid, int low, std::int32_t value) {
+    return {0xF0,
+            kYamahaId,
+            kParameterChangeToDevice0,
+            kXgModelId,
+            static_cast<std::uint8_t>(high & 0x7F),
+            static_cast<std::uint8_t>(mid & 0x7F),
+            static_cast<std::uint8_t>(low & 0x7F),
+            DataByte(value),
+            0xF7};
+}
+
+std::size_t At(int index) {
+    return static_cast<std::size_t>(index);
+}
+
+template <std::size_t N>
+std::vector<std::uint8_t> Bytes(const std::array<std::uint8_t, N>& message) {
+    return {message.begin(), message.end()};
+}
+
+}  // namespace
+
+PartMode DefaultPartMode(int xg_part) {
+    return xg_part == kFirstDrumXgPart ? PartMode::drums1 : PartMode::normal;
+}
+
+void ResetDrumSetups(DrumSetups& drums) {
+    for (int xg_part = 0; xg_part < kXgPartCount; ++xg_part)
+        drums.part_modes[At(xg_part)] = DefaultPartMode(xg_part);
+    for (int setup = 0; setup < kDrumSetupCount; ++setup)
+        ResetDrumSetup(drums, setup);
+}
+
+void ResetDrumSetup(DrumSetups& drums, int setup) {
+    for (DrumNoteValues& note : drums.values[At(setup)])
+        note.fill(kFollowKit);
+}
+
+std::uint8_t& DrumSlot(DrumSetups& drums, int setup, int note, int param) {
+    return drums.values[At(setup)][At(note - kFirstDrumNote)][At(param)];
+}
+
+std::uint8_t DrumSlot(const DrumSetups& drums, int setup, int note, int param) {
+    return drums.values[At(setup)][At(note - kFirstDrumNote)][At(param)];
+}
+
+const DrumKit& KitOfSetup(const DrumSetups& drums, const PartTable& table, int setup) {
+    for (int xg_part = 0; xg_part < kXgPartCount; ++xg_part) {
+        if (DrumSetupOfMode(drums.part_modes[At(xg_part)]) != setup) continue;
+        const bool layer_b = xg_part >= kPartCount;
+        const auto part = At(xg_part % kPartCount);
+        return DrumKitFor(table[LayerRow(bank_msb_a, layer_b)][part],
+                          table[LayerRow(program_a, layer_b)][part]);
+    }
+    return StandardDrumKit();
+}
+
+std::int32_t DrumValue(const DrumSetups& drums, const PartTable& table, int setup, int note,
+                       int param) {
+    const std::uint8_t own = DrumSlot(drums, setup, note, param);
+    if (own != kFollowKit) return own;
+    return KitDefault(KitOfSetup(drums, table, setup), note, param);
+}
+
+std::array<std::uint8_t, 9> XgDrumSetupMessage(int setup, int note, int param,
+                                               std::int32_t value) {
+    return Change(kDrumSetupHigh + setup, note, param, value);
+}
+
+std::array<std::uint8_t, 9> XgPartModeMessage(int xg_part, PartMode mode) {
+    return Change(kMultiPart, xg_part, kPartModeLow, static_cast<std::int32_t>(mode));
+}
+
+std::array<std::uint8_t, 9> XgDrumSetupResetMessage(int setup) {
+    return Change(0x00, 0x00, kDrumSetupResetLow, setup);
+}
+
+std::vector<std::vector<std::uint8_t>> PartModeMessages(const DrumSetups& drums) {
+    std::vector<std::vector<std::uint8_t>> messages;
+    for (int xg_part = 0; xg_part < kXgPartCount; ++xg_part)
+        messages.push_back(Bytes(XgPartModeMessage(xg_part, drums.part_modes[At(xg_part)])));
+    return messages;
+}
+
+std::vector<std::vector<std::uint8_t>> DrumSetupEditMessages(const DrumSetups& drums,
+                                                             int setup) {
+    std::vector<std::vector<std::uint8_t>> messages;
+    for (int note = kFirstDrumNote; note <= kLastDrumNote; ++note) {
+        for (int param = 0; param < kDrumParamCount; ++param) {
+            const std::uint8_t own = DrumSlot(drums, setup, note, param);
+            if (own != kFollowKit)
+                messages.push_back(Bytes(XgDrumSetupMessage(setup, note, param, own)));
+        }
+    }
+    return messages;
+}
+
+std::vector<std::vector<std::uint8_t>> AllDrumSetupEditMessages(const DrumSetups& drums) {
+    std::vector<std::vector<std::uint8_t>> messages;
+    for (int setup = 0; setup < kDrumSetupCount; ++setup) {
+        std::ranges::move(DrumSetupEditMessages(drums, setup),
+                          std::back_inserter(messages));
+    }
+    return messages;
+}
+
+}  // namespace kq505

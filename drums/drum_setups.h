@@ -1,0 +1,68 @@
+#pragma once
+// The drum side of the module beside the part table: the part mode of each of the 32 XG
+// parts (the A layers 0..15, the B layers 16..31) and the four drum setups, notes 13..91,
+// 16 parameters each. A value the user has not changed follows the kit of the part that
+// uses the setup, as the module's does after a program change; the one message builder of
+// the drum setup block 3n rr xx and of the part mode.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "drums/drum_tables.h"
+#include "model/module_values.h"
+#include "model/part_table.h"
+
+namespace kq505 {
+
+// A drum setup value the user has not changed: it is the kit's default.
+inline constexpr std::uint8_t kFollowKit = 0xFF;
+
+using DrumNoteValues = std::array<std::uint8_t, kDrumParamCount>;
+using DrumSetupValues = std::array<DrumNoteValues, kDrumNoteCount>;
+
+struct DrumSetups {
+    std::array<PartMode, kXgPartCount> part_modes{};
+    // 0..127, or kFollowKit.
+    std::array<DrumSetupValues, kDrumSetupCount> values{};
+    bool operator==(const DrumSetups&) const = default;
+};
+
+// The XG part number of channel 10's A layer, which starts as a drum part.
+inline constexpr int kFirstDrumXgPart = 9;
+PartMode DefaultPartMode(int xg_part);
+
+// What XG System On and GM System On leave: the default part modes, every value the kit's.
+void ResetDrumSetups(DrumSetups& drums);
+// Every value of one setup back to the kit's, as Drum Setup Reset and a program change
+// leave it in the module.
+void ResetDrumSetup(DrumSetups& drums, int setup);
+
+std::uint8_t& DrumSlot(DrumSetups& drums, int setup, int note, int param);
+std::uint8_t DrumSlot(const DrumSetups& drums, int setup, int note, int param);
+
+// The kit whose defaults a setup follows: that of the first XG part (A layers, then B
+// layers) whose mode is the setup's, by its bank MSB and program; the Standard Kit when no
+// part uses the setup.
+const DrumKit& KitOfSetup(const DrumSetups& drums, const PartTable& table, int setup);
+// The value the module holds: the user's, or the kit's default.
+std::int32_t DrumValue(const DrumSetups& drums, const PartTable& table, int setup, int note,
+                       int param);
+
+// F0 43 10 4C 3n rr xx dd F7: setup n (0..3), note rr, parameter xx.
+std::array<std::uint8_t, 9> XgDrumSetupMessage(int setup, int note, int param,
+                                               std::int32_t value);
+// F0 43 10 4C 08 pp 07 dd F7.
+std::array<std::uint8_t, 9> XgPartModeMessage(int xg_part, PartMode mode);
+// F0 43 10 4C 00 00 7D n F7: the module sets the setup back to its kit's defaults.
+std::array<std::uint8_t, 9> XgDrumSetupResetMessage(int setup);
+
+// The part modes of all 32 XG parts, in XG part order.
+std::vector<std::vector<std::uint8_t>> PartModeMessages(const DrumSetups& drums);
+// The values the user changed in the setup, by note, then by parameter.
+std::vector<std::vector<std::uint8_t>> DrumSetupEditMessages(const DrumSetups& drums,
+                                                             int setup);
+// The same for setups 1 to 4 in order.
+std::vector<std::vector<std::uint8_t>> AllDrumSetupEditMessages(const DrumSetups& drums);
+
+}  // namespace kq505
