@@ -81,7 +81,7 @@ void ForEachPart(const EditStep& step, Send&& send) {
 void SendDrumChanges(CKQ505App& app, const EditStep& step, bool undo) {
     if (step.drums.empty()) return;
     if (!undo && IsResetStep(step.kind)) return;
-    if (!undo && step.kind == StepKind::kDrumSetupReset) {
+    if (!undo && step.kind == StepKind::kDrumReset) {
         SendSysEx(app, XgDrumSetupResetMessage(step.drums.front().setup));
         return;
     }
@@ -121,7 +121,8 @@ void EditHistory::EndGesture(CKQ505App& app) {
             }
         }
     }
-    EditStep step{0, open_kind_, static_cast<std::uint8_t>(app.selected_part & 0x0F), {}, {}, {}, {}, {}};
+    EditStep step{0,  open_kind_, static_cast<std::uint8_t>(app.selected_part & 0x0F), {}, {}, {},
+                  {}, {}};
     for (int part = 0; part < kPartCount; ++part) {
         if (before_.names[part] != app.track_names[part])
             step.names.push_back({part, before_.names[part], app.track_names[part]});
@@ -134,8 +135,8 @@ void EditHistory::EndGesture(CKQ505App& app) {
         if (before != after) step.effects.push_back({item, before, after});
     }
     AddDrumChanges(app, step);
-    if (scratch_.empty() && step.names.empty() && step.effects.empty() &&
-        step.part_modes.empty() && step.drums.empty() && !IsResetStep(step.kind))
+    if (scratch_.empty() && step.names.empty() && step.effects.empty() && step.part_modes.empty() &&
+        step.drums.empty() && !IsResetStep(step.kind))
         return Notify(app);
     // An exact-size copy: the scratch keeps its room for the next gesture.
     step.values.assign(scratch_.begin(), scratch_.end());
@@ -144,12 +145,12 @@ void EditHistory::EndGesture(CKQ505App& app) {
 
 void EditHistory::AddDrumChanges(const CKQ505App& app, EditStep& step) const {
     const DrumSetups& before = before_.drums;
-    if (before == app.drums && before_.table == app.part_table) return;
+    if (before == app.drums) return;
     for (int xg_part = 0; xg_part < kXgPartCount; ++xg_part) {
         const auto at = static_cast<std::size_t>(xg_part);
         if (before.part_modes[at] != app.drums.part_modes[at]) {
-            step.part_modes.push_back(
-                {static_cast<std::uint8_t>(xg_part), before.part_modes[at], app.drums.part_modes[at]});
+            step.part_modes.push_back({static_cast<std::uint8_t>(xg_part), before.part_modes[at],
+                                       app.drums.part_modes[at]});
         }
     }
     for (int setup = 0; setup < kDrumSetupCount; ++setup) {
@@ -160,11 +161,11 @@ void EditHistory::AddDrumChanges(const CKQ505App& app, EditStep& step) const {
                 const std::uint8_t old = DrumSlot(before, setup, note, param);
                 const std::uint8_t now = DrumSlot(app.drums, setup, note, param);
                 if (old == now) continue;
-                step.drums.push_back(
-                    {static_cast<std::uint8_t>(setup), static_cast<std::uint8_t>(note),
-                     static_cast<std::uint8_t>(param), old, now,
-                     DrumValue(before, before_.table, setup, note, param),
-                     DrumValue(app.drums, app.part_table, setup, note, param)});
+                step.drums.push_back({static_cast<std::uint8_t>(setup),
+                                      static_cast<std::uint8_t>(note),
+                                      static_cast<std::uint8_t>(param), old, now,
+                                      DrumValue(before, before_.table, setup, note, param),
+                                      DrumValue(app.drums, app.part_table, setup, note, param)});
             }
         }
     }
@@ -356,7 +357,7 @@ std::string DescribeStep(const EditStep& step) {
             return PartNumber(step.part) + " ﾌｧｲﾙを開く";
         case StepKind::kTrackName:
             return PartNumber(step.part) + " Track Name";
-        case StepKind::kDrumSetupReset:
+        case StepKind::kDrumReset:
             if (step.drums.empty()) break;
             return "ﾄﾞﾗﾑｾｯﾄｱｯﾌﾟ" + std::to_string(step.drums.front().setup + 1) + " ﾘｾｯﾄ";
         case StepKind::kDrum:

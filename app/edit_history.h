@@ -37,7 +37,7 @@ enum class StepKind : std::uint8_t {
     kModuleRead,     // what a read of the module brought in
     kSysExFile,      // a .syx file opened: what its dumps and parameter changes carry
     kDrum,           // the drum setup window: one value of a drum setup, or a part mode
-    kDrumSetupReset,  // Drum Setup Reset: one setup back to its kit
+    kDrumReset,      // Drum Setup Reset: one setup back to its kit
 };
 
 // The six remembered list positions of the program change dialog follow the table's rows

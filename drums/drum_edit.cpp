@@ -48,9 +48,13 @@ void SendDrumSetupEdits(CKQ505App& app, int setup) {
 }
 
 void SendDrumSetupWhole(CKQ505App& app, int setup) {
+    const DrumKit& kit = KitOfSetup(app.drums, app.part_table, setup);
     for (int note = kFirstDrumNote; note <= kLastDrumNote; ++note) {
-        for (int param = 0; param < kDrumParamCount; ++param)
-            SendDrumValue(app, setup, note, param);
+        for (int param = 0; param < kDrumParamCount; ++param) {
+            const std::uint8_t own = DrumSlot(app.drums, setup, note, param);
+            const std::int32_t value = own != kFollowKit ? own : KitDefault(kit, note, param);
+            SendSysEx(app, XgDrumSetupMessage(setup, note, param, value));
+        }
     }
 }
 

@@ -30,7 +30,8 @@ std::optional<std::int32_t> WholeNumber(std::string_view text) {
 // The setup 0..3 of a "Drum Setup 1".."Drum Setup 4" section.
 std::optional<int> SetupOfSection(std::string_view section) {
     const std::size_t prefix = kDrumSetupSectionPrefix.size();
-    if (section.size() != prefix + 1 || !SameName(section.substr(0, prefix), kDrumSetupSectionPrefix))
+    if (section.size() != prefix + 1 ||
+        !SameName(section.substr(0, prefix), kDrumSetupSectionPrefix))
         return std::nullopt;
     const int setup = section[prefix] - '1';
     if (setup < 0 || setup >= kDrumSetupCount) return std::nullopt;
@@ -95,8 +96,8 @@ DrumSectionRead ReadDrumSetupSections(const IniDocument& ini, DrumSetups& drums)
         if (first_header[at] != section.data()) return;
         const std::optional<DrumKey> drum = KeyOf(key);
         if (!drum) return;
-        std::uint8_t& was_seen =
-            seen[at][static_cast<std::size_t>(drum->note - kFirstDrumNote)][static_cast<std::size_t>(drum->param)];
+        std::uint8_t& was_seen = seen[at][static_cast<std::size_t>(drum->note - kFirstDrumNote)]
+                                     [static_cast<std::size_t>(drum->param)];
         if (was_seen != 0) return;
         was_seen = 1;
         const std::optional<std::int32_t> number = WholeNumber(value);

@@ -14,7 +14,7 @@ constexpr std::uint8_t kParameterChangeToDevice0 = 0x10;
 constexpr std::uint8_t kDrumSetupHigh = 0x30;
 constexpr std::uint8_t kMultiPart = 0x08;
 constexpr std::uint8_t kPartModeLow = 0x07;
-constexpr std::uint8_t kDrumSetupResetLow = 0x7D;
+constexpr std::uint8_t kDrumResetLow = 0x7D;
 
 std::array<std::uint8_t, 9> Change(int high, int mid, int low, std::int32_t value) {
     return {0xF0,
@@ -39,15 +39,8 @@ std::vector<std::uint8_t> Bytes(const std::array<std::uint8_t, N>& message) {
 
 }  // namespace
 
-PartMode DefaultPartMode(int xg_part) {
-    return xg_part == kFirstDrumXgPart ? PartMode::drums1 : PartMode::normal;
-}
-
 void ResetDrumSetups(DrumSetups& drums) {
-    for (int xg_part = 0; xg_part < kXgPartCount; ++xg_part)
-        drums.part_modes[At(xg_part)] = DefaultPartMode(xg_part);
-    for (int setup = 0; setup < kDrumSetupCount; ++setup)
-        ResetDrumSetup(drums, setup);
+    drums = DrumSetups{};
 }
 
 void ResetDrumSetup(DrumSetups& drums, int setup) {
@@ -81,8 +74,7 @@ std::int32_t DrumValue(const DrumSetups& drums, const PartTable& table, int setu
     return KitDefault(KitOfSetup(drums, table, setup), note, param);
 }
 
-std::array<std::uint8_t, 9> XgDrumSetupMessage(int setup, int note, int param,
-                                               std::int32_t value) {
+std::array<std::uint8_t, 9> XgDrumSetupMessage(int setup, int note, int param, std::int32_t value) {
     return Change(kDrumSetupHigh + setup, note, param, value);
 }
 
@@ -91,18 +83,20 @@ std::array<std::uint8_t, 9> XgPartModeMessage(int xg_part, PartMode mode) {
 }
 
 std::array<std::uint8_t, 9> XgDrumSetupResetMessage(int setup) {
-    return Change(0x00, 0x00, kDrumSetupResetLow, setup);
+    return Change(0x00, 0x00, kDrumResetLow, setup);
 }
 
-std::vector<std::vector<std::uint8_t>> PartModeMessages(const DrumSetups& drums) {
+std::vector<std::vector<std::uint8_t>> PartModeMessages(const DrumSetups& drums, WhichModes which) {
     std::vector<std::vector<std::uint8_t>> messages;
-    for (int xg_part = 0; xg_part < kXgPartCount; ++xg_part)
-        messages.push_back(Bytes(XgPartModeMessage(xg_part, drums.part_modes[At(xg_part)])));
+    for (int xg_part = 0; xg_part < kXgPartCount; ++xg_part) {
+        const PartMode mode = drums.part_modes[At(xg_part)];
+        if (which == WhichModes::changed && mode == DefaultPartMode(xg_part)) continue;
+        messages.push_back(Bytes(XgPartModeMessage(xg_part, mode)));
+    }
     return messages;
 }
 
-std::vector<std::vector<std::uint8_t>> DrumSetupEditMessages(const DrumSetups& drums,
-                                                             int setup) {
+std::vector<std::vector<std::uint8_t>> DrumSetupEditMessages(const DrumSetups& drums, int setup) {
     std::vector<std::vector<std::uint8_t>> messages;
     for (int note = kFirstDrumNote; note <= kLastDrumNote; ++note) {
         for (int param = 0; param < kDrumParamCount; ++param) {
@@ -117,8 +111,7 @@ std::vector<std::vector<std::uint8_t>> DrumSetupEditMessages(const DrumSetups& d
 std::vector<std::vector<std::uint8_t>> AllDrumSetupEditMessages(const DrumSetups& drums) {
     std::vector<std::vector<std::uint8_t>> messages;
     for (int setup = 0; setup < kDrumSetupCount; ++setup) {
-        std::ranges::move(DrumSetupEditMessages(drums, setup),
-                          std::back_inserter(messages));
+        std::ranges::move(DrumSetupEditMessages(drums, setup), std::back_inserter(messages));
     }
     return messages;
 }

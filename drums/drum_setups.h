@@ -21,16 +21,35 @@ inline constexpr std::uint8_t kFollowKit = 0xFF;
 using DrumNoteValues = std::array<std::uint8_t, kDrumParamCount>;
 using DrumSetupValues = std::array<DrumNoteValues, kDrumNoteCount>;
 
-struct DrumSetups {
-    std::array<PartMode, kXgPartCount> part_modes{};
-    // 0..127, or kFollowKit.
-    std::array<DrumSetupValues, kDrumSetupCount> values{};
-    bool operator==(const DrumSetups&) const = default;
-};
-
 // The XG part number of channel 10's A layer, which starts as a drum part.
 inline constexpr int kFirstDrumXgPart = 9;
-PartMode DefaultPartMode(int xg_part);
+constexpr PartMode DefaultPartMode(int xg_part) {
+    return xg_part == kFirstDrumXgPart ? PartMode::drums1 : PartMode::normal;
+}
+
+constexpr std::array<PartMode, kXgPartCount> DefaultPartModes() {
+    std::array<PartMode, kXgPartCount> modes{};
+    for (int xg_part = 0; xg_part < kXgPartCount; ++xg_part)
+        modes[static_cast<std::size_t>(xg_part)] = DefaultPartMode(xg_part);
+    return modes;
+}
+
+constexpr std::array<DrumSetupValues, kDrumSetupCount> ValuesFollowingTheKit() {
+    std::array<DrumSetupValues, kDrumSetupCount> values{};
+    for (DrumSetupValues& setup : values) {
+        for (DrumNoteValues& note : setup)
+            note.fill(kFollowKit);
+    }
+    return values;
+}
+
+// Constructed as XG System On leaves the module.
+struct DrumSetups {
+    std::array<PartMode, kXgPartCount> part_modes = DefaultPartModes();
+    // 0..127, or kFollowKit.
+    std::array<DrumSetupValues, kDrumSetupCount> values = ValuesFollowingTheKit();
+    bool operator==(const DrumSetups&) const = default;
+};
 
 // What XG System On and GM System On leave: the default part modes, every value the kit's.
 void ResetDrumSetups(DrumSetups& drums);
@@ -50,18 +69,19 @@ std::int32_t DrumValue(const DrumSetups& drums, const PartTable& table, int setu
                        int param);
 
 // F0 43 10 4C 3n rr xx dd F7: setup n (0..3), note rr, parameter xx.
-std::array<std::uint8_t, 9> XgDrumSetupMessage(int setup, int note, int param,
-                                               std::int32_t value);
+std::array<std::uint8_t, 9> XgDrumSetupMessage(int setup, int note, int param, std::int32_t value);
 // F0 43 10 4C 08 pp 07 dd F7.
 std::array<std::uint8_t, 9> XgPartModeMessage(int xg_part, PartMode mode);
 // F0 43 10 4C 00 00 7D n F7: the module sets the setup back to its kit's defaults.
 std::array<std::uint8_t, 9> XgDrumSetupResetMessage(int setup);
 
-// The part modes of all 32 XG parts, in XG part order.
-std::vector<std::vector<std::uint8_t>> PartModeMessages(const DrumSetups& drums);
+// The part modes of the 32 XG parts in XG part order: all of them, or, after XG System On,
+// those that differ from the default.
+enum class WhichModes { all, changed };
+std::vector<std::vector<std::uint8_t>> PartModeMessages(const DrumSetups& drums,
+                                                        WhichModes which = WhichModes::all);
 // The values the user changed in the setup, by note, then by parameter.
-std::vector<std::vector<std::uint8_t>> DrumSetupEditMessages(const DrumSetups& drums,
-                                                             int setup);
+std::vector<std::vector<std::uint8_t>> DrumSetupEditMessages(const DrumSetups& drums, int setup);
 // The same for setups 1 to 4 in order.
 std::vector<std::vector<std::uint8_t>> AllDrumSetupEditMessages(const DrumSetups& drums);
 

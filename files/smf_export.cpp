@@ -207,7 +207,8 @@ class TrackWriter {
 // would be reset by it, so they follow it by the same pause as the effect blocks follow XG
 // System On.
 std::uint32_t DrumSetupsTick(const CKQ505App& app) {
-    const auto step = static_cast<std::uint32_t>(std::clamp<std::int64_t>(app.export_step, 0, kMaxStep));
+    const auto step =
+        static_cast<std::uint32_t>(std::clamp<std::int64_t>(app.export_step, 0, kMaxStep));
     return kSecondPhaseStart + 2 * step + kEffectBlocksTick;
 }
 
@@ -225,8 +226,10 @@ void WriteConductorTrack(const CKQ505App& app, std::vector<std::uint8_t>& out) {
     track.At(kEffectBlocksTick);
     for (const std::vector<std::uint8_t>& message : EffectBlockMessages(app.effect_blocks))
         track.SysEx(message);
-    // Before the parts' program changes, which select a kit or a voice by the mode.
-    for (const std::vector<std::uint8_t>& message : PartModeMessages(app.drums))
+    // Before the parts' program changes, which select a kit or a voice by the mode; XG
+    // System On has set the others.
+    for (const std::vector<std::uint8_t>& message :
+         PartModeMessages(app.drums, WhichModes::changed))
         track.SysEx(message);
     const std::vector<std::vector<std::uint8_t>> drums = AllDrumSetupEditMessages(app.drums);
     if (!drums.empty()) {

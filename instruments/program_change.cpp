@@ -170,7 +170,8 @@ bool ProgramChangeLists::SendChoice(Port port) {
     SendRowMessage(app_, rows.lsb);
     SendRowMessage(app_, rows.program);
     // Before the test note, so that it sounds as edited.
-    ResendDrumSetupAfterProgramChange(app_, app_.selected_part + (port == Port::B ? kPartCount : 0));
+    ResendDrumSetupAfterProgramChange(app_,
+                                      app_.selected_part + (port == Port::B ? kPartCount : 0));
     if (!test_note) return false;
     SendPreviewNote(app_, port);
     return true;

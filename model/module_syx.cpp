@@ -52,7 +52,8 @@ void FillPartDefaults(XgModuleImage& image, const DrumSetups& drums) {
         for (std::size_t i = 0; i < kPartDefaults30.size(); ++i)
             bytes[0x30 + i] = kPartDefaults30[i];
         bytes[kReceiveChannel] = static_cast<std::uint8_t>(xg_part);
-        bytes[kPartMode] = static_cast<std::uint8_t>(drums.part_modes[static_cast<std::size_t>(xg_part)]);
+        bytes[kPartMode] =
+            static_cast<std::uint8_t>(drums.part_modes[static_cast<std::size_t>(xg_part)]);
     }
 }
 
@@ -64,8 +65,9 @@ void AddDrumSetupDumps(const PartTable& table, const DrumSetups& drums,
                        std::vector<std::vector<std::uint8_t>>& messages) {
     for (int setup = 0; setup < kDrumSetupCount; ++setup) {
         for (int note = kFirstDrumNote; note <= kLastDrumNote; ++note) {
-            const DrumNoteValues& own = drums.values[static_cast<std::size_t>(setup)]
-                                                    [static_cast<std::size_t>(note - kFirstDrumNote)];
+            const DrumNoteValues& own =
+                drums.values[static_cast<std::size_t>(setup)]
+                            [static_cast<std::size_t>(note - kFirstDrumNote)];
             if (std::ranges::all_of(own, [](std::uint8_t v) { return v == kFollowKit; })) continue;
             std::array<std::uint8_t, kDrumParamCount> data{};
             for (int param = 0; param < kDrumParamCount; ++param) {
