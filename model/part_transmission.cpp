@@ -56,9 +56,9 @@ void SendAllPartParameters(CKQ505App& app) {
 }
 
 void SendAllParts(CKQ505App& app) {
-    // A part's mode decides what its program change selects, so the modes go first.
-    SendPartModes(app);
     SendEffectBlocks(app);
+    // A part's mode decides what its program change selects, so the modes go before them.
+    SendPartModes(app);
     const int selected = app.selected_part;
     for (int part = 0; part < kPartCount; ++part) {
         app.selected_part = part;

@@ -11,7 +11,7 @@ void SendMixOffsets(CKQ505App& app);
 // Every row of the selected part except mix_sw, to both ports (the "send all" command),
 // then the changed values of the drum setups its layers' program changes reset.
 void SendAllPartParameters(CKQ505App& app);
-// The part modes of the 32 XG parts, the effect blocks, the rows of parts 1 to 16 in
+// The effect blocks, the part modes of the 32 XG parts, the rows of parts 1 to 16 in
 // order, then the changed values of drum setups 1 to 4; the selected part stays selected.
 void SendAllParts(CKQ505App& app);
 // The system message on Port A, then every part of the table, the effect blocks, the part

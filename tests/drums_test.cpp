@@ -164,7 +164,7 @@ TEST(DrumEdit, AProgramChangeOfADrumLayerSendsItsChangedValuesAgainAfterIt) {
     EXPECT_EQ(r.log.TakeEvents(), expected);
 }
 
-TEST(DrumEdit, ShiftFSendsModesFirstAndSetupsAfterEveryProgramChange) {
+TEST(DrumEdit, ShiftFSendsModesBeforeThePartsAndSetupsAfterEveryProgramChange) {
     RecordingApp r;
     EditStandardKit(r.app);
     SetPartMode(r.app, 16 + 2, PartMode::drums2);
@@ -172,13 +172,14 @@ TEST(DrumEdit, ShiftFSendsModesFirstAndSetupsAfterEveryProgramChange) {
     r.log.TakeEvents();
     SendAllParts(r.app);
     const Events all = r.log.TakeEvents();
-    ASSERT_GT(all.size(), 32u + 4u);
+    // After the 62 messages of the effect blocks.
+    ASSERT_GT(all.size(), 62u + 32u + 4u);
     Events modes;
     for (const Bytes& m : PartModeMessages(r.app.drums))
         modes.push_back(OnA(m));
-    EXPECT_EQ(Events(all.begin(), all.begin() + 32), modes);
-    EXPECT_EQ(all[kDrumPart].bytes[7], 2);
-    EXPECT_EQ(all[16 + 2].bytes[7], 3);
+    EXPECT_EQ(Events(all.begin() + 62, all.begin() + 62 + 32), modes);
+    EXPECT_EQ(modes[kDrumPart].bytes[7], 2);
+    EXPECT_EQ(modes[16 + 2].bytes[7], 3);
     const Events tail(all.end() - 4, all.end());
     EXPECT_EQ(tail, (Events{Drum(0, kKick, kReverb, 0), Drum(0, kSnare, kPitchCoarse, 67),
                             Drum(0, kSnare, kPan, 44), Drum(1, 49, 0x02, 10)}));

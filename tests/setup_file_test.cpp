@@ -458,16 +458,16 @@ TEST(SendAllParts, SendsEveryPartInOrderAndKeepsTheSelection) {
     SendAllParts(all.app);
     EXPECT_EQ(all.app.selected_part, 7);
 
-    // The part modes, the effect blocks, then the parts, then the drum setup values.
+    // The effect blocks, the part modes, then the parts, then the drum setup values.
     std::vector<MidiEvent> expected;
     {
         test::RecordingApp effects;
         ApplySetup(effects.app, UnusualSetup());
-        SendPartModes(effects.app);
         SendEffectBlocks(effects.app);
+        SendPartModes(effects.app);
         expected = effects.log.events;
-        ASSERT_EQ(expected.size(), 32u + 62u);
-        EXPECT_EQ(expected[20].bytes[7], 4);
+        ASSERT_EQ(expected.size(), 62u + 32u);
+        EXPECT_EQ(expected[62 + 20].bytes[7], 4);
     }
     for (int part = 0; part < kPartCount; ++part) {
         test::RecordingApp one;
