@@ -33,6 +33,10 @@ enum CommandId : int {
     kIdSetupSaveAs = 32812,
     kIdRecentSetup1 = 32813,  // to 32816: the four most recently used set-ups
     kIdSendAllParts = 32817,
+    kIdModuleRead = 32818,
+    kIdModuleReadPart = 32819,
+    kIdExportSysEx = 32820,
+    kIdSysExOpen = 32821,
     kIdFileNew = 57600,
     kIdFileOpen = 57601,
     kIdFileSave = 57603,

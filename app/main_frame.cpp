@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <QStandardPaths>
@@ -46,6 +47,8 @@
 #include "instruments/instrument_list.h"
 #include "instruments/program_change_dlg.h"
 #include "model/midi_send.h"
+#include "model/module_commands.h"
+#include "model/module_session.h"
 #include "model/part_transmission.h"
 #include "model/play_through_send.h"
 #include "view/kq505_view.h"
@@ -57,6 +60,10 @@ namespace {
 
 constexpr int kLogoMilliseconds = 2000;
 constexpr int kServerLookMilliseconds = 500;
+// The module's input is looked at often while a read waits for each reply, so that the read
+// is bound by the module; between reads often enough that its own changes show at once.
+constexpr int kReadPollMilliseconds = 5;
+constexpr int kFollowPollMilliseconds = 20;
 
 CMainFrame::RecoveryAnswer AskRestoreWithMessageBox(QWidget* parent, const QString& question) {
     QMessageBox box(QMessageBox::Question, QStringLiteral("KQ505"), question, QMessageBox::NoButton,
@@ -158,6 +165,12 @@ CMainFrame::CMainFrame(CKQ505App& app, QWidget* parent) : QMainWindow(parent), a
         return AskRestoreWithMessageBox(this, question);
     };
 
+    module_session_ = std::make_unique<ModuleSession>(app_);
+    module_timer_ = new QTimer(this);
+    module_timer_->setObjectName(QStringLiteral("moduleTimer"));
+    connect(module_timer_, &QTimer::timeout, this, &CMainFrame::PollModule);
+    module_timer_->start(kFollowPollMilliseconds);
+
     auto* server_timer = new QTimer(this);
     connect(server_timer, &QTimer::timeout, this, &CMainFrame::LookAtServer);
     server_timer->start(kServerLookMilliseconds);
@@ -212,6 +225,8 @@ void CMainFrame::UpdateRecentSetups() {
 void CMainFrame::OpenDocumentFile(const QString& path) {
     if (path.endsWith(QStringLiteral(".kqset"), Qt::CaseInsensitive)) {
         doc_->OpenSetupFile(path);
+    } else if (path.endsWith(QStringLiteral(".syx"), Qt::CaseInsensitive)) {
+        doc_->OpenSysExFile(path);
     } else {
         doc_->OpenDocumentFile(path);
     }
@@ -315,6 +330,13 @@ void CMainFrame::ShowMidiInputState() {
         statusBar()->insertWidget(1, midi_input_state_);  // beside the idle text
     }
     if (midi_input_state_ != nullptr) midi_input_state_->setVisible(failed);
+    const bool module_failed = ModuleInputFailed(app_);
+    if (module_failed && module_input_state_ == nullptr) {
+        module_input_state_ = new QLabel(Text(kModuleInputFailedText), statusBar());
+        module_input_state_->setObjectName(QStringLiteral("moduleInputState"));
+        statusBar()->insertWidget(1, module_input_state_);
+    }
+    if (module_input_state_ != nullptr) module_input_state_->setVisible(module_failed);
 }
 
 void CMainFrame::ReportPortsOpened(const PortOpenResult& opened) {
@@ -477,6 +499,10 @@ void CMainFrame::ConnectCommands() {
     on(kIdSendAllParts, [this] { SendAllParts(app_); });
     on(kIdExportVardel, [this] { doc_->ExportVardelFile(); });
     on(kIdExportSmf, [this] { doc_->ExportStandardMidiFile(); });
+    on(kIdExportSysEx, [this] { doc_->ExportSysExFile(); });
+    on(kIdSysExOpen, [this] { doc_->OnSysExOpen(); });
+    on(kIdModuleRead, [this] { StartModuleRead(true); });
+    on(kIdModuleReadPart, [this] { StartModuleRead(false); });
     on(kIdAppExit, [this] { close(); });
     on(kIdEffectEdit, [this] {
         // Hidden by its command, the window keeps what was edited in it, as with OK.
@@ -573,6 +599,80 @@ void CMainFrame::ShowEffectValues() {
 void CMainFrame::FollowEffectReset() {
     if (auto* effects = qobject_cast<CEffectEditDlg*>(effect_edit_dlg_.data()))
         effects->FollowReset();
+}
+
+void CMainFrame::FollowModuleChange() {
+    view_->RefreshPart();
+    FollowEffectReset();
+}
+
+void CMainFrame::StartModuleRead(bool whole) {
+    if (module_session_->Reading()) return;
+    const std::string refusal = ModuleReadRefusal(app_);
+    if (!refusal.empty()) return ShowMessage(this, Text(refusal));
+    // What the module sent of its own before the read is followed, not dropped with it.
+    PollModule();
+    std::vector<int> parts{app_.selected_part};
+    if (whole) {
+        parts.clear();
+        for (int part = 0; part < kPartCount; ++part)
+            parts.push_back(part);
+    }
+    module_session_->StartRead(whole, std::move(parts), ModuleSession::Clock::now());
+    auto* progress = new QProgressDialog(this);
+    progress->setObjectName(QStringLiteral("readProgress"));
+    progress->setWindowTitle(QStringLiteral("ﾓｼﾞｭｰﾙから読込"));
+    progress->setCancelButtonText(QStringLiteral("ｷｬﾝｾﾙ"));
+    // Window-modal and not run by exec(): the event loop goes on serving the module.
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setAutoClose(false);
+    progress->setAutoReset(false);
+    progress->setMinimumDuration(0);
+    progress->setRange(0, static_cast<int>(module_session_->Reader()->Total()));
+    connect(progress, &QProgressDialog::canceled, this, [this] {
+        if (const std::optional<ModuleReadSummary> summary = module_session_->Cancel())
+            EndModuleRead(*summary);
+    });
+    read_progress_ = progress;
+    ShowReadProgress();
+    progress->show();
+    module_timer_->start(kReadPollMilliseconds);
+}
+
+QProgressDialog* CMainFrame::ReadProgressWindow() const {
+    return read_progress_.data();
+}
+
+void CMainFrame::PollModule() {
+    const std::size_t followed = module_session_->Followed();
+    if (const std::optional<ModuleReadSummary> summary =
+            module_session_->Poll(ModuleSession::Clock::now())) {
+        return EndModuleRead(*summary);
+    }
+    if (module_session_->Followed() != followed) FollowModuleChange();
+    ShowReadProgress();
+}
+
+void CMainFrame::ShowReadProgress() {
+    const ModuleReader* reader = module_session_->Reader();
+    if (!reader || !read_progress_) return;
+    read_progress_->setLabelText(Text(ModuleReadProgressText(*reader)));
+    read_progress_->setValue(static_cast<int>(reader->Position()));
+}
+
+void CMainFrame::EndModuleRead(const ModuleReadSummary& summary) {
+    module_timer_->start(kFollowPollMilliseconds);
+    if (read_progress_) {
+        read_progress_->disconnect(this);
+        read_progress_->hide();
+        read_progress_->deleteLater();
+        read_progress_.clear();
+    }
+    FollowModuleChange();
+    const QString text = Text(ModuleReadSummaryText(summary));
+    statusBar()->showMessage(text);
+    const std::string details = ModuleReadDetails(summary);
+    if (!details.empty()) ShowMessage(this, text + QStringLiteral("\n\n") + Text(details));
 }
 
 void CMainFrame::UpdateToolWindowChecks() {

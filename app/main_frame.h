@@ -14,6 +14,7 @@
 #include "app/port_status.h"
 
 class QLabel;
+class QProgressDialog;
 class QSocketNotifier;
 class QTimer;
 
@@ -24,6 +25,8 @@ class CKQ505Doc;
 class CKQ505View;
 class CLogoWnd;
 class LockIndicatorPanes;
+class ModuleSession;
+struct ModuleReadSummary;
 class SignalPipe;
 
 class CMainFrame : public QMainWindow {
@@ -47,10 +50,11 @@ class CMainFrame : public QMainWindow {
     void UpdateRecentSetups();
 
     // A file given on the command line or dropped on the window: a ".kqset" file opens as
-    // the set-up, any other as the part file.
+    // the set-up, a ".syx" file into the set-up, any other as the part file.
     void OpenDocumentFile(const QString& path);
     CKQ505Doc& Document() const { return *doc_; }
-    // The status bar's word on the MIDI input: whether it could be opened with the outputs.
+    // The status bar's word on the MIDI input and on the module's input: whether each could
+    // be opened with the outputs.
     void ShowMidiInputState();
     // Lights the lock panes from the keyboard; done once the window has painted, and again
     // on each key release and activation.
@@ -59,6 +63,15 @@ class CMainFrame : public QMainWindow {
     void FollowEffectReset();
     // The same after an undo or redo, which may have changed them.
     void ShowEffectValues();
+    // The form, its knob panel and the effect edit window show what the module (a read, its
+    // own change, or a .syx file) brought into the set-up.
+    void FollowModuleChange();
+
+    // Reads the effect blocks and all 16 parts from the module (`whole`), or the selected
+    // part; the window stays live, and the progress window can cancel the read.
+    void StartModuleRead(bool whole);
+    // The progress window of the read in progress; null while none runs.
+    QProgressDialog* ReadProgressWindow() const;
 
     // Where the unsaved set-up is kept aside while it is modified; empty keeps nothing.
     void SetRecoveryFile(std::filesystem::path path);
@@ -122,6 +135,10 @@ class CMainFrame : public QMainWindow {
     void WriteRecovery();
     void RemoveRecovery();
     bool RestoreFrom(const std::filesystem::path& path);
+    // Serves the module's input: the read in progress, or the module's own changes.
+    void PollModule();
+    void ShowReadProgress();
+    void EndModuleRead(const ModuleReadSummary& summary);
 
     CKQ505App& app_;
     QString part_title_;
@@ -129,6 +146,7 @@ class CMainFrame : public QMainWindow {
     QToolBar* tool_bar_ = nullptr;
     LockIndicatorPanes* indicators_ = nullptr;
     QLabel* midi_input_state_ = nullptr;
+    QLabel* module_input_state_ = nullptr;
     QLabel* server_state_ = nullptr;
     ServerLossNotice server_notice_;
     std::filesystem::path recovery_file_;
@@ -139,6 +157,9 @@ class CMainFrame : public QMainWindow {
     bool ended_by_signal_ = false;
     CKQ505View* view_ = nullptr;
     std::unique_ptr<CKQ505Doc> doc_;
+    std::unique_ptr<ModuleSession> module_session_;
+    QTimer* module_timer_ = nullptr;
+    QPointer<QProgressDialog> read_progress_;
 
     QPointer<QTimer> logo_timer_;
     int logo_timer_id_ = 0;

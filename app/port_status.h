@@ -1,7 +1,7 @@
 #pragma once
 // What the user is told about the MIDI ports: a box for each output that failed to open,
-// worded alike whichever command opened it, and a word in the status bar while the JACK
-// server the ports were on is gone.
+// worded alike whichever command opened it, a word in the status bar while the JACK server
+// the ports were on is gone, and one while the module's input could not be opened.
 
 #include <string_view>
 #include <vector>
@@ -11,6 +11,13 @@
 namespace kq505 {
 
 inline constexpr std::string_view kServerLostText = "JACKｻｰﾊﾞｰが停止しました";
+inline constexpr std::string_view kModuleInputFailedText = "MODULE INの初期化に失敗しました";
+
+class CKQ505App;
+
+// Whether the status bar says kModuleInputFailedText: while an output is open but the
+// module's input is not. Released ports are closed on purpose and need no word.
+bool ModuleInputFailed(const CKQ505App& app);
 
 // One message per output that did not open, Port A first (UTF-8).
 std::vector<std::string_view> PortFailureMessages(const PortOpenResult& opened);

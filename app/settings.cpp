@@ -59,6 +59,39 @@ constexpr std::array<IntSetting, 3> kLaterIntSettings{{
     {"MIDI", "ThruChannel", &CKQ505App::thru_channel, 0},
 }};
 
+// After those; absent in files of older versions. The module's input is our own port for a
+// patchbay until a device is chosen.
+constexpr IntSetting kModuleInSetting{"MIDI", "ModuleIn", &CKQ505App::module_in_device, -1};
+constexpr NameSetting kModuleInNameSetting{"ModuleInName", &CKQ505App::module_in_name};
+constexpr IntSetting kDumpTimeoutSetting{"MIDI", "DumpTimeout", &CKQ505App::dump_timeout_ms,
+                                         kDefaultDumpTimeoutMs};
+constexpr IntSetting kFollowSetting{"MIDI", "Follow", &CKQ505App::follow_module, 1};
+
+void ReadIntSetting(const IniDocument& ini, CKQ505App& app, const IntSetting& setting) {
+    app.*setting.field = ReadProfileInt(ini, setting.section, setting.key, setting.fallback);
+}
+
+bool WriteIntSetting(IniDocument& ini, const CKQ505App& app, const IntSetting& setting) {
+    return WriteProfileInt(ini, setting.section, setting.key, app.*setting.field);
+}
+
+void ReadModuleSettings(const IniDocument& ini, CKQ505App& app) {
+    ReadIntSetting(ini, app, kModuleInSetting);
+    app.module_in_name = ReadProfileString(ini, kNameSection, kModuleInNameSetting.key, "");
+    ReadIntSetting(ini, app, kDumpTimeoutSetting);
+    // A module is never that quick, and a read should not stand still for minutes.
+    app.dump_timeout_ms = std::clamp(app.dump_timeout_ms, kMinDumpTimeoutMs, kMaxDumpTimeoutMs);
+    ReadIntSetting(ini, app, kFollowSetting);
+}
+
+bool WriteModuleSettings(IniDocument& ini, const CKQ505App& app) {
+    return WriteIntSetting(ini, app, kModuleInSetting) &&
+           ini.Set(kNameSection, kModuleInNameSetting.key,
+                   IniDocument::StoredValue(app.module_in_name)) &&
+           WriteIntSetting(ini, app, kDumpTimeoutSetting) &&
+           WriteIntSetting(ini, app, kFollowSetting);
+}
+
 bool IsAsciiLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
@@ -111,6 +144,7 @@ bool ReadIniSettings(CKQ505App& app) {
     for (const IntSetting& setting : kLaterIntSettings) {
         app.*setting.field = ReadProfileInt(ini, setting.section, setting.key, setting.fallback);
     }
+    ReadModuleSettings(ini, app);
     return loaded || !IsOversizedIniFile(app.ini_path);
 }
 
@@ -132,6 +166,7 @@ bool WriteIniSettings(const CKQ505App& app) {
     for (const IntSetting& setting : kLaterIntSettings) {
         if (!WriteProfileInt(*ini, setting.section, setting.key, app.*setting.field)) return false;
     }
+    if (!WriteModuleSettings(*ini, app)) return false;
     return SaveIniFile(app.ini_path, *ini);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The settings of the application object and where they are kept: the ten of every version,
-// then the names of the chosen MIDI devices, the pacing switch and the play-through (Thru,
-// ThruChannel).
+// then the names of the chosen MIDI devices, the pacing switch, the play-through (Thru,
+// ThruChannel) and the module's input (ModuleIn, ModuleInName, DumpTimeout, Follow).
 
 #include <array>
 #include <cstdint>
@@ -25,19 +25,26 @@ std::filesystem::path IniPathFor(const std::filesystem::path& executable,
                                  const std::filesystem::path& user_config_dir,
                                  FolderCheck can_write);
 
-// Reads the ten keys, Zoom, the three device names, Pace, Thru and ThruChannel from
-// `app.ini_path` into their fields, each with its default (an empty name) when the file, the
-// section or the key is absent. Values are taken as stored, without range limits. Creates no
+// Reads the ten keys, Zoom, the three device names, Pace, Thru, ThruChannel and the module's
+// four keys from `app.ini_path` into their fields, each with its default (an empty name) when
+// the file, the section or the key is absent. Values are taken as stored, without range
+// limits, but for DumpTimeout, which is held to kMinDumpTimeoutMs..kMaxDumpTimeoutMs. Creates no
 // file. A file that cannot be read, or is too long to be, leaves every setting at its
 // default, and WriteIniSettings then refuses to replace it. False when the file is too long
 // (IsOversizedIniFile), which the user is to be told of: the file is there but not read.
 bool ReadIniSettings(CKQ505App& app);
 
-// Writes the ten keys, Zoom, then the three device names, Pace, Thru and ThruChannel, to
+// Writes the ten keys, Zoom, then the three device names, Pace, Thru, ThruChannel, ModuleIn,
+// ModuleInName, DumpTimeout and Follow to
 // `app.ini_path`, keeping every other line of the file; the file, its folder and the sections
 // are created when absent. False, with the file as it was, when the file cannot be read or
 // written or the instrument file path or a name holds a line break.
 bool WriteIniSettings(const CKQ505App& app);
+
+// How long a request to the module is waited for, in milliseconds.
+inline constexpr std::int32_t kDefaultDumpTimeoutMs = 300;
+inline constexpr std::int32_t kMinDumpTimeoutMs = 50;
+inline constexpr std::int32_t kMaxDumpTimeoutMs = 5000;
 
 // The display sizes offered, in percent; the program's window is scaled by the chosen one.
 inline constexpr std::int32_t kDefaultZoom = 100;

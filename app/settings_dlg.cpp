@@ -22,7 +22,7 @@ namespace kq505 {
 namespace {
 
 // Template 139, in dialog units.
-constexpr DialogRect kDialogSize{0, 0, 236, 334};
+constexpr DialogRect kDialogSize{0, 0, 236, 378};
 
 struct GroupFrame {
     std::string_view title;
@@ -50,7 +50,7 @@ constexpr std::array<FormControl, 13> kControls{{
     {kIdSettingsPath, CK::kEdit, {14, 221, 208, 12}},
     {kIdSettingsZoom, CK::kCombo, {62, 236, 44, 60}},
     // Beside the buttons, so that the groups above keep their places.
-    {kIdSettingsPace, CK::kCheckBox, {7, 318, 112, 10}, "MIDIケーブルの速度で送信(&D)"},
+    {kIdSettingsPace, CK::kCheckBox, {7, 362, 112, 10}, "MIDIケーブルの速度で送信(&D)"},
 }};
 
 constexpr std::array<FormLabel, 13> kLabels{{
@@ -78,8 +78,16 @@ constexpr FormLabel kThruChannelLabel{"&Channel", 14, 282, kIdSettingsThruChanne
 constexpr DialogRect kInputStateRect{14, 296, 208, 10};
 constexpr std::array<std::string_view, 2> kThruChannelEntries{"選択中のﾊﾟｰﾄのch", "入力のchのまま"};
 
-constexpr DialogRect kOkRect{124, 316, 50, 14};
-constexpr DialogRect kCancelRect{179, 316, 50, 14};
+// The module's input, below the play-through: where its replies come from, and whether its
+// own changes are taken.
+constexpr GroupFrame kModuleGroup{"MODULE IN", {7, 314, 222, 42}};
+constexpr FormControl kModuleInControl{kIdSettingsModuleIn, CK::kCombo, {56, 326, 166, 100}};
+constexpr FormLabel kModuleInLabel{"Module I&N", 14, 328, kIdSettingsModuleIn};
+constexpr FormControl kFollowControl{
+    kIdSettingsFollow, CK::kCheckBox, {14, 341, 200, 10}, "ﾓｼﾞｭｰﾙの変更に追従"};
+
+constexpr DialogRect kOkRect{124, 360, 50, 14};
+constexpr DialogRect kCancelRect{179, 360, 50, 14};
 
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -148,6 +156,7 @@ CSettingsDlg::CSettingsDlg(const CKQ505App& app, QWidget* parent)
     CreateControls();
     CreateLabels();
     CreateThruControls();
+    CreateModuleControls();
     FillLists();
     ValuesToControls(LoadSettingsForm(app, lists_));
     out_a_->setFocus();
@@ -228,15 +237,31 @@ void CSettingsDlg::CreateThruControls() {
     setTabOrder(thru_, thru_channel_);
 }
 
+void CSettingsDlg::CreateModuleControls() {
+    auto* frame = new QGroupBox(Text(kModuleGroup.title), this);
+    frame->setGeometry(Pixels(kModuleGroup.rect));
+    frame->lower();
+    module_in_ = static_cast<QComboBox*>(MakeControl(kModuleInControl, this));
+    follow_ = static_cast<QCheckBox*>(MakeControl(kFollowControl, this));
+    auto* label = new QLabel(Text(kModuleInLabel.text), this);
+    label->setBuddy(module_in_);
+    label->adjustSize();
+    label->move(DialogUnitsToPixelsX(kModuleInLabel.x), DialogUnitsToPixelsY(kModuleInLabel.y));
+    setTabOrder(thru_channel_, module_in_);
+    setTabOrder(module_in_, follow_);
+}
+
 void CSettingsDlg::FillLists() {
-    for (QComboBox* list : {out_a_, out_b_, in_})
+    for (QComboBox* list : {out_a_, out_b_, in_, module_in_})
         list->addItem(Text(kNoConnectionEntry));
     for (const std::string& name : lists_.outputs) {
         out_a_->addItem(QString::fromStdString(name));
         out_b_->addItem(QString::fromStdString(name));
     }
-    for (const std::string& name : lists_.inputs)
+    for (const std::string& name : lists_.inputs) {
         in_->addItem(QString::fromStdString(name));
+        module_in_->addItem(QString::fromStdString(name));
+    }
     for (const std::string& name : lists_.module_names)
         module_->addItem(FromShiftJis(name));
     for (const std::int32_t percent : kZoomChoices)
@@ -260,6 +285,8 @@ void CSettingsDlg::ValuesToControls(const SettingsForm& form) {
     pace_->setChecked(form.pace);
     thru_->setChecked(form.thru);
     thru_channel_->setCurrentIndex(form.thru_channel);
+    SetDevice(module_in_, form.module_in);
+    follow_->setChecked(form.follow);
 }
 
 SettingsForm CSettingsDlg::Values() const {
@@ -278,6 +305,8 @@ SettingsForm CSettingsDlg::Values() const {
     form.pace = pace_->isChecked();
     form.thru = thru_->isChecked();
     form.thru_channel = std::max(thru_channel_->currentIndex(), 0);
+    form.module_in = Device(module_in_);
+    form.follow = follow_->isChecked();
     return form;
 }
 

@@ -36,9 +36,12 @@ enum SettingsControlId : int {
     kIdSettingsThru = 1045,
     kIdSettingsThruChannel = 1046,
     kIdSettingsInputState = 1047,
+    // The module's input.
+    kIdSettingsModuleIn = 1048,
+    kIdSettingsFollow = 1049,
 };
 
-// The first entry of the Out A, Out B and IN lists: device -1, no connection.
+// The first entry of the Out A, Out B, IN and Module IN lists: device -1, no connection.
 inline constexpr const char* kNoConnectionEntry = "(接続しない / 仮想ポート)";
 
 class CSettingsDlg : public QDialog {
@@ -63,6 +66,7 @@ class CSettingsDlg : public QDialog {
     void CreateControls();
     void CreateLabels();
     void CreateThruControls();
+    void CreateModuleControls();
     void FillLists();
     void ValuesToControls(const SettingsForm& form);
     void SelectField(SettingsField field);
@@ -83,6 +87,8 @@ class CSettingsDlg : public QDialog {
     QCheckBox* thru_ = nullptr;
     QComboBox* thru_channel_ = nullptr;
     QCheckBox* pace_ = nullptr;
+    QComboBox* module_in_ = nullptr;
+    QCheckBox* follow_ = nullptr;
 };
 
 // The settings command: runs the dialog and, on OK, applies its values, telling the user

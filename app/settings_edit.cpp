@@ -127,6 +127,8 @@ SettingsForm LoadSettingsForm(const CKQ505App& app, const SettingsLists& lists) 
     form.pace = app.midi_pace == 1;
     form.thru = app.thru == 1;
     form.thru_channel = app.thru_channel == 1 ? kThruOnOwnChannel : kThruOnPartChannel;
+    form.module_in = DevicePosition(lists.inputs, app.module_in_device, app.module_in_name);
+    form.follow = app.follow_module == 1;
     return form;
 }
 
@@ -145,6 +147,7 @@ SettingsApplyResult ApplySettingsForm(CKQ505App& app, const SettingsForm& form,
     ChosenDevice out_a = Choose(lists.outputs, form.out_a, app.out_a_name);
     ChosenDevice out_b = Choose(lists.outputs, form.out_b, app.out_b_name);
     ChosenDevice in = Choose(lists.inputs, form.in, app.in_name);
+    ChosenDevice module_in = Choose(lists.inputs, form.module_in, app.module_in_name);
     app.out_a_device = out_a.number;
     app.out_b_device = out_b.number;
     app.in_device = in.number;
@@ -166,6 +169,9 @@ SettingsApplyResult ApplySettingsForm(CKQ505App& app, const SettingsForm& form,
     app.out_a_name = std::move(out_a.name);
     app.out_b_name = std::move(out_b.name);
     app.in_name = std::move(in.name);
+    app.module_in_device = module_in.number;
+    app.module_in_name = std::move(module_in.name);
+    app.follow_module = form.follow ? 1 : 0;
     const bool written = WriteIniSettings(app);
     const PortOpenResult ports = ReinitialiseMidiPorts(app);
     return {written ? SettingsApplied::kDone : SettingsApplied::kWriteFailed, ports};

@@ -49,6 +49,8 @@ struct SettingsForm {
     bool pace = false;
     bool thru = false;
     int thru_channel = kThruOnPartChannel;
+    int module_in = kNoSelection;  // position in the inputs list, as for `in`
+    bool follow = false;           // the module's own changes are taken
 };
 
 // The system's devices through the application object's name lists, and the levels that the
@@ -83,9 +85,10 @@ struct SettingsApplyResult {
 };
 
 // OK: the values go into the application object, the ten keys, the three device names,
-// Pace, Thru and ThruChannel into the INI file, and both ports are closed and opened again.
-// A list without a selection, and the first entry of the Out and IN lists, store -1 (no
-// connection: a virtual port, or on JACK our port left to a patchbay); an output or input
+// Pace, Thru, ThruChannel and the module's keys into the INI file, and all ports are closed
+// and opened again. A list without a selection, and the first entry of the Out, IN and
+// Module IN lists, store -1 (no connection: a virtual port, or on JACK our port left to a
+// patchbay); an output or input
 // then keeps its stored name while that device is missing, so that it is found again once
 // it is back, and forgets it when the device is there, so that -1 stays chosen.
 SettingsApplyResult ApplySettingsForm(CKQ505App& app, const SettingsForm& form,

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QSaveFile>
+#include <QStatusBar>
 
 #include <vector>
 
@@ -18,6 +19,8 @@
 #include "files/setup_file.h"
 #include "files/smf_export.h"
 #include "files/vardel_export.h"
+#include "model/module_commands.h"
+#include "model/module_take.h"
 #include "view/kq505_view.h"
 #include "view/track_label.h"
 
@@ -58,6 +61,13 @@ SaveAnswer AskWithMessageBox(QWidget* parent, const QString& setup_name) {
 QString SetupName(const CKQ505App& app) {
     return app.setup.path.empty() ? QStringLiteral("ｾｯﾄｱｯﾌﾟ")
                                   : QFileInfo(QString::fromStdString(app.setup.path)).fileName();
+}
+
+FileDialogRequest SysExFileRequest(FileDialogRequest::Mode mode, const QString& initial) {
+    return {mode,
+            {QStringLiteral("SysExﾌｧｲﾙ (*.syx)"), QStringLiteral("すべてのﾌｧｲﾙ (*)")},
+            QStringLiteral("syx"),
+            initial};
 }
 
 QString AskWithFileDialog(QWidget* parent, const FileDialogRequest& request) {
@@ -170,6 +180,37 @@ void CKQ505Doc::ExportStandardMidiFile() {
     const QString path =
         AskExportPath(QStringLiteral("Standard MIDI File (*.mid)"), QStringLiteral("mid"));
     if (!path.isEmpty()) WriteReported(path, BuildStandardMidiFile(app_));
+}
+
+void CKQ505Doc::ExportSysExFile() {
+    const QString setup = QString::fromStdString(app_.setup.path);
+    const QString name = (setup.isEmpty() ? kUntitled : QFileInfo(setup).completeBaseName()) +
+                         QStringLiteral(".syx");
+    const QString beside = setup.isEmpty() ? name : QFileInfo(setup).dir().filePath(name);
+    const QString path = AskInLastFolder(SysExFileRequest(FileDialogRequest::Mode::kSave, beside));
+    if (!path.isEmpty()) WriteReported(path, SetupSysExFileBytes(app_));
+}
+
+void CKQ505Doc::OnSysExOpen() {
+    const QString path = AskInLastFolder(SysExFileRequest(FileDialogRequest::Mode::kOpen, {}));
+    if (!path.isEmpty()) OpenSysExFile(path);
+}
+
+bool CKQ505Doc::OpenSysExFile(const QString& path) {
+    const SysExFileResult result = TakeSysExFile(app_, FileSystemPath(path));
+    const std::string name = QFileInfo(path).fileName().toStdString();
+    if (result.error != SyxFileError::none) {
+        ShowMessage(&frame_, QString::fromStdString(SyxFileErrorText(result.error, name)));
+        return false;
+    }
+    frame_.FollowModuleChange();
+    frame_.statusBar()->showMessage(QString::fromStdString(SysExFileStatusText(result, name)));
+    if (!result.differences.empty()) {
+        ModuleReadSummary listed;
+        listed.differences = result.differences;
+        ShowMessage(&frame_, QString::fromStdString(ModuleReadDetails(listed)));
+    }
+    return true;
 }
 
 bool CKQ505Doc::WriteReported(const QString& path, std::span<const std::uint8_t> bytes) {

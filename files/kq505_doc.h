@@ -53,6 +53,12 @@ class CKQ505Doc {
     void OnFileSaveAs();
     void ExportVardelFile();
     void ExportStandardMidiFile();
+    // The whole set-up as a .syx file, named after the set-up's file.
+    void ExportSysExFile();
+    void OnSysExOpen();
+    // Takes the parts and effects a .syx file carries as one step (nothing is sent); a file
+    // that cannot be read whole is reported, naming it, and changes nothing. True when taken.
+    bool OpenSysExFile(const QString& path);
 
     // Loads a settings file into the selected part (no MIDI is sent). A file that cannot
     // be read or is no settings file is reported and changes nothing, the document's name

@@ -16,6 +16,7 @@
 
 #include "model/midi_pacing.h"
 #include "model/play_through.h"
+#include "model/sysex_ring.h"
 
 namespace kq505 {
 namespace {
@@ -24,6 +25,7 @@ using Length = std::uint16_t;  // stands before each message in a ring
 constexpr std::size_t kLengthBytes = sizeof(Length);
 constexpr std::array<const char*, 2> kPortNames{"MIDI OUT A", "MIDI OUT B"};
 constexpr const char* kInputPortName = "MIDI IN";
+constexpr const char* kModulePortName = "MODULE IN";
 
 std::size_t Index(Port port) {
     return port == Port::A ? 0 : 1;
@@ -236,6 +238,11 @@ struct JackMidiClient::State {
     std::atomic<PlayThrough*> thru{nullptr};
     std::atomic<bool> thru_in_use{false};    // the process callback holds `thru`
     std::array<CycleEvents, 2> thru_events;  // process callback only
+    jack_port_t* module_input = nullptr;
+    std::string module_source;  // what ConnectModuleInput made
+    // Set while the module's input is open; the process callback hands it what that reads.
+    std::atomic<SysExAssembler*> module_sink{nullptr};
+    std::atomic<bool> module_sink_in_use{false};  // the process callback holds `module_sink`
     std::atomic<bool> running{false};
     std::atomic<std::uint32_t> sample_rate{48000};
     std::atomic<std::uint32_t> cycles{0};  // written by the process callback alone
@@ -249,6 +256,7 @@ struct JackMidiClient::State {
         state.cycles.store(number, std::memory_order_release);
         const Cycle cycle{frames, jack_last_frame_time(state.client),
                           state.sample_rate.load(std::memory_order_relaxed), number};
+        state.ReadModuleInput(frames);
         state.ReadInput(frames);
         for (std::size_t i = 0; i < state.ports.size(); ++i) {
             state.queues[i].Drain(jack_port_get_buffer(state.ports[i], frames), cycle,
@@ -273,6 +281,21 @@ struct JackMidiClient::State {
         }
         thru_in_use.store(false);
     }
+    // Only hands the events on: what is not system exclusive is passed over by the sink.
+    void ReadModuleInput(jack_nframes_t frames) {
+        module_sink_in_use.store(true);  // before `module_sink` is read: as for `thru`
+        SysExAssembler* const sink = module_sink.load();
+        if (sink != nullptr && module_input != nullptr) {
+            void* buffer = jack_port_get_buffer(module_input, frames);
+            const std::uint32_t count = jack_midi_get_event_count(buffer);
+            for (std::uint32_t i = 0; i < count; ++i) {
+                jack_midi_event_t event;
+                if (jack_midi_event_get(&event, buffer, i) == 0)
+                    sink->Feed({event.buffer, event.size});
+            }
+        }
+        module_sink_in_use.store(false);
+    }
     // On libjack's notification thread: a connection of one of our ports has been made.
     static void PortConnect(jack_port_id_t a, jack_port_id_t b, int connected, void* self) {
         auto& state = *static_cast<State*>(self);
@@ -294,6 +317,20 @@ struct JackMidiClient::State {
     static int SampleRate(jack_nframes_t rate, void* self) {
         static_cast<State*>(self)->sample_rate.store(rate, std::memory_order_relaxed);
         return 0;
+    }
+
+    // Connects `source` to one of our inputs and remembers it in `made`; only while running.
+    bool ConnectInput(jack_port_t* port, const std::string& source, std::string& made) {
+        DisconnectInput(port, made, true);
+        const int result = jack_connect(client, source.c_str(), jack_port_name(port));
+        if (result == 0) made = source;
+        return result == 0 || result == EEXIST;
+    }
+    // Removes the connection that ConnectInput made, and only that one.
+    void DisconnectInput(jack_port_t* port, std::string& made, bool running_now) {
+        if (!made.empty() && running_now)
+            jack_disconnect(client, made.c_str(), jack_port_name(port));
+        made.clear();
     }
 
     std::vector<std::string> PortsOfOthers(unsigned long flags) const {
@@ -328,7 +365,9 @@ bool JackMidiClient::Start() {
     if (s.client == nullptr) return false;
     s.input =
         jack_port_register(s.client, kInputPortName, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-    if (s.input == nullptr) {
+    s.module_input =
+        jack_port_register(s.client, kModulePortName, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    if (s.input == nullptr || s.module_input == nullptr) {
         CloseClient();
         return false;
     }
@@ -371,6 +410,8 @@ void JackMidiClient::CloseClient() {
     s.ports.fill(nullptr);
     s.input = nullptr;
     s.input_source.clear();
+    s.module_input = nullptr;
+    s.module_source.clear();
     for (std::string& destination : s.connected)
         destination.clear();
 }
@@ -444,20 +485,26 @@ bool JackMidiClient::Send(Port port, std::span<const std::uint8_t> message) {
 }
 
 bool JackMidiClient::ConnectInput(const std::string& source) {
-    if (!IsRunning()) return false;
-    State& s = *state_;
-    DisconnectInput();
-    const int result = jack_connect(s.client, source.c_str(), jack_port_name(s.input));
-    if (result == 0) s.input_source = source;
-    return result == 0 || result == EEXIST;
+    return IsRunning() && state_->ConnectInput(state_->input, source, state_->input_source);
 }
 
 void JackMidiClient::DisconnectInput() {
+    state_->DisconnectInput(state_->input, state_->input_source, IsRunning());
+}
+
+bool JackMidiClient::ConnectModuleInput(const std::string& source) {
+    return IsRunning() && state_->ConnectInput(state_->module_input, source, state_->module_source);
+}
+
+void JackMidiClient::DisconnectModuleInput() {
+    state_->DisconnectInput(state_->module_input, state_->module_source, IsRunning());
+}
+
+void JackMidiClient::ReadModuleInput(SysExAssembler* sink) {
     State& s = *state_;
-    if (!s.input_source.empty() && IsRunning()) {
-        jack_disconnect(s.client, s.input_source.c_str(), jack_port_name(s.input));
-    }
-    s.input_source.clear();
+    s.module_sink.store(sink);
+    while (s.module_sink_in_use.load())
+        std::this_thread::yield();
 }
 
 void JackMidiClient::PlayThroughInput(PlayThrough* thru) {

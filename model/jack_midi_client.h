@@ -1,8 +1,9 @@
 #pragma once
 // The program's one JACK client, "KQ505", with the MIDI outputs "MIDI OUT A" and
-// "MIDI OUT B" and the MIDI input "MIDI IN". The user-interface thread hands each message to a
-// lock-free ring of its output; the process callback moves what the rings hold into the port
-// buffers, so a send never waits for the server. Only the JACK backend includes this file.
+// "MIDI OUT B" and the MIDI inputs "MIDI IN" and "MODULE IN" (the module's replies). The
+// user-interface thread hands each message to a lock-free ring of its output; the process
+// callback moves what the rings hold into the port buffers, so a send never waits for the
+// server. Only the JACK backend includes this file.
 
 #include <cstdint>
 #include <memory>
@@ -15,6 +16,7 @@
 namespace kq505 {
 
 class PlayThrough;
+class SysExAssembler;
 
 class JackMidiClient {
   public:
@@ -72,6 +74,15 @@ class JackMidiClient {
     void PlayThroughInput(PlayThrough* thru);
     // The full JACK name of "MIDI IN"; empty while not running.
     std::string InputName() const;
+
+    // The same for "MODULE IN", which is never played through.
+    bool ConnectModuleInput(const std::string& source);
+    void DisconnectModuleInput();
+    // From the next cycle on, the system exclusive that "MODULE IN" brings goes to `sink`
+    // (everything else is passed over); null stops it, and once this returns no cycle uses
+    // the old one any more.
+    void ReadModuleInput(SysExAssembler* sink);
+
     void SetPaced(Port port, bool on);
 
   private:

@@ -93,4 +93,36 @@ bool JackMidiInput::IsOpen() const {
     return open_ && client_->IsRunning();
 }
 
+JackModuleInput::JackModuleInput(std::shared_ptr<JackMidiClient> client, SysExRing& ring)
+    : client_(std::move(client)), assembler_(ring) {}
+
+JackModuleInput::~JackModuleInput() {
+    Close();
+}
+
+bool JackModuleInput::Open(int device) {
+    Close();
+    if (device < kUnconnected || !client_->Start()) return false;
+    if (device != kUnconnected) {
+        const std::vector<std::string> sources = client_->Sources();
+        if (static_cast<std::size_t>(device) >= sources.size()) return false;
+        if (!client_->ConnectModuleInput(sources[static_cast<std::size_t>(device)])) return false;
+    }
+    assembler_.Reset();  // a message half read before the last close is forgotten
+    client_->ReadModuleInput(&assembler_);
+    open_ = true;
+    return true;
+}
+
+void JackModuleInput::Close() {
+    if (!open_) return;
+    client_->ReadModuleInput(nullptr);
+    client_->DisconnectModuleInput();
+    open_ = false;
+}
+
+bool JackModuleInput::IsOpen() const {
+    return open_ && client_->IsRunning();
+}
+
 }  // namespace kq505

@@ -8,6 +8,7 @@
 
 #include "model/midi_input.h"
 #include "model/midi_output.h"
+#include "model/sysex_ring.h"
 
 namespace kq505 {
 
@@ -56,6 +57,27 @@ class JackMidiInput final : public MidiInput {
   private:
     std::shared_ptr<JackMidiClient> client_;
     PlayThrough& thru_;
+    bool open_ = false;
+};
+
+// The client's "MODULE IN", for the module's replies: device n connects the n-th source of
+// the graph, -1 leaves it to a patchbay. While open, the process callback puts every whole
+// system exclusive message it reads into `ring`, and nothing else; it is never played through.
+class JackModuleInput final : public MidiInput {
+  public:
+    JackModuleInput(std::shared_ptr<JackMidiClient> client, SysExRing& ring);
+    ~JackModuleInput() override;
+    JackModuleInput(const JackModuleInput&) = delete;
+    JackModuleInput& operator=(const JackModuleInput&) = delete;
+
+    bool Open(int device) override;
+    // Once this returns, no cycle writes into the ring any more.
+    void Close() override;
+    bool IsOpen() const override;
+
+  private:
+    std::shared_ptr<JackMidiClient> client_;
+    SysExAssembler assembler_;  // the process callback's alone while open
     bool open_ = false;
 };
 

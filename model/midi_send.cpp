@@ -105,7 +105,8 @@ PortOpenResult OpenBoth(CKQ505App& app) {
     const bool a = app.midi_out_a->Open(app.out_a_device);
     const bool b = app.midi_out_b->Open(app.out_b_device);
     const bool in = OpenMidiInput(app);
-    return {a, b, in};
+    const bool module_in = OpenModuleInput(app);
+    return {a, b, in, module_in};
 }
 
 }  // namespace
@@ -187,9 +188,20 @@ int ResolveMidiDevice(std::span<const std::string> names, int stored_number,
     return FindDevice(names, stored_number, without_address).value_or(stored_number);
 }
 
+bool OpenModuleInput(CKQ505App& app) {
+    // Listing the devices takes a client of the MIDI system; only a stored name needs it. A
+    // name kept while its device was unplugged (-1) finds it again once it is back.
+    if (!app.module_in_name.empty() && app.input_device_names) {
+        app.module_in_device =
+            ResolveMidiDevice(app.input_device_names(), app.module_in_device, app.module_in_name);
+    }
+    return app.module_in->Open(app.module_in_device);
+}
+
 PortOpenResult OpenMidiPorts(CKQ505App& app) { return OpenBoth(app); }
 
 void CloseMidiPorts(CKQ505App& app) {
+    app.module_in->Close();
     CloseMidiInput(app);
     app.midi_out_a->Close();
     app.midi_out_b->Close();

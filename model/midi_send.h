@@ -40,6 +40,7 @@ struct PortOpenResult {
     bool port_a_opened;
     bool port_b_opened;
     bool input_opened = false;
+    bool module_input_opened = false;
 };
 
 // The device number to open for a stored number and name, in a list of the system's device
@@ -50,11 +51,16 @@ struct PortOpenResult {
 int ResolveMidiDevice(std::span<const std::string> names, int stored_number,
                       std::string_view stored_name);
 
+// The module's input on module_in_device, first moved to where module_in_name now stands
+// (also from -1, where a device unplugged when it was chosen left it). False when it cannot
+// be opened.
+bool OpenModuleInput(CKQ505App& app);
+
 // Port A on out_a_device, then Port B on out_b_device, each first moved to where its stored
-// name now stands (out_a_name, out_b_name), then the input (OpenMidiInput); the window layer
-// reports failures.
+// name now stands (out_a_name, out_b_name), then the input (OpenMidiInput) and the module's
+// input (OpenModuleInput); the window layer reports failures.
 PortOpenResult OpenMidiPorts(CKQ505App& app);
-// The input first (CloseMidiInput), then Port A and Port B.
+// The module's input and the input first (CloseMidiInput), then Port A and Port B.
 void CloseMidiPorts(CKQ505App& app);
 // Close both, then open both again as OpenMidiPorts does.
 PortOpenResult ReinitialiseMidiPorts(CKQ505App& app);

@@ -108,15 +108,14 @@ class SystemMidiOutput final : public MidiOutput {
     MidiOutput* current_ = nullptr;
 };
 
-// The input on whichever system is chosen when it opens; what it hears is played through:
-// on JACK within the process callback, elsewhere on RtMidi's input thread.
+// An input on whichever system is chosen when it opens, the JACK one or the RtMidi one. The
+// MIDI input plays what it hears through: on JACK within the process callback, elsewhere on
+// RtMidi's input thread. The module's input puts its system exclusive into the ring.
 class SystemMidiInput final : public MidiInput {
   public:
-    SystemMidiInput(std::shared_ptr<const SystemMidi> system, PlayThrough& thru,
-                    MidiInputHandler handler)
-        : system_(std::move(system)),
-          jack_(std::make_unique<JackMidiInput>(system_->jack(), thru)),
-          rtmidi_(MakeRtMidiInput(std::move(handler))) {}
+    SystemMidiInput(std::shared_ptr<const SystemMidi> system, std::unique_ptr<MidiInput> jack,
+                    std::unique_ptr<MidiInput> rtmidi)
+        : system_(std::move(system)), jack_(std::move(jack)), rtmidi_(std::move(rtmidi)) {}
     ~SystemMidiInput() override { Close(); }
     SystemMidiInput(const SystemMidiInput&) = delete;
     SystemMidiInput& operator=(const SystemMidiInput&) = delete;
@@ -155,8 +154,12 @@ void UseSystemMidi(CKQ505App& app) {
     app.midi_out_a = std::make_unique<SystemMidiOutput>(system, Port::A);
     app.midi_out_b = std::make_unique<SystemMidiOutput>(system, Port::B);
     app.midi_in = std::make_unique<SystemMidiInput>(
-        system, *app.play_through,
-        [&app](std::span<const std::uint8_t> message) { ForwardInput(app, message); });
+        system, std::make_unique<JackMidiInput>(system->jack(), *app.play_through),
+        MakeRtMidiInput(
+            [&app](std::span<const std::uint8_t> message) { ForwardInput(app, message); }));
+    app.module_in = std::make_unique<SystemMidiInput>(
+        system, std::make_unique<JackModuleInput>(system->jack(), *app.module_ring),
+        MakeRtMidiModuleInput(*app.module_ring));
     app.output_device_names = [system] { return system->OutputNames(); };
     app.input_device_names = [system] { return system->InputNames(); };
     app.midi_server_lost = [system] { return system->jack()->ServerLost(); };

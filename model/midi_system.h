@@ -15,8 +15,8 @@ namespace kq505 {
 
 class CKQ505App;
 
-// Gives `app` its two outputs and its input, played through on the outputs, all on one JACK
-// client there, and its device lists.
+// Gives `app` its two outputs, its input, played through on the outputs, and the module's
+// input (MODULE IN), all on one JACK client there, and its device lists.
 void UseSystemMidi(CKQ505App& app);
 
 // One output on a JACK client of its own, for a caller that needs a single port.

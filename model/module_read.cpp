@@ -67,6 +67,12 @@ bool ModuleReader::OnMessage(std::span<const std::uint8_t> message) {
     return true;
 }
 
+void ModuleReader::Cancel() {
+    unread_.insert(unread_.end(), requests_.begin() + static_cast<std::ptrdiff_t>(next_),
+                   requests_.end());
+    next_ = requests_.size();
+}
+
 bool ModuleReader::OnTimeout() {
     if (Done()) return false;
     ++timeouts_;

@@ -53,11 +53,12 @@ class ModuleReader {
     // The current request went unanswered: true when it is to be sent again, false when it
     // was given up and the reader moved on.
     bool OnTimeout();
-    // Ends the read; what was read stays.
-    void Cancel() { next_ = requests_.size(); }
+    // Ends the read; what was read stays, and the requests not yet answered are Unread().
+    void Cancel();
 
     const XgModuleImage& Image() const { return image_; }
     const std::vector<ModuleRequest>& Missing() const { return missing_; }
+    const std::vector<ModuleRequest>& Unread() const { return unread_; }
     std::size_t Ignored() const { return ignored_; }
     std::size_t Timeouts() const { return timeouts_; }
 
@@ -71,6 +72,7 @@ class ModuleReader {
     int tries_ = 0;
     XgModuleImage image_;
     std::vector<ModuleRequest> missing_;
+    std::vector<ModuleRequest> unread_;
     std::size_t ignored_ = 0;
     std::size_t timeouts_ = 0;
 };

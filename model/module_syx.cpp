@@ -19,12 +19,15 @@ constexpr std::array<DumpBlock, 2> kPartDumps{{{0x00, 0x29}, {0x30, 0x3F}}};
 constexpr std::array<std::uint8_t, 4> kPartEq{0x72, 0x73, 0x76, 0x77};
 constexpr std::uint8_t kReceiveChannel = 0x04;
 constexpr std::uint8_t kPartMode = 0x07;
+constexpr int kFirstDrumPart = 9;  // channel 10's A layer
 constexpr std::uint8_t kDrumSetupHigh = 0x30;
 
 // The XG defaults of a multi part's two dump blocks, 08 pp 00..28 and 08 pp 30..6E; the
 // receive channel and the part mode depend on the part and are set apart.
+// Element reserve (byte 0) is 2 on every part but the first drum part.
+constexpr std::uint8_t kElementReserve = 0x00;
 constexpr std::array<std::uint8_t, 0x29> kPartDefaults0{
-    0,  0,  0,  0,  0,  1,  1,  0,  64, 8,  0,  100, 64, 64, 64, 0,  127, 127, 0, 40, 0,
+    2,  0,  0,  0,  0,  1,  1,  0,  64, 8,  0,  100, 64, 64, 64, 0,  127, 127, 0, 40, 0,
     64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 10,  0,  0,  66, 64, 64,  0,   0, 0};
 constexpr std::array<std::uint8_t, 0x3F> kPartDefaults30{
     1,  1,  1,  1,  1,  1,  1,  1,  1,  1,  1,  1, 1, 1, 1,  1,  1,  64, 64, 64, 64,
@@ -54,6 +57,7 @@ void FillPartDefaults(XgModuleImage& image, const DrumSetups& drums) {
         bytes[kReceiveChannel] = static_cast<std::uint8_t>(xg_part);
         bytes[kPartMode] =
             static_cast<std::uint8_t>(drums.part_modes[static_cast<std::size_t>(xg_part)]);
+        if (xg_part == kFirstDrumPart) bytes[kElementReserve] = 0;  // no voices kept back
     }
 }
 

@@ -18,9 +18,11 @@ bool IsEffectRequest(const ModuleRequest& request) {
 }
 
 bool LayerMissing(const ModuleReadSummary& summary, int xg_part) {
-    return std::ranges::any_of(summary.missing, [xg_part](const ModuleRequest& request) {
+    const auto of_layer = [xg_part](const ModuleRequest& request) {
         return !IsEffectRequest(request) && request.address.mid == xg_part;
-    });
+    };
+    return std::ranges::any_of(summary.missing, of_layer) ||
+           std::ranges::any_of(summary.unread, of_layer);
 }
 
 }  // namespace
@@ -66,6 +68,7 @@ bool FollowModuleMessage(CKQ505App& app, std::span<const std::uint8_t> message) 
 ModuleReadSummary TakeModuleRead(CKQ505App& app, const ModuleReader& reader) {
     ModuleReadSummary summary;
     summary.missing = reader.Missing();
+    summary.unread = reader.Unread();
     summary.timeouts = reader.Timeouts();
     summary.differences = TakeModuleImage(app, reader.Image(), reader.Parts(),
                                           reader.ReadsEffects(), StepKind::kModuleRead);
@@ -76,7 +79,8 @@ ModuleReadSummary TakeModuleRead(CKQ505App& app, const ModuleReader& reader) {
         }
     }
     if (reader.ReadsEffects()) {
-        const auto missing = std::ranges::count_if(summary.missing, IsEffectRequest);
+        const auto missing = std::ranges::count_if(summary.missing, IsEffectRequest) +
+                             std::ranges::count_if(summary.unread, IsEffectRequest);
         summary.effects_total = static_cast<int>(ModuleRequests(true, {}).size());
         summary.effects_read = summary.effects_total - static_cast<int>(missing);
     }
@@ -101,6 +105,12 @@ std::string ModuleReadDetails(const ModuleReadSummary& summary) {
         if (label == last_label) continue;  // a layer's requests follow one another
         text += label + ": 応答がありませんでした\n";
         last_label = label;
+    }
+    if (!summary.unread.empty()) {
+        const std::string first = ModuleRequestLabel(summary.unread.front());
+        const std::string last = ModuleRequestLabel(summary.unread.back());
+        text += "ｷｬﾝｾﾙ: " + (first == last ? first + " " : first + " から " + last + " まで") +
+                "は読み込んでいません\n";
     }
     for (const ModuleDifference& d : summary.differences) {
         text += PartNumber(d.part) + " " + std::string(kRowInfo[d.row].name) + ": ﾓｼﾞｭｰﾙは A " +

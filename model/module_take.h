@@ -21,6 +21,7 @@ struct ModuleReadSummary {
     int effects_total = 0;
     std::size_t timeouts = 0;
     std::vector<ModuleRequest> missing;
+    std::vector<ModuleRequest> unread;  // left when the read was cancelled
     std::vector<ModuleDifference> differences;
 };
 
@@ -39,8 +40,8 @@ bool FollowModuleMessage(CKQ505App& app, std::span<const std::uint8_t> message);
 
 // "32/32 ﾊﾟｰﾄ, 6/6 ｴﾌｪｸﾄ, 0 ﾀｲﾑｱｳﾄ"
 std::string ModuleReadSummaryText(const ModuleReadSummary& summary);
-// A line for every block that did not come and every value the table could not take as the
-// module holds it; empty when there is none.
+// A line for every block that did not come, one for what a cancel left unread, and one for
+// every value the table could not take as the module holds it; empty when there is none.
 std::string ModuleReadDetails(const ModuleReadSummary& summary);
 
 }  // namespace kq505

@@ -13,6 +13,15 @@ constexpr std::uint8_t kPortamentoSwitch = 0x67;
 constexpr std::uint8_t kPortamentoTime = 0x68;
 constexpr std::uint8_t kHpfCutoff = 0x20;
 constexpr std::uint8_t kNoOffset = 64;
+// The part's pan byte 0 is "random"; the table's pan is sent as control change 10, where 0
+// is hard left, the byte 1.
+constexpr std::uint8_t kRandomPan = 0;
+constexpr std::uint8_t kHardLeft = 1;
+constexpr std::uint8_t kCentre = 64;
+
+bool IsPan(Row row) {
+    return row == pan_a || row == pan_b;
+}
 
 constexpr std::array<std::pair<Row, std::uint8_t>, 19> kMultiPartRows{{
     {bank_msb_a, 0x01},
@@ -82,6 +91,17 @@ class PartReader {
         }
     }
 
+    // A random pan, which no control change can ask for, becomes the centre, and is listed.
+    void Pans() {
+        const XgPartAddress address = *LayerRowAddress(pan_a);
+        for (const Row row : {pan_a, pan_b}) {
+            const std::optional<std::uint8_t>& byte = (row == pan_a ? a_ : b_).At(address);
+            if (byte != kRandomPan) continue;
+            table_[row][static_cast<std::size_t>(part_)] = kCentre;
+            differences_.push_back({part_, row, kCentre, *byte, *byte});
+        }
+    }
+
     // The part-wide rows: the A layer's value, with the B layer's listed when it differs.
     void Whole() {
         Both(vol, Multi(kVolume), [](std::uint8_t v) { return std::int32_t{v}; });
@@ -106,25 +126,30 @@ class PartReader {
         if (b && meaning(*b) != value) differences_.push_back({part_, row, value, *a, *b});
     }
 
-    // The key shift moves the B layer only; a shifted A layer is listed.
+    // The key shift moves the B layer only; a shifted A layer is listed. A layer whose byte
+    // did not come holds what the table sent it.
     void KeyShift() {
         const std::optional<std::uint8_t>& a = a_.At(Multi(kNoteShift));
         const std::optional<std::uint8_t>& b = b_.At(Multi(kNoteShift));
-        if (!b) return;
-        table_[key_shift][static_cast<std::size_t>(part_)] = *b;
-        if (a && *a != kNoOffset) differences_.push_back({part_, key_shift, *b, *a, *b});
+        std::int32_t& shift = table_[key_shift][static_cast<std::size_t>(part_)];
+        if (b) shift = *b;
+        if (a && *a != kNoOffset)
+            differences_.push_back({part_, key_shift, shift, *a, b.value_or(Byte(shift))});
     }
 
     void Mix() {
         const std::optional<std::uint8_t>& a = a_.At(Multi(kVelocitySenseOffset));
         const std::optional<std::uint8_t>& b = b_.At(Multi(kVelocitySenseOffset));
-        if (!a || !b) return;
-        const std::optional<std::int32_t> mix = MixOf(*a, *b);
+        if (!a && !b) return;
+        std::int32_t& value = table_[mix_][static_cast<std::size_t>(part_)];
+        const auto [sent_a, sent_b] = MixOffsets(value);
+        const std::uint8_t offset_a = a.value_or(sent_a);
+        const std::uint8_t offset_b = b.value_or(sent_b);
+        const std::optional<std::int32_t> mix = MixOf(offset_a, offset_b);
         // Beyond what a mix can say, the A layer's offset alone decides, and the B layer's
         // is listed.
-        const std::int32_t value = mix.value_or(*MixOf(std::min(*a, kNoOffset), kNoOffset));
-        table_[mix_][static_cast<std::size_t>(part_)] = value;
-        if (!mix) differences_.push_back({part_, mix_, value, *a, *b});
+        value = mix.value_or(*MixOf(std::min(offset_a, kNoOffset), kNoOffset));
+        if (!mix) differences_.push_back({part_, mix_, value, offset_a, offset_b});
     }
 
     static constexpr Row mix_ = Row::mix;
@@ -159,8 +184,9 @@ void PartToModule(const PartTable& table, int part, XgModuleParts& module) {
     XgPartBytes& b = module[p + kPartCount];
     for (const Row row : kLayerRows) {
         const XgPartAddress address = *LayerRowAddress(row);
-        a.At(address) = Byte(table[row][p]);
-        b.At(address) = Byte(table[LayerRow(row, true)][p]);
+        const std::uint8_t low = IsPan(row) ? kHardLeft : 0;
+        a.At(address) = std::max(low, Byte(table[row][p]));
+        b.At(address) = std::max(low, Byte(table[LayerRow(row, true)][p]));
     }
     for (XgPartBytes* layer : {&a, &b}) {
         layer->At(Multi(kVolume)) = Byte(table[vol][p]);
@@ -178,6 +204,7 @@ void ModuleToPart(const XgModuleParts& module, int part, PartTable& table,
     if (part < 0 || part >= kPartCount) return;
     PartReader reader(module, part, table, differences);
     reader.Layers();
+    reader.Pans();
     reader.Whole();
 }
 

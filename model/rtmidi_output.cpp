@@ -32,6 +32,7 @@ std::string PortName(Port port) {
     return port == Port::A ? "KQ505 MIDI OUT A" : "KQ505 MIDI OUT B";
 }
 constexpr const char* kInputPortName = "KQ505 MIDI IN";
+constexpr const char* kModulePortName = "KQ505 MODULE IN";
 
 // Runs `f`, turning anything it throws into `fallback`: no exception leaves this file.
 template <class F, class R = std::invoke_result_t<F>>
@@ -255,11 +256,17 @@ void RtMidiOutput::Send(std::span<const std::uint8_t> bytes) {
     Guarded([&] { out_->sendMessage(bytes.data(), bytes.size()); });
 }
 
-// The input: RtMidi calls back on its own thread with each message; system exclusive, clock
-// and active sensing are left out before they reach us.
+// What an input reads: everything but system exclusive, clock and active sensing (the
+// played input), or system exclusive alone (the module's replies).
+enum class InputKind { kPlayed, kSysExOnly };
+
+// An input: RtMidi calls back on its own thread with each message, what the input does not
+// read being left out before it reaches us. RtMidi hands on system exclusive only once it is
+// whole.
 class RtMidiInput final : public MidiInput {
   public:
-    explicit RtMidiInput(MidiInputHandler handler) : handler_(std::move(handler)) {}
+    RtMidiInput(MidiInputHandler handler, InputKind kind, const char* port_name)
+        : handler_(std::move(handler)), kind_(kind), port_name_(port_name) {}
     ~RtMidiInput() override { Close(); }
     RtMidiInput(const RtMidiInput&) = delete;
     RtMidiInput& operator=(const RtMidiInput&) = delete;
@@ -288,14 +295,14 @@ class RtMidiInput final : public MidiInput {
         errors_.raised = false;
         auto in = MakeMidi<RtMidiIn>(errors_);
         if (!in) return nullptr;
-        in->ignoreTypes(true, true, true);
+        in->ignoreTypes(kind_ != InputKind::kSysExOnly, true, true);
         in->setCallback(&RtMidiInput::Received, this);
         if (device == kVirtualDevice) {
-            in->openVirtualPort(kInputPortName);
+            in->openVirtualPort(port_name_);
         } else {
             const std::vector<unsigned int> ports = DevicePorts(*in, errors_);
             if (static_cast<unsigned int>(device) >= ports.size()) return nullptr;
-            in->openPort(ports[static_cast<std::size_t>(device)], kInputPortName);
+            in->openPort(ports[static_cast<std::size_t>(device)], port_name_);
             if (!in->isPortOpen()) return nullptr;
         }
         if (errors_.raised) return nullptr;
@@ -303,6 +310,8 @@ class RtMidiInput final : public MidiInput {
     }
 
     MidiInputHandler handler_;
+    InputKind kind_;
+    const char* port_name_;
     ErrorFlag errors_;
     std::unique_ptr<RtMidiIn> in_;
 };
@@ -310,7 +319,14 @@ class RtMidiInput final : public MidiInput {
 }  // namespace
 
 std::unique_ptr<MidiInput> MakeRtMidiInput(MidiInputHandler handler) {
-    return std::make_unique<RtMidiInput>(std::move(handler));
+    return std::make_unique<RtMidiInput>(std::move(handler), InputKind::kPlayed, kInputPortName);
+}
+
+std::unique_ptr<MidiInput> MakeRtMidiModuleInput(SysExRing& ring) {
+    // The ring passes over anything that is not one whole F0 … F7 message.
+    return std::make_unique<RtMidiInput>(
+        [&ring](std::span<const std::uint8_t> message) { ring.Push(message); },
+        InputKind::kSysExOnly, kModulePortName);
 }
 
 std::unique_ptr<MidiOutput> MakeRtMidiOutput(Port port) {

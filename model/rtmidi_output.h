@@ -11,6 +11,7 @@
 
 #include "model/midi_input.h"
 #include "model/midi_output.h"
+#include "model/sysex_ring.h"
 
 namespace kq505 {
 
@@ -21,6 +22,10 @@ std::unique_ptr<MidiOutput> MakeRtMidiOutput(Port port);
 // The input on the same system; device -1 opens a virtual input "KQ505 MIDI IN". `handler`
 // is called on RtMidi's input thread.
 std::unique_ptr<MidiInput> MakeRtMidiInput(MidiInputHandler handler);
+
+// The module's input; device -1 opens a virtual input "KQ505 MODULE IN". Only system
+// exclusive is read from it: RtMidi's input thread puts each whole message into `ring`.
+std::unique_ptr<MidiInput> MakeRtMidiModuleInput(SysExRing& ring);
 
 // The devices of the chosen system, list position = device number, our own ports left out;
 // empty when no MIDI system that RtMidi serves can be reached.

@@ -186,7 +186,8 @@ class JackMidiOutputTest : public ::testing::Test {
 };
 
 // Lists, opens, reopens, releases and opens again: the server meets one client, "KQ505",
-// with the ports "MIDI OUT A" and "MIDI OUT B", and nothing else of ours.
+// with the ports "MIDI OUT A", "MIDI OUT B", "MIDI IN" and "MODULE IN", and nothing else of
+// ours.
 TEST_F(JackMidiOutputTest, OneClientKq505WithTwoPortsForEverything) {
     OpenOnReceiver();
     app_.input_device_names();
@@ -198,7 +199,7 @@ TEST_F(JackMidiOutputTest, OneClientKq505WithTwoPortsForEverything) {
 
     EXPECT_EQ(Settled([&] { return receiver_->ClientsRegistered(); }, Names{"KQ505"}),
               Names{"KQ505"});
-    const Names ours{"KQ505:MIDI IN", "KQ505:MIDI OUT A", "KQ505:MIDI OUT B"};
+    const Names ours{"KQ505:MIDI IN", "KQ505:MIDI OUT A", "KQ505:MIDI OUT B", "KQ505:MODULE IN"};
     EXPECT_EQ(Settled([&] { return OurPorts(receiver_->client()); }, ours), ours);
     // Opening connects, closing disconnects, -1 leaves the port to a patchbay.
     EXPECT_TRUE(ConnectionsOf(receiver_->client(), "KQ505:MIDI OUT A", {}).empty());

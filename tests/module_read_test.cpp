@@ -103,13 +103,26 @@ TEST(ModuleRead, CancelKeepsWhatWasReadAndLateRepliesAreStillKept) {
     ModuleReader reader(false, {3});
     const Bytes late_b{0xF0, 0x43, 0x10, 0x4C, 0x08, 0x13, 0x72, 0x50, 0xF7};
     EXPECT_FALSE(reader.OnMessage(late_b));  // not what is asked for now, but kept
-    EXPECT_TRUE(reader.OnMessage(XgBulkDump({0x08, 0x03, 0x00}, Bytes(0x29, 5))));
+    Bytes part3(0x29, 5);
+    part3[0x08] = 64;  // an A layer holds no note shift
+    EXPECT_TRUE(reader.OnMessage(XgBulkDump({0x08, 0x03, 0x00}, part3)));
     EXPECT_EQ(reader.Position(), 1u);
     reader.Cancel();
     EXPECT_TRUE(reader.Done());
     EXPECT_FALSE(reader.OnTimeout());
     EXPECT_EQ(reader.Image().parts[3].multi_part[0x0B], 5);
     EXPECT_EQ(reader.Image().parts[19].multi_part[0x72], 0x50);
+    // Neither layer was read whole, and the box says where the cancel stopped the read.
+    test::RecordingApp r;
+    const ModuleReadSummary summary = TakeModuleRead(r.app, reader);
+    EXPECT_EQ(ModuleReadSummaryText(summary), "0/2 ﾊﾟｰﾄ, 0 ﾀｲﾑｱｳﾄ");
+    EXPECT_EQ(ModuleReadDetails(summary),
+              "ｷｬﾝｾﾙ: ﾊﾟｰﾄ 4 A から ﾊﾟｰﾄ 4 B までは読み込んでいません\n");
+    ModuleReader effects(true, {});
+    effects.OnMessage(XgBulkDump({0x02, 0x01, 0x00}, Bytes(0x0E, 0)));
+    effects.Cancel();
+    EXPECT_EQ(ModuleReadSummaryText(TakeModuleRead(r.app, effects)),
+              "0/0 ﾊﾟｰﾄ, 1/6 ｴﾌｪｸﾄ, 0 ﾀｲﾑｱｳﾄ");
 }
 
 // The read is one step: it sends nothing, undo puts the table back and sends what changed.
@@ -120,6 +133,7 @@ TEST(ModuleRead, TheReadIsOneStepThatSendsNothingAndSaysWhatWasMissing) {
     table[reverb_a][2] = 77;
     table[vol][2] = 90;
     PartToModule(table, 2, module.image.parts);
+    module.image.parts[2].multi_part[0x08] = 64;   // the A layer's note shift, never moved
     module.image.parts[18].multi_part[0x0B] = 80;  // the B layer's volume differs
     module.silent_parts[18] = 99;
     ModuleReader reader(false, {2});

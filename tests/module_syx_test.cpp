@@ -33,6 +33,8 @@ TEST(ModuleSyx, TheWholeSetUpComesBackFromItsFile) {
     EXPECT_EQ((Bytes{part9[6], part9[7], part9[8], part9[9 + 4], part9[9 + 7]}),
               (Bytes{0x08, 9, 0x00, 9, 2}));
     EXPECT_EQ(messages[1 + 6 + 25 * 2][9 + 4], 25);
+    // Element reserve: 2 voices kept back on every part but that drum part.
+    EXPECT_EQ((Bytes{messages[1 + 6][9], part9[9], messages[1 + 6 + 25 * 2][9]}), (Bytes{2, 0, 2}));
 
     XgModuleImage image;
     const SyxReadResult read = ReadSysExFile(SyxFileBytes(messages), image);

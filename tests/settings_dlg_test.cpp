@@ -140,17 +140,49 @@ class SettingsDlgTest : public QObject {
         QVERIFY(HasLabel(dialog, QStringLiteral("表示ｻｲｽﾞ(&Z)")));
     }
 
+    // The module's input lists the same sources as IN, after the entry for no connection,
+    // and shows the stored device by its name; the follow check box shows Follow.
+    void theModuleInputRowAndTheFollowBoxShowAndTakeTheirValues() {
+        DialogApp a({"synth"}, {"Keys:Keys MIDI 1 24:0", "MU128:MU128 MIDI 1 20:0"});
+        CKQ505App& app = a.rec.app;
+        app.module_in_device = 0;
+        app.module_in_name = "MU128:MU128 MIDI 1 20:0";
+        app.follow_module = 1;
+        CMainFrame frame(app);
+        bool shown = false;
+        WhenModal([&](CSettingsDlg& dialog) {
+            auto* module_in = ControlOf<QComboBox>(dialog, kIdSettingsModuleIn);
+            auto* follow = ControlOf<QCheckBox>(dialog, kIdSettingsFollow);
+            shown = module_in->count() == 3 &&
+                    module_in->itemText(0) == QString::fromUtf8(kNoConnectionEntry) &&
+                    module_in->currentText() == QStringLiteral("MU128:MU128 MIDI 1 20:0") &&
+                    follow->text() == QStringLiteral("ﾓｼﾞｭｰﾙの変更に追従") && follow->isChecked() &&
+                    HasLabel(dialog, QStringLiteral("Module I&N"));
+            module_in->setCurrentIndex(0);
+            // On the box itself: the control is wider than its caption.
+            QTest::mouseClick(follow, Qt::LeftButton, {}, QPoint(6, follow->height() / 2));
+            QTest::mouseClick(Button(dialog, "1"), Qt::LeftButton);
+        });
+        frame.Action(kIdSettings)->trigger();
+        QVERIFY(shown);
+        QCOMPARE(app.module_in_device, -1);
+        QCOMPARE(app.follow_module, 0);
+        const std::string ini = ReadBytes(app.ini_path);
+        QVERIFY(ini.find("ModuleIn=-1\r\nModuleInName=\r\n") != std::string::npos);
+        QVERIFY(ini.find("Follow=0\r\n") != std::string::npos);
+    }
+
     void everyControlLiesInsideTheDialogAndNoneCoversAnother() {
         DialogApp a;
         CSettingsDlg dialog(a.rec.app);
-        QCOMPARE(dialog.size(), QSize(413, 501));  // 236 × 334 dialog units
+        QCOMPARE(dialog.size(), QSize(413, 567));  // 236 × 378 dialog units
         const std::vector<int> ids{
-            kIdSettingsOutA,      kIdSettingsOutB,     kIdSettingsIn,
-            kIdSettingsModule,    kIdSettingsVelocity, kIdSettingsVelocityDisplay,
-            kIdSettingsGate,      kIdSettingsStep,     kIdSettingsSysExComments,
-            kIdSettingsLogo,      kIdSettingsPath,     kIdSettingsZoom,
-            kIdSettingsPace,      kIdSettingsThru,     kIdSettingsThruChannel,
-            kIdSettingsInputState};
+            kIdSettingsOutA,       kIdSettingsOutB,     kIdSettingsIn,
+            kIdSettingsModule,     kIdSettingsVelocity, kIdSettingsVelocityDisplay,
+            kIdSettingsGate,       kIdSettingsStep,     kIdSettingsSysExComments,
+            kIdSettingsLogo,       kIdSettingsPath,     kIdSettingsZoom,
+            kIdSettingsPace,       kIdSettingsThru,     kIdSettingsThruChannel,
+            kIdSettingsInputState, kIdSettingsModuleIn, kIdSettingsFollow};
         for (std::size_t i = 0; i < ids.size(); ++i) {
             const QRect rect = dialog.Control(ids[i])->geometry();
             QVERIFY2(QRect(QPoint(), dialog.size()).contains(rect),
@@ -247,7 +279,8 @@ class SettingsDlgTest : public QObject {
                  "[MIDI]\nOutA=1\nOutB=0\nIn=-1\nModule=-1\n"
                  "OutAName=MU2000:MU2000 Port 1 20:0\n"
                  "OutBName=Midi Through:Midi Through Port-0 14:0\nInName=\nPace=0\n"
-                 "Thru=0\nThruChannel=0\n"
+                 "Thru=0\nThruChannel=0\nModuleIn=-1\nModuleInName=\nDumpTimeout=300\n"
+                 "Follow=1\n"
                  "\n[Preview]\nVel=100\nGate=800\n"
                  "\n[ExportVardel]\nStep=10\nInfo=0\n"
                  "\n[Others]\nLogo=0\nInsFile=xg.ins\nZoom=100\n");
@@ -273,6 +306,8 @@ class SettingsDlgTest : public QObject {
         auto* state = frame.statusBar()->findChild<QLabel*>(QStringLiteral("midiInputState"));
         QVERIFY(state && !state->isHidden());
         QCOMPARE(state->text(), QStringLiteral("MIDI INの初期化に失敗しました"));
+        // The module's input opened: nothing said of it.
+        QVERIFY(!frame.statusBar()->findChild<QLabel*>(QStringLiteral("moduleInputState")));
         bool told_in_dialog = false;
         WhenModal([&](CSettingsDlg& dialog) {
             told_in_dialog = ControlOf<QLabel>(dialog, kIdSettingsInputState)->text() ==
@@ -292,6 +327,28 @@ class SettingsDlgTest : public QObject {
         const std::string ini = ReadBytes(a.rec.app.ini_path);
         QVERIFY(ini.find("In=-1\r\n") != std::string::npos);
         QVERIFY(ini.find("Thru=1\r\nThruChannel=1\r\n") != std::string::npos);
+    }
+
+    // Said in the status bar like the input, never in a box; gone once it opens on OK.
+    void aModuleInputThatFailsIsSaidInTheStatusBar() {
+        DialogApp a({"synth"}, {"MU128"});
+        a.rec.app.module_in = std::make_unique<FailingInput>();
+        a.rec.app.module_in_device = 0;
+        auto catcher = std::make_unique<MessageCatcher>();
+        CMainFrame frame(a.rec.app);
+        frame.Action(kIdReinitialiseMidi)->trigger();
+        QCOMPARE(catcher->texts, QStringList{});
+        catcher.reset();
+        auto* state = frame.statusBar()->findChild<QLabel*>(QStringLiteral("moduleInputState"));
+        QVERIFY(state && !state->isHidden());
+        QCOMPARE(state->text(), QStringLiteral("MODULE INの初期化に失敗しました"));
+        WhenModal([](CSettingsDlg& dialog) {
+            ControlOf<QComboBox>(dialog, kIdSettingsModuleIn)->setCurrentIndex(0);
+            QTest::mouseClick(Button(dialog, "1"), Qt::LeftButton);
+        });
+        frame.Action(kIdSettings)->trigger();
+        QCOMPARE(a.rec.app.module_in_device, -1);
+        QVERIFY(state->isHidden());
     }
 
     void theOutListsBeginWithNoConnectionShownForMinusOne() {

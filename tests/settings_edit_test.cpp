@@ -167,6 +167,8 @@ TEST_F(SettingsDialogValues, OkWritesTheTenKeysInOrderThenTheNamesAndReopensBoth
     form.logo = true;
     form.path = "/usr/share/kq505/xg.ins";
     form.zoom = 2;
+    form.module_in = 0;
+    form.follow = true;
     r.log.TakeEvents();
 
     const SettingsApplyResult result = ApplySettingsForm(r.app, form, MakeSettingsLists(r.app));
@@ -184,6 +186,10 @@ TEST_F(SettingsDialogValues, OkWritesTheTenKeysInOrderThenTheNamesAndReopensBoth
               "Pace=0\r\n"
               "Thru=0\r\n"
               "ThruChannel=0\r\n"
+              "ModuleIn=0\r\n"
+              "ModuleInName=Midi Through:Midi Through Port-0 14:0\r\n"
+              "DumpTimeout=300\r\n"
+              "Follow=1\r\n"
               "\r\n"
               "[Preview]\r\n"
               "Vel=64\r\n"
@@ -215,6 +221,65 @@ TEST_F(SettingsDialogValues, OkWritesTheTenKeysInOrderThenTheNamesAndReopensBoth
     ReadIniSettings(fresh);
     EXPECT_EQ(fresh.out_b_name, "MU2000:MU2000 Port 2 20:1");
     EXPECT_EQ(fresh.export_step, 1920);
+}
+
+// An input that notes the devices it was opened on.
+class RecordingInput final : public MidiInput {
+  public:
+    explicit RecordingInput(std::vector<int>& opened) : opened_(opened) {}
+    bool Open(int device) override {
+        opened_.push_back(device);
+        return open_ = true;
+    }
+    void Close() override { open_ = false; }
+    bool IsOpen() const override { return open_; }
+
+  private:
+    std::vector<int>& opened_;
+    bool open_ = false;
+};
+
+// The module's input is chosen as the input is, from the same list, and opened anew on OK;
+// a device unplugged keeps its name until it is back. Follow is on unless it was turned off.
+TEST_F(SettingsDialogValues, TheModuleInputIsChosenLikeTheInputAndFollowIsStored) {
+    std::vector<int> opened;
+    r.app.module_in = std::make_unique<RecordingInput>(opened);
+    r.app.module_in_device = 0;
+    r.app.module_in_name = inputs[1];  // where the name stands now wins
+    SettingsLists lists = MakeSettingsLists(r.app);
+    SettingsForm form = LoadSettingsForm(r.app, lists);
+    EXPECT_EQ(form.module_in, 1);
+    EXPECT_TRUE(form.follow);
+
+    form.module_in = 1;
+    form.follow = false;
+    ASSERT_EQ(ApplySettingsForm(r.app, form, lists).applied, SettingsApplied::kDone);
+    EXPECT_EQ(r.app.module_in_device, 1);
+    EXPECT_EQ(r.app.module_in_name, inputs[1]);
+    EXPECT_EQ(r.app.follow_module, 0);
+    EXPECT_EQ(opened, std::vector<int>{1});
+    const std::string ini = ReadBytes(r.app.ini_path);
+    EXPECT_NE(ini.find("ModuleIn=1\r\nModuleInName=" + inputs[1] + "\r\n"), std::string::npos);
+    EXPECT_NE(ini.find("Follow=0\r\n"), std::string::npos);
+    EXPECT_FALSE(LoadSettingsForm(r.app, lists).follow);
+
+    // Unplugged: no selection, -1 opened, the name kept; plugged in again at another place,
+    // reopening finds it there.
+    const std::string module = inputs[1];
+    inputs.pop_back();
+    lists = MakeSettingsLists(r.app);
+    form = LoadSettingsForm(r.app, lists);
+    EXPECT_EQ(form.module_in, kNoSelection);
+    ApplySettingsForm(r.app, form, lists);
+    EXPECT_EQ(r.app.module_in_device, -1);
+    EXPECT_EQ(r.app.module_in_name, module);
+    EXPECT_EQ(opened.back(), -1);
+    inputs.push_back("UM-ONE:UM-ONE MIDI 1 28:0");
+    inputs.push_back(module);
+    ReinitialiseMidiPorts(r.app);
+    EXPECT_EQ(opened.back(), 2);
+    CloseMidiPorts(r.app);
+    EXPECT_FALSE(r.app.module_in->IsOpen());
 }
 
 TEST_F(SettingsDialogValues, OkWithUnchangedValuesStillWritesAndReopens) {

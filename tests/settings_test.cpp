@@ -108,6 +108,10 @@ TEST_F(Settings, AFreshFileHoldsTheTenKeysInOrderThenTheDeviceNames) {
               "Pace=0\r\n"
               "Thru=0\r\n"
               "ThruChannel=0\r\n"
+              "ModuleIn=-1\r\n"
+              "ModuleInName=\r\n"
+              "DumpTimeout=300\r\n"
+              "Follow=1\r\n"
               "\r\n"
               "[Preview]\r\n"
               "Vel=127\r\n"
@@ -160,6 +164,10 @@ TEST_F(Settings, WritingKeepsEveryOtherLine) {
               "Pace=0\n"
               "Thru=0\n"
               "ThruChannel=0\n"
+              "ModuleIn=-1\n"
+              "ModuleInName=\n"
+              "DumpTimeout=300\n"
+              "Follow=1\n"
               "\n"
               "[Others]\n"
               "Logo = 1\n"
@@ -174,6 +182,49 @@ TEST_F(Settings, WritingKeepsEveryOtherLine) {
               "Step=7\n"
               "Info=0\n");
     EXPECT_EQ(Read(), FieldsOf(app));
+}
+
+// The module's input: its port, the name of its device, how long a request is waited for
+// (held to 50..5000 ms) and whether the module's own changes are followed.
+TEST_F(Settings, TheModuleKeysAreReadWithTheirDefaultsAndWrittenBack) {
+    struct Module {
+        int device;
+        std::string name;
+        int timeout;
+        int follow;
+        bool operator==(const Module&) const = default;
+    };
+    const auto module_of = [](const CKQ505App& a) {
+        return Module{a.module_in_device, a.module_in_name, a.dump_timeout_ms, a.follow_module};
+    };
+    const struct {
+        const char* lines;
+        Module read;
+    } cases[] = {
+        {"", {-1, "", 300, 1}},
+        {"ModuleIn=2\nModuleInName=MU128:MU128 MIDI 1 20:0\nDumpTimeout=1000\nFollow=0\n",
+         {2, "MU128:MU128 MIDI 1 20:0", 1000, 0}},
+        {"DumpTimeout=10\n", {-1, "", 50, 1}},
+        {"DumpTimeout=-5\n", {-1, "", 50, 1}},
+        {"DumpTimeout=99999\n", {-1, "", 5000, 1}},
+        {"DumpTimeout=abc\n", {-1, "", 50, 1}},
+        {"dumptimeout=50\nmodulein=0\n", {0, "", 50, 1}},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(app.ini_path, std::string("[MIDI]\n") + c.lines);
+        CKQ505App fresh;
+        fresh.ini_path = app.ini_path;
+        fresh.module_in_name = "stale";
+        ReadIniSettings(fresh);
+        EXPECT_EQ(module_of(fresh), c.read) << c.lines;
+
+        // Written and read again, every value comes back as it was taken.
+        ASSERT_TRUE(WriteIniSettings(fresh));
+        CKQ505App again;
+        again.ini_path = app.ini_path;
+        ReadIniSettings(again);
+        EXPECT_EQ(module_of(again), c.read) << c.lines;
+    }
 }
 
 TEST_F(Settings, AFailedWriteLeavesTheFileAsItWas) {

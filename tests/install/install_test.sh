@@ -120,6 +120,15 @@ case $mode in
       fail "the set-up file's first line is not in the compiled database as its magic"
     grep -q "application/x-kq505-setup=$id.desktop;" \
       "$prefix/share/applications/mimeinfo.cache" || fail ".kqset files do not open in KQ505"
+    grep -q '^MimeType=.*application/x-sysex;' "$entry" || fail "no .syx type in the entry"
+    grep -qx 'application/x-sysex:\*\.syx' <(cut -d: -f2- "$prefix/share/mime/globs2") ||
+      fail "*.syx is not in the compiled database"
+    # Its magic is the one byte F0 at offset 0: ">0=", a length of 1, F0.
+    grep -a -A1 '^\[[0-9]*:application/x-sysex\]' "$prefix/share/mime/magic" | tail -n 1 |
+      od -An -tx1 | tr -d ' \n' | grep -q '^3e303d0001f0' ||
+      fail "the F0 magic of .syx files is not in the compiled database"
+    grep -q "application/x-sysex=$id.desktop;" \
+      "$prefix/share/applications/mimeinfo.cache" || fail ".syx files do not open in KQ505"
 
     icons=$prefix/share/icons/hicolor
     xmllint --noout "$icons/scalable/apps/$id.svg" || fail "the scalable icon is not well-formed"

@@ -4,11 +4,12 @@
 // differ from their defaults too: HALL 2, CELESTE 1 and a DELAY L,C,R with a delay above 127
 // on the A layer of part 1.
 //
-//   kq505_export_tool [--info] [--step N] [--table FILE] [--song FILE] OUT.mid
+//   kq505_export_tool [--info] [--step N] [--table FILE] [--song FILE] [--syx FILE] OUT.mid
 //
 // --table writes the set-up that was exported (values, names, options) as JSON, so a
 // check can derive the events from it by rules of its own. --song writes the song export
-// of the same set-up; exit code 3 when this build has no song export.
+// of the same set-up; exit code 3 when this build has no song export. --syx writes the
+// same set-up as a .syx file, for other XG editors to open.
 
 #include <charconv>
 #include <cstdint>
@@ -23,6 +24,8 @@
 #include "app/kq505_app.h"
 #include "effects/effect_blocks.h"
 #include "files/smf_export.h"
+#include "files/syx_file.h"
+#include "model/module_syx.h"
 #include "model/part_table.h"
 #include "tests/tools/song_export.h"
 
@@ -179,7 +182,8 @@ std::string TableJson(const CKQ505App& app) {
 
 int Usage() {
     std::fputs(
-        "usage: kq505_export_tool [--info] [--step N] [--table FILE] [--song FILE] OUT.mid\n",
+        "usage: kq505_export_tool [--info] [--step N] [--table FILE] [--song FILE] [--syx FILE] "
+        "OUT.mid\n",
         stderr);
     return 2;
 }
@@ -187,7 +191,7 @@ int Usage() {
 int Run(int argc, char** argv) {
     CKQ505App app;
     app.export_step = 10;
-    std::string out_path, table_path, song_path;
+    std::string out_path, table_path, song_path, syx_path;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         const bool has_value = i + 1 < argc;
@@ -202,6 +206,8 @@ int Run(int argc, char** argv) {
             table_path = argv[++i];
         } else if (arg == "--song" && has_value) {
             song_path = argv[++i];
+        } else if (arg == "--syx" && has_value) {
+            syx_path = argv[++i];
         } else if (!arg.starts_with("--") && out_path.empty()) {
             out_path = arg;
         } else {
@@ -222,6 +228,11 @@ int Run(int argc, char** argv) {
             std::fprintf(stderr, "cannot write %s\n", table_path.c_str());
             return 1;
         }
+    }
+    if (!syx_path.empty() &&
+        !WriteFile(syx_path, SyxFileBytes(SetupSysExMessages(app.part_table, app.effect_blocks)))) {
+        std::fprintf(stderr, "cannot write %s\n", syx_path.c_str());
+        return 1;
     }
     if (!song_path.empty()) {
         const auto song = BuildSongExport(app);
