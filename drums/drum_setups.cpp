@@ -56,6 +56,22 @@ std::uint8_t DrumSlot(const DrumSetups& drums, int setup, int note, int param) {
     return drums.values[At(setup)][At(note - kFirstDrumNote)][At(param)];
 }
 
+std::vector<int> DrumSetupsUsedBy(const DrumSetups& drums, std::span<const int> parts) {
+    std::array<bool, kDrumSetupCount> used{};
+    for (const int part : parts) {
+        if (part < 0 || part >= kPartCount) continue;
+        for (const int xg_part : {part, part + kPartCount}) {
+            const int setup = DrumSetupOfMode(drums.part_modes[At(xg_part)]);
+            if (setup >= 0) used[At(setup)] = true;
+        }
+    }
+    std::vector<int> setups;
+    for (int setup = 0; setup < kDrumSetupCount; ++setup) {
+        if (used[At(setup)]) setups.push_back(setup);
+    }
+    return setups;
+}
+
 const DrumKit& KitOfSetup(const DrumSetups& drums, const PartTable& table, int setup) {
     for (int xg_part = 0; xg_part < kXgPartCount; ++xg_part) {
         if (DrumSetupOfMode(drums.part_modes[At(xg_part)]) != setup) continue;

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "drums/drum_tables.h"
@@ -59,6 +60,9 @@ void ResetDrumSetup(DrumSetups& drums, int setup);
 
 std::uint8_t& DrumSlot(DrumSetups& drums, int setup, int note, int param);
 std::uint8_t DrumSlot(const DrumSetups& drums, int setup, int note, int param);
+
+// The setups, in order, whose mode the A or the B layer of one of `parts` (0..15) has.
+std::vector<int> DrumSetupsUsedBy(const DrumSetups& drums, std::span<const int> parts);
 
 // The kit whose defaults a setup follows: that of the first XG part (A layers, then B
 // layers) whose mode is the setup's, by its bank MSB and program; the Standard Kit when no
