@@ -72,6 +72,17 @@ std::vector<int> DrumSetupsUsedBy(const DrumSetups& drums, std::span<const int> 
     return setups;
 }
 
+int FollowedDrumSetup(const DrumSetups& drums, int part) {
+    const int a = DrumSetupOfMode(drums.part_modes[At(part)]);
+    return a >= 0 ? a : DrumSetupOfMode(drums.part_modes[At(part + kPartCount)]);
+}
+
+Port DrumSetupPort(const DrumSetups& drums, int part, int setup) {
+    const bool a = DrumSetupOfMode(drums.part_modes[At(part)]) == setup;
+    const bool b = DrumSetupOfMode(drums.part_modes[At(part + kPartCount)]) == setup;
+    return b && !a ? Port::B : Port::A;
+}
+
 const DrumKit& KitOfSetup(const DrumSetups& drums, const PartTable& table, int setup) {
     for (int xg_part = 0; xg_part < kXgPartCount; ++xg_part) {
         if (DrumSetupOfMode(drums.part_modes[At(xg_part)]) != setup) continue;

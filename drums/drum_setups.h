@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "drums/drum_tables.h"
+#include "model/midi_output.h"
 #include "model/module_values.h"
 #include "model/part_table.h"
 
@@ -63,6 +64,13 @@ std::uint8_t DrumSlot(const DrumSetups& drums, int setup, int note, int param);
 
 // The setups, in order, whose mode the A or the B layer of one of `parts` (0..15) has.
 std::vector<int> DrumSetupsUsedBy(const DrumSetups& drums, std::span<const int> parts);
+
+// The setup the drum window follows for a part: its A layer's when that is in a Drums mode,
+// else its B layer's; -1 when neither is.
+int FollowedDrumSetup(const DrumSetups& drums, int part);
+// The layer of the part that plays the setup, B only where the B layer alone does; its
+// notes are heard there.
+Port DrumSetupPort(const DrumSetups& drums, int part, int setup);
 
 // The kit whose defaults a setup follows: that of the first XG part (A layers, then B
 // layers) whose mode is the setup's, by its bank MSB and program; the Standard Kit when no

@@ -1,5 +1,8 @@
 #include "drums/drum_tables.h"
 
+#include <cctype>
+#include <charconv>
+
 #include "drums/xg_drum_data.h"
 #include "effects/effect_value_text.h"
 
@@ -13,7 +16,58 @@ const DrumKitNote& NoteOf(const DrumKit& kit, int note) {
     return kit.notes[static_cast<std::size_t>(note - kFirstDrumNote)];
 }
 
+// Lower case, without spaces: what typing is compared by.
+std::string Folded(std::string_view text) {
+    std::string folded;
+    for (const char c : text) {
+        if (c != ' ') folded += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return folded;
+}
+
+// Formats that show the value's distance from 64.
+bool CountsFromCentre(ValueFormat format) {
+    return format == ValueFormat::semitones || format == ValueFormat::cents ||
+           format == ValueFormat::offset64 || format == ValueFormat::pan;
+}
+
+std::optional<std::int32_t> Number(std::string_view text) {
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    std::int32_t number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (text.empty() || error != std::errc{} || end != text.data() + text.size())
+        return std::nullopt;
+    return number;
+}
+
 }  // namespace
+
+std::optional<std::int32_t> ParseDrumValueText(int param, std::string_view text) {
+    const DrumParamInfo& info = DrumParam(param);
+    const std::string typed = Folded(text);
+    for (std::int32_t value = info.min; value <= info.max; ++value) {
+        if (Folded(DrumValueText(param, value)) == typed) return value;
+    }
+    std::optional<std::int32_t> value = Number(typed);
+    if (value && CountsFromCentre(info.format)) *value += 64;
+    // Random pan is chosen by its name alone.
+    const std::int32_t lowest = info.format == ValueFormat::pan ? 1 : info.min;
+    if (!value || *value < lowest || *value > info.max) return std::nullopt;
+    return value;
+}
+
+bool StartsDrumValueText(int param, std::string_view text) {
+    const std::string typed = Folded(text);
+    const std::size_t sign = typed.starts_with('+') || typed.starts_with('-') ? 1 : 0;
+    if (typed.size() <= sign + 3 &&
+        typed.find_first_not_of("0123456789", sign) == std::string::npos)
+        return true;
+    const DrumParamInfo& info = DrumParam(param);
+    for (std::int32_t value = info.min; value <= info.max; ++value) {
+        if (Folded(DrumValueText(param, value)).starts_with(typed)) return true;
+    }
+    return false;
+}
 
 const DrumParamInfo& DrumParam(int param) {
     return xg_drum_data::k_params[static_cast<std::size_t>(param)];

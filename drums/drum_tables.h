@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -54,6 +55,14 @@ std::string_view KitNoteName(const DrumKit& kit, int note);
 // The value as the parameter's format shows it: "+3", "-12", "+5cent", "L20", "C", "R63",
 // "Rnd", "On"/"Off", "Single"/"Multi", or the number.
 std::string DrumValueText(int param, std::int32_t value);
+
+// The value a typed text stands for: a text as DrumValueText shows it, case and spaces
+// aside ("r20", "+5cent"), or a number counted as the format counts ("3" is +3 semitones,
+// "-20" is L20); none for any other text or a value out of range.
+std::optional<std::int32_t> ParseDrumValueText(int param, std::string_view text);
+// Whether typing on may still make the text a value: empty, the start of a shown text, or a
+// sign and up to three digits.
+bool StartsDrumValueText(int param, std::string_view text);
 
 // XG Part Mode (08 pp 07).
 enum class PartMode : std::uint8_t { normal, drum, drums1, drums2, drums3, drums4 };

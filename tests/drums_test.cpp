@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,7 @@ TEST(DrumMessages, OneParameterOfEachFormatItsBytesAndText) {
         const auto message = XgDrumSetupMessage(c.setup, c.note, c.param, c.value);
         EXPECT_EQ(Bytes(message.begin(), message.end()), expected) << c.text;
         EXPECT_EQ(DrumValueText(c.param, c.value), c.text);
+        EXPECT_EQ(ParseDrumValueText(c.param, c.text), c.value) << c.text;
     }
     const auto mode = XgPartModeMessage(25, PartMode::drums2);
     EXPECT_EQ(Bytes(mode.begin(), mode.end()),
@@ -89,6 +91,41 @@ TEST(DrumMessages, OneParameterOfEachFormatItsBytesAndText) {
     const auto reset = XgDrumSetupResetMessage(3);
     EXPECT_EQ(Bytes(reset.begin(), reset.end()),
               (Bytes{0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7D, 0x03, 0xF7}));
+}
+
+// What is typed in a cell: the text shown, or a number as the format counts.
+TEST(DrumMessages, TypedTextsAreTheirValues) {
+    struct Case {
+        int param;
+        const char* typed;
+        std::optional<std::int32_t> value;
+        bool started;  // typing on could still make a value
+    };
+    const std::vector<Case> cases{
+        {kPitchCoarse, "3", 67, true},
+        {kPitchCoarse, "-12", 52, true},
+        {kPitchCoarse, "+64", {}, true},
+        {0x01, "+5cent", 69, true},
+        {0x01, "+5 c", {}, true},
+        {kPan, "r20", 84, true},
+        {kPan, "-20", 44, true},
+        {kPan, "0", 64, true},
+        {kPan, "RND", 0, true},
+        {kPan, "-64", {}, true},
+        {kPan, "R", {}, true},
+        {0x08, "multi", 1, true},
+        {0x09, "1", 1, true},
+        {0x09, "o", {}, true},
+        {0x09, "onx", {}, false},
+        {0x02, "128", {}, true},
+        {0x02, "1280", {}, false},
+        {kPitchCoarse, "x", {}, false},
+        {kReverb, "", {}, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ParseDrumValueText(c.param, c.typed), c.value) << c.typed;
+        EXPECT_EQ(StartsDrumValueText(c.param, c.typed), c.started) << c.typed;
+    }
 }
 
 TEST(DrumSetups, ModesAndDefaultsFollowTheKitThePartPlays) {
@@ -118,6 +155,13 @@ TEST(DrumSetups, ModesAndDefaultsFollowTheKitThePartPlays) {
     app.part_table[program_b][3] = 1;
     EXPECT_EQ(KitOfSetup(app.drums, app.part_table, 1).name, "SFX 2");
     EXPECT_EQ(KitNoteName(KitOfSetup(app.drums, app.part_table, 1), 13), "Surdo Mute");
+    // The window shows the setup of the A layer, else the B layer's, heard on that layer.
+    EXPECT_EQ(FollowedDrumSetup(app.drums, 3), 1);
+    EXPECT_EQ(DrumSetupPort(app.drums, 3, 1), Port::B);
+    app.drums.part_modes[3] = PartMode::drums4;
+    EXPECT_EQ(FollowedDrumSetup(app.drums, 3), 3);
+    EXPECT_EQ(DrumSetupPort(app.drums, 3, 3), Port::A);
+    EXPECT_EQ(FollowedDrumSetup(app.drums, 0), -1);
 }
 
 TEST(DrumEdit, AValueEqualToTheKitsFollowsTheKit) {
