@@ -29,6 +29,7 @@ constexpr int kNoteColumn = 0;
 constexpr int kNameColumn = 1;
 constexpr int kFirstParamColumn = 2;
 constexpr int kVisibleRows = 20;
+constexpr int kFirstShownNote = 35;
 
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -268,6 +269,9 @@ CDrumSetupDlg::CDrumSetupDlg(CKQ505App& app, QWidget* owner) : QDialog(owner), a
     const int height = table_->horizontalHeader()->sizeHint().height() +
                        kVisibleRows * table_->verticalHeader()->defaultSectionSize();
     resize(qMax(width + 24, sizeHint().width()), height + controls->sizeHint().height() + 40);
+    // The kit's heart, from the kick on, is in sight first.
+    table_->scrollTo(model_->index(kFirstShownNote - kFirstDrumNote, 0),
+                     QAbstractItemView::PositionAtTop);
 }
 
 CDrumSetupDlg::~CDrumSetupDlg() {
