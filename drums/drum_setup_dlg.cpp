@@ -209,6 +209,10 @@ CDrumSetupDlg::CDrumSetupDlg(CKQ505App& app, QWidget* owner) : QDialog(owner), a
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
     auto* controls = new QHBoxLayout;
+    part_ = new QLabel(this);
+    part_->setObjectName(QStringLiteral("part"));
+    controls->addWidget(part_);
+    controls->addSpacing(12);
     const std::array<QString, 2> mode_captions{QStringLiteral("ﾊﾟｰﾄﾓｰﾄﾞ A"),
                                                QStringLiteral("ﾊﾟｰﾄﾓｰﾄﾞ B")};
     for (int layer = 0; layer < 2; ++layer) {
@@ -289,6 +293,7 @@ void CDrumSetupDlg::ShowValues() {
         if (const int followed = FollowedDrumSetup(app_.drums, part); followed >= 0)
             shown_setup_ = followed;
     }
+    part_->setText(QStringLiteral("ﾊﾟｰﾄ %1").arg(part + 1));
     for (int layer = 0; layer < 2; ++layer) {
         const QSignalBlocker quiet(modes_[layer]);
         modes_[layer]->setCurrentIndex(static_cast<int>(modes[layer]));

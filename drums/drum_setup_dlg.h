@@ -11,6 +11,7 @@
 #include "drums/drum_setups.h"
 
 class QComboBox;
+class QLabel;
 class QPushButton;
 class QTableView;
 class QTimer;
@@ -44,6 +45,7 @@ class CDrumSetupDlg : public QDialog {
     void EndNote();
 
     CKQ505App& app_;
+    QLabel* part_ = nullptr;  // "ﾊﾟｰﾄ 10"
     DrumTableModel* model_ = nullptr;
     QTableView* table_ = nullptr;
     std::array<QComboBox*, 2> modes_{};  // A layer, B layer

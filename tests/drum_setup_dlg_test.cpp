@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QTableView>
@@ -148,6 +149,7 @@ class DrumSetupDlgTest : public QObject {
         QCOMPARE(shown.Combo("modeA")->currentText(), QStringLiteral("Normal"));
         shown.rec.app.drums.part_modes[9 + 16] = PartMode::drums3;
         qobject_cast<QComboBox*>(shown.frame->View()->Control(kIdTrackCombo))->setCurrentIndex(9);
+        QCOMPARE(shown.dlg->findChild<QLabel*>("part")->text(), QStringLiteral("ﾊﾟｰﾄ 10"));
         QCOMPARE(shown.Combo("modeA")->currentText(), QStringLiteral("Drum 1"));
         QCOMPARE(shown.Combo("modeB")->currentText(), QStringLiteral("Drum 3"));
         QCOMPARE(shown.dlg->ShownSetup(), 0);  // the A layer's setup first
