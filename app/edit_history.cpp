@@ -5,6 +5,7 @@
 
 #include "app/kq505_app.h"
 #include "app/setup_state.h"
+#include "drums/drum_edit.h"
 #include "effects/effect_edit.h"
 #include "effects/effect_setup.h"
 #include "model/midi_messages.h"
@@ -46,6 +47,7 @@ void SendChangedRows(CKQ505App& app, std::span<const SlotChange> changes) {
             if (std::exchange(banks_sent[b], true)) continue;
             for (Row a_row : {bank_msb_a, bank_lsb_a, program_a})
                 SendRowMessage(app, LayerRow(a_row, b));
+            ResendDrumSetupAfterProgramChange(app, app.selected_part + (b ? kPartCount : 0));
             continue;
         }
         SendRowMessage(app, row);
@@ -74,6 +76,19 @@ void ForEachPart(const EditStep& step, Send&& send) {
     }
 }
 
+// The drum values a step changed, as the module should now hold them. Redoing a reset sends
+// its message again instead: the module takes the kit's values itself.
+void SendDrumChanges(CKQ505App& app, const EditStep& step, bool undo) {
+    if (step.drums.empty()) return;
+    if (!undo && IsResetStep(step.kind)) return;
+    if (!undo && step.kind == StepKind::kDrumReset) {
+        SendSysEx(app, XgDrumSetupResetMessage(step.drums.front().setup));
+        return;
+    }
+    for (const DrumChange& change : step.drums)
+        SendDrumValue(app, change.setup, change.note, change.param);
+}
+
 }  // namespace
 
 EditHistory::EditHistory(std::size_t max_steps) : max_steps_(max_steps > 0 ? max_steps : 1) {}
@@ -87,6 +102,7 @@ void EditHistory::BeginGesture(CKQ505App& app, StepKind kind) {
         before_.positions[i] = app.*kPositions[i];
     before_.names = app.track_names;
     before_.effects = app.effect_blocks;
+    before_.drums = app.drums;
 }
 
 void EditHistory::EndGesture(CKQ505App& app) {
@@ -105,7 +121,8 @@ void EditHistory::EndGesture(CKQ505App& app) {
             }
         }
     }
-    EditStep step{0, open_kind_, static_cast<std::uint8_t>(app.selected_part & 0x0F), {}, {}, {}};
+    EditStep step{0,  open_kind_, static_cast<std::uint8_t>(app.selected_part & 0x0F), {}, {}, {},
+                  {}, {}};
     for (int part = 0; part < kPartCount; ++part) {
         if (before_.names[part] != app.track_names[part])
             step.names.push_back({part, before_.names[part], app.track_names[part]});
@@ -117,11 +134,41 @@ void EditHistory::EndGesture(CKQ505App& app) {
         const std::int32_t after = EffectValue(app.effect_blocks, item);
         if (before != after) step.effects.push_back({item, before, after});
     }
-    if (scratch_.empty() && step.names.empty() && step.effects.empty() && !IsResetStep(step.kind))
+    AddDrumChanges(app, step);
+    if (scratch_.empty() && step.names.empty() && step.effects.empty() && step.part_modes.empty() &&
+        step.drums.empty() && !IsResetStep(step.kind))
         return Notify(app);
     // An exact-size copy: the scratch keeps its room for the next gesture.
     step.values.assign(scratch_.begin(), scratch_.end());
     Push(app, std::move(step));
+}
+
+void EditHistory::AddDrumChanges(const CKQ505App& app, EditStep& step) const {
+    const DrumSetups& before = before_.drums;
+    if (before == app.drums) return;
+    for (int xg_part = 0; xg_part < kXgPartCount; ++xg_part) {
+        const auto at = static_cast<std::size_t>(xg_part);
+        if (before.part_modes[at] != app.drums.part_modes[at]) {
+            step.part_modes.push_back({static_cast<std::uint8_t>(xg_part), before.part_modes[at],
+                                       app.drums.part_modes[at]});
+        }
+    }
+    for (int setup = 0; setup < kDrumSetupCount; ++setup) {
+        const auto at = static_cast<std::size_t>(setup);
+        if (before.values[at] == app.drums.values[at]) continue;
+        for (int note = kFirstDrumNote; note <= kLastDrumNote; ++note) {
+            for (int param = 0; param < kDrumParamCount; ++param) {
+                const std::uint8_t old = DrumSlot(before, setup, note, param);
+                const std::uint8_t now = DrumSlot(app.drums, setup, note, param);
+                if (old == now) continue;
+                step.drums.push_back({static_cast<std::uint8_t>(setup),
+                                      static_cast<std::uint8_t>(note),
+                                      static_cast<std::uint8_t>(param), old, now,
+                                      DrumValue(before, before_.table, setup, note, param),
+                                      DrumValue(app.drums, app.part_table, setup, note, param)});
+            }
+        }
+    }
 }
 
 void EditHistory::Push(CKQ505App& app, EditStep step) {
@@ -161,8 +208,18 @@ const EditStep* EditHistory::Apply(CKQ505App& app, const EditStep& step, bool un
         SlotValue(app, change.slot, change.part) = undo ? change.before : change.after;
     for (const NameChange& name : step.names)
         app.track_names[name.part] = undo ? name.before : name.after;
+    for (const PartModeChange& change : step.part_modes)
+        app.drums.part_modes[change.xg_part] = undo ? change.before : change.after;
+    for (const DrumChange& change : step.drums)
+        DrumSlot(app.drums, change.setup, change.note, change.param) =
+            undo ? change.before : change.after;
 
     const bool reset = IsResetStep(step.kind);
+    // A mode decides what the program changes below select, so the modes go first.
+    if (!(reset && !undo)) {
+        for (const PartModeChange& change : step.part_modes)
+            SendSysEx(app, XgPartModeMessage(change.xg_part, app.drums.part_modes[change.xg_part]));
+    }
     if (!step.effects.empty()) {
         EffectBlocks effects = app.effect_blocks;
         for (const EffectChange& change : step.effects)
@@ -189,6 +246,7 @@ const EditStep* EditHistory::Apply(CKQ505App& app, const EditStep& step, bool un
             }
         });
     }
+    SendDrumChanges(app, step, undo);
     app.selected_part = step.part;
     app.play_through->SetPart(step.part);
     return &step;
@@ -259,6 +317,28 @@ std::string PartNumber(int part) {
     return (number < 10 ? "#0" : "#") + std::to_string(number);
 }
 
+// "#10 A Part Mode Drum 1→Normal", "ﾄﾞﾗﾑｾｯﾄｱｯﾌﾟ1 38 Pitch Coarse +0→+3".
+std::string DescribeDrumStep(const EditStep& step) {
+    std::string text;
+    const char* separator = "";
+    for (const PartModeChange& change : step.part_modes) {
+        const int part = change.xg_part % kPartCount;
+        text += separator + PartNumber(part) + (change.xg_part < kPartCount ? " A" : " B") +
+                " Part Mode " + std::string(PartModeText(change.before)) + "→" +
+                std::string(PartModeText(change.after));
+        separator = ", ";
+    }
+    for (const DrumChange& change : step.drums) {
+        text += separator;
+        text += "ﾄﾞﾗﾑｾｯﾄｱｯﾌﾟ" + std::to_string(change.setup + 1) + ' ' +
+                std::to_string(change.note) + ' ' + std::string(DrumParam(change.param).name) +
+                ' ' + DrumValueText(change.param, change.before_value) + "→" +
+                DrumValueText(change.param, change.after_value);
+        separator = ", ";
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string DescribeStep(const EditStep& step) {
@@ -277,6 +357,11 @@ std::string DescribeStep(const EditStep& step) {
             return PartNumber(step.part) + " ﾌｧｲﾙを開く";
         case StepKind::kTrackName:
             return PartNumber(step.part) + " Track Name";
+        case StepKind::kDrumReset:
+            if (step.drums.empty()) break;
+            return "ﾄﾞﾗﾑｾｯﾄｱｯﾌﾟ" + std::to_string(step.drums.front().setup + 1) + " ﾘｾｯﾄ";
+        case StepKind::kDrum:
+            return DescribeDrumStep(step);
         case StepKind::kEffect: {
             std::string text = "ｴﾌｪｸﾀ";
             const char* separator = " ";

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "drums/drum_setups.h"
 #include "effects/effect_blocks.h"
 #include "model/part_table.h"
 
@@ -35,6 +36,8 @@ enum class StepKind : std::uint8_t {
     kEffect,         // the effect edit window: a slider gesture, a choice, or its cancel
     kModuleRead,     // what a read of the module brought in
     kSysExFile,      // a .syx file opened: what its dumps and parameter changes carry
+    kDrum,           // the drum setup window: one value of a drum setup, or a part mode
+    kDrumReset,      // Drum Setup Reset: one setup back to its kit
 };
 
 // The six remembered list positions of the program change dialog follow the table's rows
@@ -64,6 +67,25 @@ struct EffectChange {
     std::int32_t after;
 };
 
+// The mode of one XG part that a step changed.
+struct PartModeChange {
+    std::uint8_t xg_part;
+    PartMode before;
+    PartMode after;
+};
+
+// One value of a drum setup that a step changed: as kept (kFollowKit where it follows the
+// kit) and as the module holds it.
+struct DrumChange {
+    std::uint8_t setup;
+    std::uint8_t note;
+    std::uint8_t param;
+    std::uint8_t before;
+    std::uint8_t after;
+    std::int32_t before_value;
+    std::int32_t after_value;
+};
+
 struct EditStep {
     std::uint64_t id;  // the position the history is at once this step is done
     StepKind kind;
@@ -71,6 +93,8 @@ struct EditStep {
     std::vector<SlotChange> values;  // by part, then by slot
     std::vector<NameChange> names;   // by part
     std::vector<EffectChange> effects;
+    std::vector<PartModeChange> part_modes;  // by XG part
+    std::vector<DrumChange> drums;           // by setup, note, parameter
 };
 
 class EditHistory {
@@ -123,12 +147,14 @@ class EditHistory {
         std::array<std::array<std::int32_t, kPartCount>, kListPositionCount> positions{};
         std::array<std::string, kPartCount> names;
         EffectBlocks effects;
+        DrumSetups drums;
     };
 
     std::uint64_t CurrentId() const { return applied_ > 0 ? steps_[applied_ - 1].id : base_id_; }
     void Push(CKQ505App& app, EditStep step);
     const EditStep* Apply(CKQ505App& app, const EditStep& step, bool undo);
     void Notify(CKQ505App& app) const;
+    void AddDrumChanges(const CKQ505App& app, EditStep& step) const;
 
     std::size_t max_steps_;
     std::deque<EditStep> steps_;

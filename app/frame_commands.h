@@ -37,6 +37,7 @@ enum CommandId : int {
     kIdModuleReadPart = 32819,
     kIdExportSysEx = 32820,
     kIdSysExOpen = 32821,
+    kIdDrumSetup = 32822,
     kIdFileNew = 57600,
     kIdFileOpen = 57601,
     kIdFileSave = 57603,

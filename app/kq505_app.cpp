@@ -10,6 +10,7 @@ CKQ505App::CKQ505App()
 CKQ505App::CKQ505App(std::unique_ptr<MidiOutput> out_a, std::unique_ptr<MidiOutput> out_b)
     : midi_out_a(std::move(out_a)), midi_out_b(std::move(out_b)) {
     ResetPartParameters(part_table);
+    ResetDrumSetups(drums);
     ResetEffectBlocks(effect_blocks);
 }
 

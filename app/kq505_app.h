@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/edit_history.h"
+#include "drums/drum_setups.h"
 #include "effects/effect_blocks.h"
 #include "instruments/instrument_name_table.h"
 #include "model/midi_input.h"
@@ -88,6 +89,8 @@ class CKQ505App {
     PartInts bank_sel_b{};
     std::int32_t selected_part = 0;
     PartTable part_table{};
+    // The part mode of each XG part and the four drum setups, beside the table.
+    DrumSetups drums{};
     EffectBlocks effect_blocks{};  // reverb, chorus and variation of the tone generator
     std::string ini_path;
     std::string instrument_file_path;

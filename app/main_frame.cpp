@@ -42,6 +42,7 @@
 #include "app/signal_pipe.h"
 #include "app/small_windows.h"
 #include "app/toolbar_icons.h"
+#include "drums/drum_setup_dlg.h"
 #include "effects/effect_edit_dlg.h"
 #include "files/kq505_doc.h"
 #include "instruments/instrument_list.h"
@@ -159,7 +160,10 @@ CMainFrame::CMainFrame(CKQ505App& app, QWidget* parent) : QMainWindow(parent), a
         FollowSetupState();
     };
     UpdateRecentSetups();
-    app_.edit_history.on_change = [this] { UpdateEditCommands(); };
+    app_.edit_history.on_change = [this] {
+        UpdateEditCommands();
+        ShowDrumValues();
+    };
     UpdateEditCommands();
     ask_restore = [this](const QString& question) {
         return AskRestoreWithMessageBox(this, question);
@@ -181,8 +185,8 @@ CMainFrame::~CMainFrame() {
     app_.edit_history.on_change = nullptr;
     // The tool windows go before the frame's own members, so that nothing they report on
     // their way out reaches a half-destroyed frame.
-    for (QPointer<QWidget>* window :
-         {&program_change_dlg_, &effect_edit_dlg_, &logo_wnd_, &soft_keyboard_dlg_}) {
+    for (QPointer<QWidget>* window : {&program_change_dlg_, &effect_edit_dlg_, &drum_setup_dlg_,
+                                      &logo_wnd_, &soft_keyboard_dlg_}) {
         delete window->data();
     }
 }
@@ -247,8 +251,8 @@ void CMainFrame::CreateActions() {
     Action(kIdEditRedo)
         ->setShortcuts(
             {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    for (const int id :
-         {kIdProgramChange, kIdEffectEdit, kIdSoftKeyboard, kIdViewToolbar, kIdViewStatusBar}) {
+    for (const int id : {kIdProgramChange, kIdEffectEdit, kIdDrumSetup, kIdSoftKeyboard,
+                         kIdViewToolbar, kIdViewStatusBar}) {
         Action(id)->setCheckable(true);
     }
 }
@@ -527,6 +531,7 @@ void CMainFrame::ConnectCommands() {
         if (effects && effects->isVisible()) return effects->accept();
         ToggleToolWindow<CEffectEditDlg>(effect_edit_dlg_);
     });
+    on(kIdDrumSetup, [this] { ToggleToolWindow<CDrumSetupDlg>(drum_setup_dlg_); });
     on(kIdSoftKeyboard, [this] { ToggleToolWindow<CSoftKeyboardDlg>(soft_keyboard_dlg_); });
     on(kIdProgramChange, [this] {
         ToggleToolWindow<CProgramChangeDlg>(program_change_dlg_);
@@ -584,6 +589,7 @@ void CMainFrame::ConnectCommands() {
     on(kIdViewToolbar, [this](bool shown) { tool_bar_->setVisible(shown); });
     on(kIdViewStatusBar, [this](bool shown) { statusBar()->setVisible(shown); });
 
+    connect(view_, &CKQ505View::PartSelected, this, &CMainFrame::ShowDrumValues);
     Action(kIdViewToolbar)->setChecked(true);
     Action(kIdViewStatusBar)->setChecked(true);
     // The toolbar can also be hidden from its own context menu.
@@ -622,6 +628,10 @@ void CMainFrame::ShowEffectValues() {
 void CMainFrame::FollowEffectReset() {
     if (auto* effects = qobject_cast<CEffectEditDlg*>(effect_edit_dlg_.data()))
         effects->FollowReset();
+}
+
+void CMainFrame::ShowDrumValues() {
+    if (auto* drums = qobject_cast<CDrumSetupDlg*>(drum_setup_dlg_.data())) drums->ShowValues();
 }
 
 void CMainFrame::FollowModuleChange() {
@@ -704,6 +714,7 @@ void CMainFrame::UpdateToolWindowChecks() {
     };
     Action(kIdProgramChange)->setChecked(shown(program_change_dlg_));
     Action(kIdEffectEdit)->setChecked(shown(effect_edit_dlg_));
+    Action(kIdDrumSetup)->setChecked(shown(drum_setup_dlg_));
     Action(kIdSoftKeyboard)->setChecked(shown(soft_keyboard_dlg_));
 }
 

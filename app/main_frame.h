@@ -103,6 +103,7 @@ class CMainFrame : public QMainWindow {
     // The modeless windows while they exist; null once they have deleted themselves.
     QWidget* ProgramChangeWindow() const { return program_change_dlg_; }
     QWidget* EffectEditWindow() const { return effect_edit_dlg_; }
+    QWidget* DrumSetupWindow() const { return drum_setup_dlg_; }
     QWidget* SoftKeyboardWindow() const { return soft_keyboard_dlg_; }
     CLogoWnd* LogoWindow() const;
     // The logo timer's id while it runs, else 0.
@@ -129,6 +130,9 @@ class CMainFrame : public QMainWindow {
     template <class Window>
     void ToggleToolWindow(QPointer<QWidget>& window);
     void UpdateToolWindowChecks();
+    // The drum setup window, while open, shows the state again: after every step of the edit
+    // history, undo and redo included, and when another part is chosen.
+    void ShowDrumValues();
     // Undo and redo greyed out when there is nothing to take back or do again; their status
     // text names the step.
     void UpdateEditCommands();
@@ -170,6 +174,7 @@ class CMainFrame : public QMainWindow {
     int logo_timer_id_ = 0;
     QPointer<QWidget> program_change_dlg_;
     QPointer<QWidget> effect_edit_dlg_;
+    QPointer<QWidget> drum_setup_dlg_;
     QPointer<QWidget> logo_wnd_;
     QPointer<QWidget> soft_keyboard_dlg_;
 };

@@ -145,6 +145,24 @@ void Knob(QPainter& p) {
     p.drawLine(QPointF(7.5, 7), QPointF(3.5, 3.5));
 }
 
+// A snare drum: its shell, the head on top and a stick across.
+void DrumIcon(QPainter& p) {
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(kInk);
+    p.setBrush(QColor(190, 40, 40));
+    QPainterPath shell;
+    shell.moveTo(1.5, 6.5);
+    shell.lineTo(1.5, 11);
+    shell.arcTo(QRectF(1.5, 8.5, 13, 5), 180, 180);
+    shell.lineTo(14.5, 6.5);
+    shell.closeSubpath();
+    p.drawPath(shell);
+    p.setBrush(kPaper);
+    p.drawEllipse(QRectF(1.5, 4, 13, 5));
+    p.setPen(QPen(QColor(150, 100, 40), 1.5));
+    p.drawLine(QPointF(4, 0.5), QPointF(10, 5.5));
+}
+
 void ProgramList(QPainter& p) {
     p.setPen(kInk);
     p.setBrush(kPaper);
@@ -205,6 +223,8 @@ void Draw(QPainter& p, int command_id) {
             return ProgramList(p);
         case kIdEffectEdit:
             return Knob(p);
+        case kIdDrumSetup:
+            return DrumIcon(p);
         case kIdSoftKeyboard:
             return Keyboard(p);
         case kIdXgSystemOn:

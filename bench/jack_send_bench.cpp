@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app/kq505_app.h"
+#include "drums/drum_edit.h"
 #include "model/midi_messages.h"
 #include "model/midi_send.h"
 #include "model/midi_system.h"
@@ -64,6 +65,25 @@ void BM_JackSendAllPartParametersToRing(benchmark::State& state) {
         static_cast<double>(app.midi_out_a->DroppedCount() + app.midi_out_b->DroppedCount());
 }
 BENCHMARK(BM_JackSendAllPartParametersToRing)->Unit(benchmark::kMicrosecond)->Iterations(40);
+
+// The four drum setups whole, 5056 messages of 9 bytes on Port A in one burst: more than
+// the ring holds, so the dropped count tells what a burst of that size loses.
+void BM_JackFourDrumSetupsWholeToRing(benchmark::State& state) {
+    CKQ505App app;
+    if (!OpenOnJack(app, state)) return;
+    for (auto _ : state) {
+        state.PauseTiming();
+        AwaitEmptyRings();
+        state.ResumeTiming();
+        for (int setup = 0; setup < kDrumSetupCount; ++setup)
+            SendDrumSetupWhole(app, setup);
+    }
+    state.SetItemsProcessed(state.iterations() * kDrumSetupCount * kDrumNoteCount *
+                            kDrumParamCount);
+    state.counters["dropped_per_burst"] = static_cast<double>(app.midi_out_a->DroppedCount()) /
+                                          static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_JackFourDrumSetupsWholeToRing)->Unit(benchmark::kMicrosecond)->Iterations(20);
 
 }  // namespace
 }  // namespace kq505

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/ini_store.h"
+#include "drums/drum_setup_file.h"
 #include "effects/effect_setup.h"
 #include "files/name_field.h"
 #include "files/name_text.h"
@@ -120,11 +121,15 @@ std::string_view TrimSpaces(std::string_view text) {
     return text;
 }
 
+// The part modes of a part's two layers: the A layer is XG part p, the B layer p + 16.
+constexpr std::array<std::string_view, 2> kPartModeKeys{"part_mode_a", "part_mode_b"};
+
 // The keys a part section may hold, numbered: the rows of the table, the list positions,
-// then the name.
+// the name, then the part modes.
 constexpr int kListSlot = kRowCount;
 constexpr int kNameSlot = kListSlot + static_cast<int>(kListKeys.size());
-constexpr int kKeySlotCount = kNameSlot + 1;
+constexpr int kModeSlot = kNameSlot + 1;
+constexpr int kKeySlotCount = kModeSlot + static_cast<int>(kPartModeKeys.size());
 
 std::optional<int> KeySlot(std::string_view key) {
     for (int row = 0; row < kRowCount; ++row) {
@@ -134,6 +139,9 @@ std::optional<int> KeySlot(std::string_view key) {
         if (SameName(key, kListKeys[i].name)) return kListSlot + static_cast<int>(i);
     }
     if (SameName(key, kNameKey)) return kNameSlot;
+    for (std::size_t i = 0; i < kPartModeKeys.size(); ++i) {
+        if (SameName(key, kPartModeKeys[i])) return kModeSlot + static_cast<int>(i);
+    }
     return std::nullopt;
 }
 
@@ -150,7 +158,12 @@ std::int32_t ListPosition(std::int32_t value) {
 }
 
 void StoreValue(SetupData& setup, int part, int slot, std::int32_t value) {
-    if (slot < kListSlot) {
+    if (slot >= kModeSlot) {
+        // A mode the module has no name for is held to the nearest one.
+        const int xg_part = part + (slot - kModeSlot) * kPartCount;
+        setup.drums.part_modes[static_cast<std::size_t>(xg_part)] =
+            static_cast<PartMode>(std::clamp(value, 0, kPartModeCount - 1));
+    } else if (slot < kListSlot) {
         setup.part_table[slot][part] = RowValue(value);
     } else {
         const ListKey& list = kListKeys[static_cast<std::size_t>(slot - kListSlot)];
@@ -240,6 +253,7 @@ SetupData DefaultSetup() {
     SetupData setup;
     ResetPartParameters(setup.part_table);
     ResetEffectBlocks(setup.effect_blocks);
+    ResetDrumSetups(setup.drums);
     return setup;
 }
 
@@ -250,6 +264,7 @@ SetupData CurrentSetup(const CKQ505App& app) {
     for (std::size_t i = 0; i < kListKeys.size(); ++i)
         setup.*kListKeys[i].field = app.*kAppListFields[i];
     setup.effect_blocks = app.effect_blocks;
+    setup.drums = app.drums;
     return setup;
 }
 
@@ -259,6 +274,7 @@ void ApplySetup(CKQ505App& app, SetupData setup) {
     for (std::size_t i = 0; i < kListKeys.size(); ++i)
         app.*kAppListFields[i] = setup.*kListKeys[i].field;
     app.effect_blocks = setup.effect_blocks;
+    app.drums = setup.drums;
 }
 
 std::string SetupFileText(const SetupData& setup) {
@@ -280,9 +296,15 @@ std::string SetupFileText(const SetupData& setup) {
             AppendLine(text, list.name, std::to_string((setup.*list.field)[part]));
         for (int row = 0; row < kRowCount; ++row)
             AppendLine(text, kRowInfo[row].name, std::to_string(setup.part_table[row][part]));
+        for (std::size_t layer = 0; layer < kPartModeKeys.size(); ++layer) {
+            const auto xg_part = static_cast<std::size_t>(part) + layer * kPartCount;
+            AppendLine(text, kPartModeKeys[layer],
+                       std::to_string(static_cast<int>(setup.drums.part_modes[xg_part])));
+        }
     }
     text += '\n';
     text += EffectSectionText(setup.effect_blocks);
+    text += DrumSetupSectionsText(setup.drums, setup.part_table);
     return text;
 }
 
@@ -306,6 +328,8 @@ SetupReadResult ParseSetupFile(std::string_view bytes, SetupData& setup) {
         return {error, "[" + std::string(kEffectSection) + "] " + effects.key};
     }
     read.effect_blocks = effects.blocks;
+    const DrumSectionRead drums = ReadDrumSetupSections(ini, read.drums);
+    if (drums.number_error) return {SetupFileError::not_a_number, drums.where};
     setup = std::move(read);
     return {};
 }

@@ -10,9 +10,15 @@
 //   map_sel_a=0 ... bank_sel_b=0      the program change dialog's list positions
 //   vol=100 ... eq_treble_gain_b=64   the 47 rows of the part table, by row name
 //
+//   part_mode_a=0 part_mode_b=0       the XG part mode of each layer (drums/drum_tables.h)
+//
 //   [Effects]                         the XG effect blocks (effects/effect_setup.h);
 //   reverb_type=128 ...               version 1 files have none and open with the
 //                                     defaults of XG System On
+//
+//   [Drum Setup 1]                    the drum setup values that differ from their kit's
+//   38_pitch_coarse=67 ...            (drums/drum_setup_file.h); files before version 3
+//                                     have none and open with the default part modes
 //
 // Values are whole numbers. A row's value is held to the signed byte a part file (.kqs)
 // carries, so every value the program can hold comes back as it was and none can overflow
@@ -35,7 +41,7 @@
 namespace kq505 {
 
 inline constexpr std::string_view kSetupFormatLine = "[KQ505 set-up]";
-inline constexpr int kSetupFileVersion = 2;
+inline constexpr int kSetupFileVersion = 3;
 // Larger files are refused unread: a set-up of 16 parts is about 20 KiB.
 inline constexpr std::uintmax_t kSetupFileMaxSize = 1024 * 1024;
 
@@ -50,6 +56,7 @@ struct SetupData {
     PartInts pc_sel_b{};
     PartInts bank_sel_b{};
     EffectBlocks effect_blocks{};
+    DrumSetups drums{};
     bool operator==(const SetupData&) const = default;
 };
 
@@ -69,12 +76,12 @@ struct SetupReadResult {
     std::string where;  // "[Part 3] vol" for the last three errors
 };
 
-// The defaults: table defaults, empty names, every list position 0, the effect blocks of
-// XG System On.
+// The defaults: table defaults, empty names, every list position 0, the effect blocks, part
+// modes and drum setups of XG System On.
 SetupData DefaultSetup();
 SetupData CurrentSetup(const CKQ505App& app);
-// Replaces all 16 parts, their names and list positions, and the effect blocks; sends
-// nothing.
+// Replaces all 16 parts, their names and list positions, the effect blocks, the part modes
+// and the drum setups; sends nothing.
 void ApplySetup(CKQ505App& app, SetupData setup);
 
 // The file's text; names are cut to the 64 bytes a name field keeps.

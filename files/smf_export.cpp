@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/kq505_app.h"
+#include "drums/drum_setups.h"
 #include "effects/effect_blocks.h"
 #include "files/name_field.h"
 #include "model/midi_messages.h"
@@ -201,6 +202,16 @@ class TrackWriter {
     std::vector<std::uint8_t> events_;
 };
 
+// The tick after the last program change of any part: the B layers' programs are the third
+// event of the second phase. A drum setup value sent before a program change of a drum part
+// would be reset by it, so they follow it by the same pause as the effect blocks follow XG
+// System On.
+std::uint32_t DrumSetupsTick(const CKQ505App& app) {
+    const auto step =
+        static_cast<std::uint32_t>(std::clamp<std::int64_t>(app.export_step, 0, kMaxStep));
+    return kSecondPhaseStart + 2 * step + kEffectBlocksTick;
+}
+
 void WriteConductorTrack(const CKQ505App& app, std::vector<std::uint8_t>& out) {
     TrackWriter track;
     track.Meta(kMetaTrackName, "Conductor Track");
@@ -215,7 +226,18 @@ void WriteConductorTrack(const CKQ505App& app, std::vector<std::uint8_t>& out) {
     track.At(kEffectBlocksTick);
     for (const std::vector<std::uint8_t>& message : EffectBlockMessages(app.effect_blocks))
         track.SysEx(message);
-    track.At(kConductorEnd);
+    // Before the parts' program changes, which select a kit or a voice by the mode; XG
+    // System On has set the others.
+    for (const std::vector<std::uint8_t>& message :
+         PartModeMessages(app.drums, WhichModes::changed))
+        track.SysEx(message);
+    const std::vector<std::vector<std::uint8_t>> drums = AllDrumSetupEditMessages(app.drums);
+    if (!drums.empty()) {
+        track.At(DrumSetupsTick(app));
+        for (const std::vector<std::uint8_t>& message : drums)
+            track.SysEx(message);
+    }
+    track.At(std::max<std::uint64_t>(kConductorEnd, track.Tick()));
     track.EndOfTrack();
     track.AppendChunk(out);
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/setup_state.h"
+#include "drums/drum_edit.h"
 #include "model/midi_send.h"
 #include "model/note_preview.h"
 
@@ -168,6 +169,9 @@ bool ProgramChangeLists::SendChoice(Port port) {
     SendRowMessage(app_, rows.msb);
     SendRowMessage(app_, rows.lsb);
     SendRowMessage(app_, rows.program);
+    // Before the test note, so that it sounds as edited.
+    ResendDrumSetupAfterProgramChange(app_,
+                                      app_.selected_part + (port == Port::B ? kPartCount : 0));
     if (!test_note) return false;
     // Stepping through a list must not pile the notes up.
     SendPreviewEnd(app_, port);

@@ -78,7 +78,7 @@ std::string SysExFileStatusText(const SysExFileResult& result, std::string_view 
 }
 
 std::vector<std::uint8_t> SetupSysExFileBytes(const CKQ505App& app) {
-    return SyxFileBytes(SetupSysExMessages(app.part_table, app.effect_blocks));
+    return SyxFileBytes(SetupSysExMessages(app.part_table, app.effect_blocks, app.drums));
 }
 
 }  // namespace kq505

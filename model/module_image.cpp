@@ -7,6 +7,7 @@ namespace {
 
 constexpr std::uint8_t kEffectHigh = 0x02;
 constexpr std::uint8_t kEffectMid = 0x01;
+constexpr std::uint8_t kFirstDrumHigh = 0x30;
 
 // The bytes from `low` on; what would run past the block's 128 addresses is not kept.
 template <std::size_t N>
@@ -67,6 +68,11 @@ bool WriteEffect(const XgMessage& message, XgModuleImage& image) {
 bool ApplyToImage(const XgMessage& message, XgModuleImage& image) {
     const XgAddress& at = message.address;
     if (at.high == kEffectHigh && at.mid == kEffectMid) return WriteEffect(message, image);
+    if (at.high >= kFirstDrumHigh && at.high < kFirstDrumHigh + kDrumSetupCount) {
+        if (at.mid < kFirstDrumNote || at.mid > kLastDrumNote) return false;
+        return Write(image.drums[at.high - kFirstDrumHigh][at.mid - kFirstDrumNote], at.low,
+                     message.data);
+    }
     if (at.mid >= kXgPartCount) return false;
     XgPartBytes& part = image.parts[at.mid];
     if (at.high == static_cast<std::uint8_t>(XgPartBlock::multi_part))

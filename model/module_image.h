@@ -6,19 +6,26 @@
 #include <cstdint>
 #include <optional>
 
+#include "drums/drum_tables.h"
 #include "effects/effect_blocks.h"
 #include "model/module_values.h"
 #include "model/xg_sysex.h"
 
 namespace kq505 {
 
+// The 16 bytes of one drum instrument, 3n rr 00..0F.
+using XgDrumNoteBytes = std::array<std::optional<std::uint8_t>, kDrumParamCount>;
+using XgDrumSetupBytes = std::array<XgDrumNoteBytes, kDrumNoteCount>;
+
 struct XgModuleImage {
     XgModuleParts parts{};
     std::array<std::optional<std::uint8_t>, 0x80> effect{};  // 02 01 00..7F
+    std::array<XgDrumSetupBytes, kDrumSetupCount> drums{};   // 30..33, notes 13..91
 };
 
 // Writes the bytes the message carries, from its address on, into the image. False when it
-// carries nothing the image keeps (another block, or a part beyond the 32).
+// carries nothing the image keeps (another block, a part beyond the 32, a drum note outside
+// 13..91).
 bool ApplyToImage(const XgMessage& message, XgModuleImage& image);
 
 // The effect items whose bytes the image holds are taken into `blocks`, each held to its

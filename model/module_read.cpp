@@ -11,6 +11,7 @@ constexpr std::array<std::uint8_t, 6> kEffectDumps{0x00, 0x10, 0x20, 0x30, 0x40,
 constexpr std::array<std::uint8_t, 2> kPartDumps{0x00, 0x30};
 constexpr std::array<std::uint8_t, 4> kPartEq{0x72, 0x73, 0x76, 0x77};
 constexpr std::uint8_t kHpf = 0x20;
+constexpr std::uint8_t kFirstDrumHigh = 0x30;
 
 void AddLayer(std::vector<ModuleRequest>& requests, std::uint8_t xg_part) {
     for (const std::uint8_t low : kPartDumps)
@@ -22,7 +23,8 @@ void AddLayer(std::vector<ModuleRequest>& requests, std::uint8_t xg_part) {
 
 }  // namespace
 
-std::vector<ModuleRequest> ModuleRequests(bool effects, const std::vector<int>& parts) {
+std::vector<ModuleRequest> ModuleRequests(bool effects, const std::vector<int>& parts,
+                                          const std::vector<int>& drum_setups) {
     std::vector<ModuleRequest> requests;
     if (effects) {
         for (const std::uint8_t low : kEffectDumps)
@@ -33,7 +35,27 @@ std::vector<ModuleRequest> ModuleRequests(bool effects, const std::vector<int>& 
         AddLayer(requests, static_cast<std::uint8_t>(part));
         AddLayer(requests, static_cast<std::uint8_t>(part + kPartCount));
     }
+    // One instrument a dump: the module has no dump of a whole setup.
+    for (const int setup : drum_setups) {
+        if (setup < 0 || setup >= kDrumSetupCount) continue;
+        for (int note = kFirstDrumNote; note <= kLastDrumNote; ++note) {
+            requests.push_back({ModuleRequest::dump,
+                                {static_cast<std::uint8_t>(kFirstDrumHigh + setup),
+                                 static_cast<std::uint8_t>(note), 0x00}});
+        }
+    }
     return requests;
+}
+
+bool IsDrumRequest(const ModuleRequest& request) {
+    const std::uint8_t high = request.address.high;
+    return high >= kFirstDrumHigh && high < kFirstDrumHigh + kDrumSetupCount;
+}
+
+bool IsLayerRequest(const ModuleRequest& request) {
+    const std::uint8_t high = request.address.high;
+    return high == static_cast<std::uint8_t>(XgPartBlock::multi_part) ||
+           high == static_cast<std::uint8_t>(XgPartBlock::multi_part_filter);
 }
 
 std::string ModuleRequestLabel(const ModuleRequest& request) {
@@ -42,6 +64,7 @@ std::string ModuleRequestLabel(const ModuleRequest& request) {
         if (at.low < 0x20) return "ﾘﾊﾞｰﾌﾞ";
         return at.low < 0x40 ? "ｺｰﾗｽ" : "ﾊﾞﾘｴｰｼｮﾝ";
     }
+    if (IsDrumRequest(request)) return "ﾄﾞﾗﾑｾｯﾄｱｯﾌﾟ" + std::to_string(at.high - kFirstDrumHigh + 1);
     const int part = at.mid % kPartCount + 1;
     return "ﾊﾟｰﾄ " + std::to_string(part) + (at.mid < kPartCount ? " A" : " B");
 }
@@ -51,8 +74,11 @@ std::array<std::uint8_t, 8> ModuleRequestMessage(const ModuleRequest& request) {
                                                : XgParameterRequest(request.address);
 }
 
-ModuleReader::ModuleReader(bool effects, std::vector<int> parts)
-    : effects_(effects), parts_(std::move(parts)), requests_(ModuleRequests(effects_, parts_)) {}
+ModuleReader::ModuleReader(bool effects, std::vector<int> parts, std::vector<int> drum_setups)
+    : effects_(effects),
+      parts_(std::move(parts)),
+      drum_setups_(std::move(drum_setups)),
+      requests_(ModuleRequests(effects_, parts_, drum_setups_)) {}
 
 bool ModuleReader::OnMessage(std::span<const std::uint8_t> message) {
     const std::optional<XgMessage> read = ReadXgMessage(message);

@@ -20,11 +20,18 @@ struct ModuleRequest {
     bool operator==(const ModuleRequest&) const = default;
 };
 
-// The requests that read the effect blocks (when `effects`) and the two layers of each part
-// in `parts` (0..15), in that order.
-std::vector<ModuleRequest> ModuleRequests(bool effects, const std::vector<int>& parts);
+// The requests that read the effect blocks (when `effects`), the two layers of each part in
+// `parts` (0..15), and every instrument of each drum setup in `drum_setups` (0..3), in that
+// order.
+std::vector<ModuleRequest> ModuleRequests(bool effects, const std::vector<int>& parts,
+                                          const std::vector<int>& drum_setups = {});
 
-// What a request reads, for the progress: "ﾘﾊﾞｰﾌﾞ", "ｺｰﾗｽ", "ﾊﾞﾘｴｰｼｮﾝ", "ﾊﾟｰﾄ 5 B".
+// Whether the request reads one of the drum setups, or else a layer of a part.
+bool IsDrumRequest(const ModuleRequest& request);
+bool IsLayerRequest(const ModuleRequest& request);
+
+// What a request reads, for the progress: "ﾘﾊﾞｰﾌﾞ", "ｺｰﾗｽ", "ﾊﾞﾘｴｰｼｮﾝ", "ﾊﾟｰﾄ 5 B",
+// "ﾄﾞﾗﾑｾｯﾄｱｯﾌﾟ1".
 std::string ModuleRequestLabel(const ModuleRequest& request);
 
 // The message that asks for it, on Port A.
@@ -34,11 +41,13 @@ class ModuleReader {
   public:
     static constexpr int kRetries = 2;
 
-    // Reads the effect blocks (when `effects`) and both layers of each of `parts`.
-    ModuleReader(bool effects, std::vector<int> parts);
+    // Reads the effect blocks (when `effects`), both layers of each of `parts` and the
+    // drum setups `drum_setups`.
+    ModuleReader(bool effects, std::vector<int> parts, std::vector<int> drum_setups = {});
 
     bool ReadsEffects() const { return effects_; }
     const std::vector<int>& Parts() const { return parts_; }
+    const std::vector<int>& DrumSetupsRead() const { return drum_setups_; }
 
     // The request to send now; only while not Done().
     const ModuleRequest& Current() const { return requests_[next_]; }
@@ -67,6 +76,7 @@ class ModuleReader {
 
     bool effects_;
     std::vector<int> parts_;
+    std::vector<int> drum_setups_;
     std::vector<ModuleRequest> requests_;
     std::size_t next_ = 0;
     int tries_ = 0;

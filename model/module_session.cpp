@@ -11,7 +11,9 @@ void ModuleSession::StartRead(bool effects, std::vector<int> parts, Clock::time_
     while (app_.module_ring->Pop(message_)) {
     }
     answer_times_.clear();
-    reader_.emplace(effects, std::move(parts));
+    // The drum setups that the layers read play, as the program knows their modes now.
+    std::vector<int> setups = DrumSetupsUsedBy(app_.drums, parts);
+    reader_.emplace(effects, std::move(parts), std::move(setups));
     if (!reader_->Done()) Send(now);
 }
 

@@ -21,8 +21,9 @@ class ModuleSession {
 
     explicit ModuleSession(CKQ505App& app) : app_(app) {}
 
-    // Starts a read of the effect blocks (when `effects`) and both layers of `parts`, and
-    // sends its first request. A read in progress is cancelled first.
+    // Starts a read of the effect blocks (when `effects`), both layers of `parts` and the
+    // drum setups those layers play, and sends its first request. A read in progress is cancelled
+    // first.
     void StartRead(bool effects, std::vector<int> parts, Clock::time_point now);
     bool Reading() const { return reader_.has_value(); }
     // Ends the read in progress and takes what it read; its summary.

@@ -1,5 +1,7 @@
 #include "model/module_syx.h"
 
+#include <algorithm>
+
 #include "model/midi_messages.h"
 #include "model/xg_sysex.h"
 
@@ -17,8 +19,8 @@ constexpr std::array<DumpBlock, 2> kPartDumps{{{0x00, 0x29}, {0x30, 0x3F}}};
 constexpr std::array<std::uint8_t, 4> kPartEq{0x72, 0x73, 0x76, 0x77};
 constexpr std::uint8_t kReceiveChannel = 0x04;
 constexpr std::uint8_t kPartMode = 0x07;
-constexpr std::uint8_t kDrums1 = 2;
-constexpr int kFirstDrumPart = 9;  // channel 10's A layer starts as a drum part
+constexpr int kFirstDrumPart = 9;  // channel 10's A layer
+constexpr std::uint8_t kDrumSetupHigh = 0x30;
 
 // The XG defaults of a multi part's two dump blocks, 08 pp 00..28 and 08 pp 30..6E; the
 // receive channel and the part mode depend on the part and are set apart.
@@ -45,7 +47,7 @@ std::vector<std::uint8_t> BlockBytes(const std::array<std::optional<std::uint8_t
     return data;
 }
 
-void FillPartDefaults(XgModuleImage& image) {
+void FillPartDefaults(XgModuleImage& image, const DrumSetups& drums) {
     for (int xg_part = 0; xg_part < kXgPartCount; ++xg_part) {
         auto& bytes = image.parts[static_cast<std::size_t>(xg_part)].multi_part;
         for (std::size_t i = 0; i < kPartDefaults0.size(); ++i)
@@ -53,10 +55,9 @@ void FillPartDefaults(XgModuleImage& image) {
         for (std::size_t i = 0; i < kPartDefaults30.size(); ++i)
             bytes[0x30 + i] = kPartDefaults30[i];
         bytes[kReceiveChannel] = static_cast<std::uint8_t>(xg_part);
-        if (xg_part == kFirstDrumPart) {
-            bytes[kPartMode] = kDrums1;
-            bytes[kElementReserve] = 0;  // a drum part keeps no voices back
-        }
+        bytes[kPartMode] =
+            static_cast<std::uint8_t>(drums.part_modes[static_cast<std::size_t>(xg_part)]);
+        if (xg_part == kFirstDrumPart) bytes[kElementReserve] = 0;  // no voices kept back
     }
 }
 
@@ -64,12 +65,40 @@ std::vector<std::uint8_t> ParameterChange(XgAddress at, std::uint8_t value) {
     return {0xF0, 0x43, 0x10, kXgModelId, at.high, at.mid, at.low, value, 0xF7};
 }
 
+void AddDrumSetupDumps(const PartTable& table, const DrumSetups& drums,
+                       std::vector<std::vector<std::uint8_t>>& messages) {
+    for (int setup = 0; setup < kDrumSetupCount; ++setup) {
+        for (int note = kFirstDrumNote; note <= kLastDrumNote; ++note) {
+            const DrumNoteValues& own =
+                drums.values[static_cast<std::size_t>(setup)]
+                            [static_cast<std::size_t>(note - kFirstDrumNote)];
+            if (std::ranges::all_of(own, [](std::uint8_t v) { return v == kFollowKit; })) continue;
+            std::array<std::uint8_t, kDrumParamCount> data{};
+            for (int param = 0; param < kDrumParamCount; ++param) {
+                data[static_cast<std::size_t>(param)] =
+                    static_cast<std::uint8_t>(DrumValue(drums, table, setup, note, param));
+            }
+            messages.push_back(XgBulkDump({static_cast<std::uint8_t>(kDrumSetupHigh + setup),
+                                           static_cast<std::uint8_t>(note), 0x00},
+                                          data));
+        }
+    }
+}
+
 }  // namespace
 
 std::vector<std::vector<std::uint8_t>> SetupSysExMessages(const PartTable& table,
                                                           const EffectBlocks& effects) {
+    DrumSetups drums;
+    ResetDrumSetups(drums);
+    return SetupSysExMessages(table, effects, drums);
+}
+
+std::vector<std::vector<std::uint8_t>> SetupSysExMessages(const PartTable& table,
+                                                          const EffectBlocks& effects,
+                                                          const DrumSetups& drums) {
     XgModuleImage image;
-    FillPartDefaults(image);
+    FillPartDefaults(image, drums);
     for (int part = 0; part < kPartCount; ++part)
         PartToModule(table, part, image.parts);
     for (std::uint8_t low = kFirstDepth; low <= kLastDepth; ++low)
@@ -93,6 +122,7 @@ std::vector<std::vector<std::uint8_t>> SetupSysExMessages(const PartTable& table
                 ParameterChange({0x08, xg_part, low}, bytes.multi_part[low].value_or(0)));
         messages.push_back(ParameterChange({0x0A, xg_part, 0x20}, bytes.hpf.value_or(0)));
     }
+    AddDrumSetupDumps(table, drums, messages);
     return messages;
 }
 

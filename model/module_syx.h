@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "drums/drum_setups.h"
 #include "effects/effect_blocks.h"
 #include "files/syx_file.h"
 #include "model/module_image.h"
@@ -17,6 +18,12 @@ namespace kq505 {
 // which lie outside those blocks. Bytes the table does not carry are the XG defaults.
 std::vector<std::vector<std::uint8_t>> SetupSysExMessages(const PartTable& table,
                                                           const EffectBlocks& effects);
+// The same with the part modes of `drums` in the multi part blocks, and last, after every
+// program number, a bulk dump (3n rr 00, 10h bytes) of each drum setup note that holds a
+// value the user changed.
+std::vector<std::vector<std::uint8_t>> SetupSysExMessages(const PartTable& table,
+                                                          const EffectBlocks& effects,
+                                                          const DrumSetups& drums);
 
 struct SyxReadResult {
     SyxFileError error = SyxFileError::none;

@@ -19,10 +19,36 @@ bool IsEffectRequest(const ModuleRequest& request) {
 
 bool LayerMissing(const ModuleReadSummary& summary, int xg_part) {
     const auto of_layer = [xg_part](const ModuleRequest& request) {
-        return !IsEffectRequest(request) && request.address.mid == xg_part;
+        return IsLayerRequest(request) && request.address.mid == xg_part;
     };
     return std::ranges::any_of(summary.missing, of_layer) ||
            std::ranges::any_of(summary.unread, of_layer);
+}
+
+// The part modes first: they choose the kits whose defaults the drum values are told from.
+void ImageToDrums(const XgModuleImage& image, CKQ505App& app) {
+    constexpr std::size_t kPartMode = 0x07;
+    for (std::size_t xg_part = 0; xg_part < kXgPartCount; ++xg_part) {
+        const std::optional<std::uint8_t>& mode = image.parts[xg_part].multi_part[kPartMode];
+        if (mode && *mode < kPartModeCount) app.drums.part_modes[xg_part] = PartMode{*mode};
+    }
+    for (int setup = 0; setup < kDrumSetupCount; ++setup) {
+        const DrumKit& kit = KitOfSetup(app.drums, app.part_table, setup);
+        for (int note = kFirstDrumNote; note <= kLastDrumNote; ++note) {
+            const XgDrumNoteBytes& bytes =
+                image.drums[static_cast<std::size_t>(setup)]
+                           [static_cast<std::size_t>(note - kFirstDrumNote)];
+            for (int param = 0; param < kDrumParamCount; ++param) {
+                const std::optional<std::uint8_t>& byte = bytes[static_cast<std::size_t>(param)];
+                if (!byte) continue;
+                const DrumParamInfo& info = DrumParam(param);
+                const std::int32_t value = std::clamp<std::int32_t>(*byte, info.min, info.max);
+                DrumSlot(app.drums, setup, note, param) = value == KitDefault(kit, note, param)
+                                                              ? kFollowKit
+                                                              : static_cast<std::uint8_t>(value);
+            }
+        }
+    }
 }
 
 }  // namespace
@@ -35,6 +61,7 @@ std::vector<ModuleDifference> TakeModuleImage(CKQ505App& app, const XgModuleImag
         for (const int part : parts)
             ModuleToPart(image.parts, part, app.part_table, differences);
         if (effects) ImageToEffects(image, app.effect_blocks);
+        ImageToDrums(image, app);
     });
     return differences;
 }
@@ -53,8 +80,11 @@ bool FollowModuleMessage(CKQ505App& app, std::span<const std::uint8_t> message) 
     if (!ApplyToImage(*xg, image)) return false;
     const PartTable table_before = app.part_table;
     const EffectBlocks effects_before = app.effect_blocks;
+    const DrumSetups drums_before = app.drums;
     app.edit_history.Record(app, StepKind::kModuleRead, [&] {
+        ImageToDrums(image, app);
         std::vector<ModuleDifference> differences;
+        if (xg->address.high >= 0x30) return;  // a drum setup's value
         if (!effects) return ModuleToPart(image.parts, part, app.part_table, differences);
         ImageToEffects(image, app.effect_blocks);
         for (const EffectBlock block : kEffectBlocks) {
@@ -62,7 +92,8 @@ bool FollowModuleMessage(CKQ505App& app, std::span<const std::uint8_t> message) 
             if (type != effects_before[block].type) SetEffectType(app.effect_blocks, block, type);
         }
     });
-    return app.part_table != table_before || app.effect_blocks != effects_before;
+    return app.part_table != table_before || app.effect_blocks != effects_before ||
+           app.drums != drums_before;
 }
 
 ModuleReadSummary TakeModuleRead(CKQ505App& app, const ModuleReader& reader) {

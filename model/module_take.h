@@ -25,8 +25,10 @@ struct ModuleReadSummary {
     std::vector<ModuleDifference> differences;
 };
 
-// One step of `kind`: every row of `parts` whose bytes the image holds, and the effect items
-// when `effects`. Sends nothing, and marks the set-up modified when anything changed.
+// One step of `kind`: every row of `parts` whose bytes the image holds, the effect items
+// when `effects`, and every part mode and drum setup value the image holds (a value equal to
+// the kit's default follows the kit). Sends nothing, and marks the set-up modified when
+// anything changed.
 std::vector<ModuleDifference> TakeModuleImage(CKQ505App& app, const XgModuleImage& image,
                                               std::span<const int> parts, bool effects,
                                               StepKind kind);
@@ -35,7 +37,8 @@ ModuleReadSummary TakeModuleRead(CKQ505App& app, const ModuleReader& reader);
 
 // A parameter change or dump the module sent of its own accord (its front panel): taken as
 // one step, as the module holds it; an effect type brings that type's defaults, as the module
-// does. False when the message carries nothing the table or the effect blocks keep.
+// does. False when the message carries nothing the table, the effect blocks or the drum side
+// keep.
 bool FollowModuleMessage(CKQ505App& app, std::span<const std::uint8_t> message);
 
 // "32/32 ﾊﾟｰﾄ, 6/6 ｴﾌｪｸﾄ, 0 ﾀｲﾑｱｳﾄ"

@@ -9,8 +9,12 @@
 namespace kq505 {
 
 void SendPreviewNote(CKQ505App& app, Port port) {
-    SendPartMessage(app, port, PackShortMessage(kNoteOn, app.preview_note, app.preview_velocity));
-    const PreviewNote sounding{app.selected_part & 0x0F, DataByte(app.preview_note), port};
+    SendPreviewNote(app, port, app.preview_note);
+}
+
+void SendPreviewNote(CKQ505App& app, Port port, int note) {
+    SendPartMessage(app, port, PackShortMessage(kNoteOn, note, app.preview_velocity));
+    const PreviewNote sounding{app.selected_part & 0x0F, DataByte(note), port};
     if (std::ranges::find(app.sounding_previews, sounding) == app.sounding_previews.end()) {
         app.sounding_previews.push_back(sounding);
     }

@@ -12,6 +12,8 @@ class CKQ505App;
 
 // Note-on of preview_note at preview_velocity on the selected part's channel.
 void SendPreviewNote(CKQ505App& app, Port port);
+// The same with another note: an instrument of a drum kit.
+void SendPreviewNote(CKQ505App& app, Port port, int note);
 // All Notes Off on channels 0..15, each on Port A and then on Port B; with Thru on, instead
 // the note-off of each sounding preview note on its channel and port, in the order played.
 void SendPreviewEnd(CKQ505App& app);

@@ -379,7 +379,8 @@ class EffectEditDlgTest : public QObject {
         QCOMPARE(sent[38], Effect({0x40, 0x05, 0x00}));  // DELAY L,C,R
         QCOMPARE(sent[60], Effect({0x5A, 0}));           // insertion
         QCOMPARE(sent[61], Effect({0x5B, 0}));           // on XG part 0, part 1's A layer
-        QCOMPARE(sent[62], (MidiEvent{Port::A, {0xB0, 0x07, 100}}));  // then part 1's volume
+        // Then the 32 part modes, then part 1's volume.
+        QCOMPARE(sent[62 + 32], (MidiEvent{Port::A, {0xB0, 0x07, 100}}));
     }
 };
 

@@ -78,6 +78,7 @@ std::vector<MenuLine> ExpectedMenu() {
         {"ﾂｰﾙ(&T)", 32772, "ﾌﾟﾛｸﾞﾗﾑ ﾁｪﾝｼﾞ...\tP", "P",
          "ﾌﾟﾛｸﾞﾗﾑ ﾁｪﾝｼﾞのﾀﾞｲｱﾛｸﾞを表示\nﾌﾟﾛｸﾞﾗﾑ ﾁｪﾝｼﾞ"},
         {"ﾂｰﾙ(&T)", 32773, "ｴﾌｪｸﾀ ｴﾃﾞｨｯﾄ...\tE", "E", "ｴﾌｪｸﾀ ｴﾃﾞｨｯﾄのﾀﾞｲｱﾛｸﾞを表示\nｴﾌｪｸﾀ ｴﾃﾞｨｯﾄ"},
+        {"ﾂｰﾙ(&T)", 32822, "ﾄﾞﾗﾑ ｾｯﾄｱｯﾌﾟ...\tR", "R", "ﾄﾞﾗﾑ ｾｯﾄｱｯﾌﾟのﾀﾞｲｱﾛｸﾞを表示\nﾄﾞﾗﾑ ｾｯﾄｱｯﾌﾟ"},
         {"ﾂｰﾙ(&T)", 32797, "ｿﾌﾄ ｷｰﾎﾞｰﾄﾞ...\tK", "K", "ｿﾌﾄ ｷｰﾎﾞｰﾄﾞを表示\nｿﾌﾄ ｷｰﾎﾞｰﾄﾞ"},
         {"ﾂｰﾙ(&T)", 0},
         {"ﾂｰﾙ(&T)", 32775, "XG System On\tX", "X", "XG System Onを送信\nXG System On"},
@@ -233,8 +234,8 @@ class MainFrameTest : public QObject {
                 QVERIFY(!action->statusTip().isEmpty());
             }
         }
-        const QList<int> expected = {57600, 57601, 57603, 57604, 32787, 32799, 0,     32772, 32773,
-                                     32797, 32775, 32774, 32798, 32817, 0,     32790, 57664};
+        const QList<int> expected = {57600, 57601, 57603, 57604, 32787, 32799, 0, 32772, 32773,
+                                     32822, 32797, 32775, 32774, 32798, 32817, 0, 32790, 57664};
         QCOMPARE(ids, expected);
         QCOMPARE(frame.toolBarArea(bar), Qt::TopToolBarArea);
         QVERIFY(bar->isMovable());
@@ -316,6 +317,12 @@ class MainFrameTest : public QObject {
              "ｴﾌｪｸﾀ ｴﾃﾞｨｯﾄ",
              "ﾀｲﾌﾟ",
              {"OK", "ｷｬﾝｾﾙ"}},
+            {Qt::Key_R,
+             32822,
+             &CMainFrame::DrumSetupWindow,
+             "ﾄﾞﾗﾑ ｾｯﾄｱｯﾌﾟ",
+             "ﾊﾟｰﾄﾓｰﾄﾞ A",
+             {"ﾄﾞﾗﾑｾｯﾄｱｯﾌﾟ ﾘｾｯﾄ"}},
             {Qt::Key_K,
              32797,
              &CMainFrame::SoftKeyboardWindow,
@@ -395,9 +402,10 @@ class MainFrameTest : public QObject {
         ShownFrame shown(1);
         shown.frame->Action(32773)->trigger();
         shown.frame->Action(32797)->trigger();
-        const QList<QPointer<QWidget>> windows = {shown.frame->EffectEditWindow(),
-                                                  shown.frame->SoftKeyboardWindow(),
-                                                  shown.frame->LogoWindow()};
+        shown.frame->Action(32822)->trigger();
+        const QList<QPointer<QWidget>> windows = {
+            shown.frame->EffectEditWindow(), shown.frame->DrumSetupWindow(),
+            shown.frame->SoftKeyboardWindow(), shown.frame->LogoWindow()};
         shown.frame.reset();
         for (const QPointer<QWidget>& window : windows)
             QVERIFY(window.isNull());

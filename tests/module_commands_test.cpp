@@ -65,5 +65,19 @@ TEST(ModuleCommands, AFileTakesWhatItCarriesAsOneStepOrNothingAtAll) {
     EXPECT_TRUE(r.log.TakeEvents().empty());
 }
 
+// The drum side goes out with the set-up's file and comes back from it.
+TEST(ModuleCommands, TheSysExFileCarriesThePartModesAndTheDrumSetups) {
+    test::TempFolder folder;
+    test::RecordingApp source;
+    source.app.drums.part_modes[20] = PartMode::drums4;  // part 5 B
+    DrumSlot(source.app.drums, 3, 38, 0) = 67;
+    DrumSlot(source.app.drums, 0, 36, 5) = 1;
+    const Bytes file = SetupSysExFileBytes(source.app);
+    test::WriteBytes(folder / "drums.syx", std::string(file.begin(), file.end()));
+    test::RecordingApp target;
+    EXPECT_EQ(TakeSysExFile(target.app, folder / "drums.syx").error, SyxFileError::none);
+    EXPECT_EQ(target.app.drums, source.app.drums);
+}
+
 }  // namespace
 }  // namespace kq505

@@ -76,6 +76,17 @@ EffectBlocks NonDefaultEffects() {
     return effects;
 }
 
+// Drum setup 1, which part 10 A plays, with a few instruments away from its kit.
+DrumSetups NonDefaultDrums(const PartTable& table) {
+    DrumSetups drums;
+    const DrumKit& kit = KitOfSetup(drums, table, 0);
+    for (const int note : {13, 36, 38, 91}) {
+        for (const int param : {0, 4, 5, 15})
+            DrumSlot(drums, 0, note, param) = (KitDefault(kit, note, param) + note) % 128;
+    }
+    return drums;
+}
+
 std::vector<int> AllParts() {
     std::vector<int> parts;
     for (int part = 0; part < kPartCount; ++part)
@@ -155,14 +166,15 @@ class ModuleReadJackTest : public ::testing::Test {
     std::size_t most_ignored_ = 0;
     const PartTable table_ = NonDefaultTable();
     const EffectBlocks effects_ = NonDefaultEffects();
+    const DrumSetups drums_ = NonDefaultDrums(table_);
 };
 
 // A module set up far from the defaults, read whole: the table and the effect blocks hold
-// what it holds, each request asked once. Then, as a new user would go on, Shift+F sends the
-// table: what leaves on both ports is, byte for byte, what sending the module's own set-up
-// gives.
+// what it holds, each request asked once, and so does the drum setup part 10 plays. Then, as
+// a new user would go on, Shift+F sends the table: what leaves on both ports is, byte for
+// byte, what sending the module's own set-up gives.
 TEST_F(ModuleReadJackTest, AFullReadTakesTheModulesSetUpAndShiftFSendsItBack) {
-    OpenWith(FakeXgModule(XgModuleMemory::Of(table_, effects_)));
+    OpenWith(FakeXgModule(XgModuleMemory::Of(table_, effects_, drums_)));
     const ModuleReadSummary summary = Read(true, AllParts());
 
     EXPECT_EQ(summary.layers_read, 32);
@@ -174,13 +186,15 @@ TEST_F(ModuleReadJackTest, AFullReadTakesTheModulesSetUpAndShiftFSendsItBack) {
         EXPECT_EQ(app_.part_table[row], table_[row])
             << kRowInfo[static_cast<std::size_t>(row)].name;
     EXPECT_EQ(app_.effect_blocks, effects_);
-    EXPECT_EQ(sim_->Requests(), 6 + 32 * 7);  // one request a block, none repeated
+    EXPECT_EQ(app_.drums, drums_);
+    EXPECT_EQ(sim_->Requests(), 6 + 32 * 7 + 79);  // one request a block, none repeated
     EXPECT_EQ(app_.module_ring->Dropped(), 0u);
     EXPECT_EQ(sim_->Dropped(), 0u);
 
     test::RecordingApp expected;
     expected.app.part_table = table_;
     expected.app.effect_blocks = effects_;
+    expected.app.drums = drums_;
     SendAllParts(expected.app);
     const std::vector<MidiEvent> sent = expected.log.TakeEvents();
     receiver_->Receive(1000, 50ms);  // the requests of the read

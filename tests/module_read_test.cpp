@@ -18,10 +18,18 @@ using Bytes = std::vector<std::uint8_t>;
 struct FakeModule {
     XgModuleImage image;
     std::map<std::uint8_t, int> silent_parts;  // XG part → requests left unanswered
+    std::optional<XgAddress> silent_block;     // never answered
     bool bad_checksum_once = false;
 
     std::optional<Bytes> Answer(const ModuleRequest& request) {
         const XgAddress& at = request.address;
+        if (silent_block == at) return std::nullopt;
+        if (at.high >= 0x30) {
+            Bytes data;
+            for (const std::optional<std::uint8_t>& b : image.drums[at.high - 0x30][at.mid - 13])
+                data.push_back(b.value_or(0));
+            return XgBulkDump(at, data);
+        }
         if (at.high != 0x02 && silent_parts[at.mid]-- > 0) return std::nullopt;
         const auto byte = [&](std::uint8_t low) -> std::uint8_t {
             const std::optional<std::uint8_t>& b = at.high == 0x02 ? image.effect[low]
@@ -153,6 +161,52 @@ TEST(ModuleRead, TheReadIsOneStepThatSendsNothingAndSaysWhatWasMissing) {
                                       test::OnA({0xB2, 0x5B, 40})}));
 }
 
+// The drum setups the layers read play are read after them, one instrument a dump; what
+// differs from the kit is kept as the user's, the rest follows the kit, with the part modes.
+TEST(ModuleRead, TheDrumSetupsInUseAreReadAndTakenBesideTheKit) {
+    test::RecordingApp r;
+    r.app.drums.part_modes[17] = PartMode::drums3;  // part 2 B
+    EXPECT_EQ(DrumSetupsUsedBy(r.app.drums, std::vector{0, 1, 9}), (std::vector{0, 2}));
+    EXPECT_TRUE(DrumSetupsUsedBy(r.app.drums, std::vector{0}).empty());
+    const std::vector<ModuleRequest> requests = ModuleRequests(false, {9}, {0});
+    ASSERT_EQ(requests.size(), 2u * 7 + 79);
+    EXPECT_EQ(ModuleRequestMessage(requests[14]),
+              (std::array<std::uint8_t, 8>{0xF0, 0x43, 0x20, 0x4C, 0x30, 13, 0x00, 0xF7}));
+    EXPECT_EQ(ModuleRequestLabel(requests.back()), "ﾄﾞﾗﾑｾｯﾄｱｯﾌﾟ1");
+
+    FakeModule module;
+    PartToModule(r.app.part_table, 9, module.image.parts);
+    module.image.parts[9].multi_part[0x07] = 2;   // Drums1
+    module.image.parts[9].multi_part[0x08] = 64;  // the A layer's note shift, never moved
+    module.image.parts[25].multi_part[0x07] = 3;  // Drums2 on part 10 B
+    const DrumKit& kit = KitOfSetup(r.app.drums, r.app.part_table, 0);
+    for (int note = 13; note <= 91; ++note) {
+        for (int param = 0; param < kDrumParamCount; ++param)
+            module.image.drums[0][note - 13][param] = KitDefault(kit, note, param);
+    }
+    module.image.drums[0][38 - 13][0] = 67;  // snare pitch +3
+    module.image.drums[0][36 - 13][5] = 0;   // kick reverb 0
+    ASSERT_NE(KitDefault(kit, 36, 5), 0);
+    // A drum note numbered as a layer is no layer: part 10 B is still read whole.
+    module.silent_block = XgAddress{0x30, 25, 0x00};
+    ModuleReader reader(false, {9}, {0});
+    ReadAll(reader, module);
+    const ModuleReadSummary summary = TakeModuleRead(r.app, reader);
+    EXPECT_EQ(ModuleReadSummaryText(summary), "2/2 ﾊﾟｰﾄ, 3 ﾀｲﾑｱｳﾄ");
+    EXPECT_EQ(ModuleReadDetails(summary), "ﾄﾞﾗﾑｾｯﾄｱｯﾌﾟ1: 応答がありませんでした\n");
+
+    DrumSetups expected;
+    expected.part_modes[17] = PartMode::drums3;
+    expected.part_modes[25] = PartMode::drums2;
+    DrumSlot(expected, 0, 38, 0) = 67;
+    DrumSlot(expected, 0, 36, 5) = 0;
+    EXPECT_EQ(r.app.drums, expected);
+    EXPECT_TRUE(r.log.TakeEvents().empty());
+    r.app.edit_history.Undo(r.app);
+    EXPECT_EQ(r.app.drums.part_modes[25], PartMode::normal);
+    EXPECT_EQ(DrumSlot(r.app.drums, 0, 38, 0), kFollowKit);
+}
+
 // The module's own changes, one step each; one byte is read with what the table sent.
 TEST(ModuleRead, ChangesTheModuleSendsAreFollowed) {
     test::RecordingApp r;
@@ -177,7 +231,14 @@ TEST(ModuleRead, ChangesTheModuleSendsAreFollowed) {
     EXPECT_TRUE(FollowModuleMessage(r.app, change(0x02, 0x01, 0x40, {0x42, 0x00})));
     EXPECT_EQ(r.app.effect_blocks, expected);
     EXPECT_FALSE(FollowModuleMessage(r.app, change(0x00, 0x00, 0x7E, {0x00})));
-    EXPECT_EQ(r.app.edit_history.StepCount(), 3u);
+    // A drum instrument's value and a part mode; neither touches the parts.
+    const PartTable table = r.app.part_table;
+    EXPECT_TRUE(FollowModuleMessage(r.app, change(0x31, 0x26, 0x04, {20})));
+    EXPECT_EQ(DrumSlot(r.app.drums, 1, 0x26, 4), 20);
+    EXPECT_TRUE(FollowModuleMessage(r.app, change(0x08, 0x03, 0x07, {3})));
+    EXPECT_EQ(r.app.drums.part_modes[3], PartMode::drums2);
+    EXPECT_EQ(r.app.part_table, table);
+    EXPECT_EQ(r.app.edit_history.StepCount(), 5u);
     EXPECT_TRUE(r.log.TakeEvents().empty());
 }
 

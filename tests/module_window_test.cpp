@@ -82,16 +82,21 @@ class ModuleWindowTest : public QObject {
         table[mix][4] = -10;
         table[hpf_b][15] = 20;
         SetEffectType(effects, EffectBlock::variation, 0x05 * 128);
-        FakeModule module{SetupSysExMessages(table, effects)};
+        // Drum setup 1, which part 10 plays: every instrument a little sharp.
+        DrumSetups drums;
+        for (int note = kFirstDrumNote; note <= kLastDrumNote; ++note)
+            DrumSlot(drums, 0, note, 1) = 70;
+        FakeModule module{SetupSysExMessages(table, effects, drums)};
         QTest::keyClick(&f.frame, Qt::Key_R, Qt::ControlModifier);
         QProgressDialog* progress = f.frame.ReadProgressWindow();
-        QCOMPARE(progress->labelText(), QStringLiteral("ﾘﾊﾞｰﾌﾞ  1/230"));
+        QCOMPARE(progress->labelText(), QStringLiteral("ﾘﾊﾞｰﾌﾞ  1/309"));
         QCOMPARE(progress->windowModality(), Qt::WindowModal);
         QVERIFY(
             QTest::qWaitFor([&] { return module.Serve(f.rec), !f.frame.ReadProgressWindow(); }));
-        QCOMPARE(module.requests, 230);  // one at a time, none twice
+        QCOMPARE(module.requests, 230 + 79);  // one at a time, none twice
         QCOMPARE(f.rec.app.part_table, table);
         QCOMPARE(f.rec.app.effect_blocks, effects);
+        QVERIFY(f.rec.app.drums == drums);
         QCOMPARE(f.rec.app.edit_history.StepCount(), std::size_t{1});
         QCOMPARE(f.Status(), QStringLiteral("32/32 ﾊﾟｰﾄ, 6/6 ｴﾌｪｸﾄ, 0 ﾀｲﾑｱｳﾄ"));
         QVERIFY(f.frame.windowTitle().endsWith(" *") && f.boxes.isEmpty() && f.Vol() == 90);

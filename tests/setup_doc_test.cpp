@@ -275,15 +275,15 @@ class SetupDocTest : public QObject {
         };
         const std::size_t per_part = one_part(0).size();
         // The effect blocks go first: 62 system-exclusive messages, 13 of them with a
-        // two-byte value (10 bytes), the others 9 bytes.
-        constexpr std::size_t kEffectMessages = 62;
+        // two-byte value (10 bytes), the others 9 bytes; then the 32 part modes (9 bytes).
+        constexpr std::size_t kEffectMessages = 62 + 32;
         QCOMPARE(all.size(), kEffectMessages + 16 * per_part);
         const std::size_t bytes = std::accumulate(
             all.begin(), all.end(), std::size_t{0},
             [](std::size_t sum, const MidiEvent& e) { return sum + e.bytes.size(); });
         // Per part: 2 program changes (2 bytes), 82 control changes (3 bytes, NRPNs among
         // them) and 3 system-exclusive messages (9 bytes).
-        QCOMPARE(bytes, std::size_t{13 * 10 + 49 * 9 + 16 * 286});
+        QCOMPARE(bytes, std::size_t{13 * 10 + 49 * 9 + 32 * 9 + 16 * 286});
         QCOMPARE(all.front(),
                  OnA({0xF0, 0x43, 0x10, 0x4C, 0x02, 0x01, 0x00, 0x01, 0x00, 0xF7}));  // HALL 1
         const std::vector<MidiEvent> first(all.begin() + kEffectMessages,

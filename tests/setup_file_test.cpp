@@ -11,6 +11,7 @@
 
 #include "app/ini_store.h"
 #include "app/setup_state.h"
+#include "drums/drum_edit.h"
 #include "effects/effect_edit.h"
 #include "files/name_text.h"
 #include "files/settings_file.h"
@@ -45,6 +46,8 @@ SetupData UnusualSetup() {
     }
     setup.part_table[vol][0] = -128;
     setup.part_table[pan_b][15] = 127;
+    setup.drums.part_modes[20] = PartMode::drums3;
+    DrumSlot(setup.drums, 2, 50, 0x03) = 9;
     const std::vector<std::string> names{kKatakana,
                                          kKanji + " " + kKatakana,
                                          std::string(64, 'x'),
@@ -275,7 +278,7 @@ TEST(SetupFile, AnEffectTypeTheTablesDoNotListRefusesTheFile) {
 // under their own headers.
 constexpr std::string_view kDefaultHead =
     "[KQ505 set-up]\n"
-    "version=2\n";
+    "version=3\n";
 // After the parts: the effect blocks as XG System On leaves them (HALL 1, CHORUS 1, DELAY
 // L,C,R, each with its default parameters).
 constexpr std::string_view kDefaultEffects =
@@ -316,6 +319,8 @@ TEST(SetupFile, TextOfTheDefaultsIsPinned) {
     for (int part = 1; part <= kPartCount; ++part) {
         expected += "\n[Part " + std::to_string(part) + "]\n";
         expected += kDefaultPart;
+        expected += part == 10 ? "part_mode_a=2\n" : "part_mode_a=0\n";
+        expected += "part_mode_b=0\n";
     }
     expected += kDefaultEffects;
     EXPECT_EQ(SetupFileText(DefaultSetup()), expected);
@@ -461,14 +466,16 @@ TEST(SendAllParts, SendsEveryPartInOrderAndKeepsTheSelection) {
     SendAllParts(all.app);
     EXPECT_EQ(all.app.selected_part, 7);
 
-    // The effect blocks first, then the parts.
+    // The effect blocks, the part modes, then the parts, then the drum setup values.
     std::vector<MidiEvent> expected;
     {
         test::RecordingApp effects;
         ApplySetup(effects.app, UnusualSetup());
         SendEffectBlocks(effects.app);
+        SendPartModes(effects.app);
         expected = effects.log.events;
-        ASSERT_EQ(expected.size(), 62u);
+        ASSERT_EQ(expected.size(), 62u + 32u);
+        EXPECT_EQ(expected[62 + 20].bytes[7], 4);
     }
     for (int part = 0; part < kPartCount; ++part) {
         test::RecordingApp one;
@@ -476,7 +483,10 @@ TEST(SendAllParts, SendsEveryPartInOrderAndKeepsTheSelection) {
         one.app.selected_part = part;
         SendAllPartParameters(one.app);
         expected.insert(expected.end(), one.log.events.begin(), one.log.events.end());
+        // Part 5's B layer plays setup 3: its value followed that part, it goes out last.
+        if (part == 4) expected.pop_back();
     }
+    expected.push_back(test::OnA({0xF0, 0x43, 0x10, 0x4C, 0x32, 50, 0x03, 9, 0xF7}));
     EXPECT_EQ(all.log.events, expected);
 }
 

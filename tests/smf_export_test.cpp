@@ -349,6 +349,20 @@ TEST(SmfLayout, EffectBlocksFollowXgSystemOnInTheConductor) {
         EXPECT_EQ(with_effects.tracks[n], plain.tracks[n]);
 }
 
+TEST(SmfLayout, PartModesFollowTheEffectsAndDrumSetupsTheLastProgramChange) {
+    CKQ505App app;
+    app.export_step = 10;
+    EXPECT_EQ(Export(app).tracks[0].size(), 3u + 1u + 62u + 1u);  // default modes: none
+    app.drums.part_modes[25] = PartMode::drums2;
+    DrumSlot(app.drums, 1, 38, 0x04) = 44;
+    const Track conductor = Export(app).tracks[0];
+    ASSERT_EQ(conductor.size(), 3u + 1u + 62u + 2u + 1u);
+    EXPECT_EQ(conductor[66], (Event{60, {0xF0, 0x43, 0x10, 0x4C, 0x08, 0x19, 0x07, 0x03, 0xF7}}));
+    // The B layers' programs go out at 1920 + 2 × step; the setups 60 ticks later.
+    EXPECT_EQ(conductor[67], (Event{2000, {0xF0, 0x43, 0x10, 0x4C, 0x31, 38, 0x04, 44, 0xF7}}));
+    EXPECT_EQ(conductor[68], (Event{2000, {0xFF, 0x2F}}));
+}
+
 // Part 9 with its own value in every row; the other parts must not leak into its track.
 TEST(SmfPartTrack, EveryEventAtItsTick) {
     CKQ505App app;

@@ -547,6 +547,7 @@ void CKQ505View::OnTrackSelected() {
     ShowPart(form_, app_);
     ValuesToControls();
     RepaintKnobPanel();
+    emit PartSelected();
 }
 
 void CKQ505View::changeEvent(QEvent* event) {

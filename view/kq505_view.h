@@ -66,6 +66,10 @@ class CKQ505View : public QWidget {
     // track name) without selecting another part or refreshing the form.
     void SetTrackEntryText(int part, std::string_view shift_jis_text);
 
+  signals:
+    // Another part was chosen in the part selector.
+    void PartSelected();
+
   public slots:
     // Takes back or does again the last step of the edit history and shows its part.
     void OnEditUndo();

@@ -34,12 +34,18 @@ std::optional<std::size_t> BlockSize(XgAddress start) {
         if (start.low == 0x00) return 0x29;
         if (start.low == 0x30) return 0x3F;
     }
+    // A drum instrument of setups 1..4, notes 13..91.
+    if (start.high >= 0x30 && start.high <= 0x33 && start.mid >= 13 && start.mid <= 91 &&
+        start.low == 0x00) {
+        return 0x10;
+    }
     return std::nullopt;
 }
 
 }  // namespace
 
-XgModuleMemory XgModuleMemory::Of(const PartTable& table, const EffectBlocks& effects) {
+XgModuleMemory XgModuleMemory::Of(const PartTable& table, const EffectBlocks& effects,
+                                  const DrumSetups& drums) {
     XgModuleImage image;
     for (int part = 0; part < kPartCount; ++part)
         PartToModule(table, part, image.parts);
@@ -56,6 +62,16 @@ XgModuleMemory XgModuleMemory::Of(const PartTable& table, const EffectBlocks& ef
             memory.multi_part[part][i] = image.parts[part].multi_part[i].value_or(reset);
         }
         memory.hpf[part] = image.parts[part].hpf.value_or(0);
+        // The part mode (08 pp 07), which the table does not carry.
+        memory.multi_part[part][0x07] = static_cast<std::uint8_t>(drums.part_modes[part]);
+    }
+    for (int setup = 0; setup < kDrumSetupCount; ++setup) {
+        for (int note = kFirstDrumNote; note <= kLastDrumNote; ++note) {
+            for (int param = 0; param < kDrumParamCount; ++param) {
+                memory.drums[setup][note][param] =
+                    static_cast<std::uint8_t>(DrumValue(drums, table, setup, note, param));
+            }
+        }
     }
     return memory;
 }
@@ -95,8 +111,9 @@ int FakeXgModule::RequestsFor(XgAddress start) const {
 std::optional<FakeXgModule::Bytes> FakeXgModule::Dump(XgAddress start, std::uint8_t device) const {
     const std::optional<std::size_t> size = BlockSize(start);
     if (!size) return std::nullopt;
-    const std::uint8_t* data = start.high == 0x02
-                                   ? memory_.effect.data() + start.low
+    const std::uint8_t* data = start.high == 0x02 ? memory_.effect.data() + start.low
+                               : start.high >= 0x30
+                                   ? memory_.drums[start.high - 0x30][start.mid].data()
                                    : memory_.multi_part[start.mid].data() + start.low;
     Bytes dump{0xF0,
                0x43,

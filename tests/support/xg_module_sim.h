@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "drums/drum_setups.h"
 #include "effects/effect_blocks.h"
 #include "model/part_table.h"
 #include "model/sysex_ring.h"
@@ -35,10 +36,13 @@ struct XgModuleMemory {
     std::array<std::uint8_t, 0x80> effect{};                      // 02 01 00..7F
     std::array<std::array<std::uint8_t, 0x80>, 32> multi_part{};  // 08 pp 00..7F
     std::array<std::uint8_t, 32> hpf{};                           // 0A pp 20
+    // 3n rr 00..0F, by setup and note number (13..91 are answered).
+    std::array<std::array<std::array<std::uint8_t, 0x10>, 0x80>, 4> drums{};
 
-    // What a module holds once all 16 parts of `table` and `effects` were sent to it after a
-    // reset; bytes that neither sets are 0, but for the note shift at its centre.
-    static XgModuleMemory Of(const PartTable& table, const EffectBlocks& effects);
+    // What a module holds once all 16 parts of `table`, `effects` and `drums` were sent to
+    // it after a reset; bytes that none sets are 0, but for the note shift at its centre.
+    static XgModuleMemory Of(const PartTable& table, const EffectBlocks& effects,
+                             const DrumSetups& drums = {});
 };
 
 class FakeXgModule {
