@@ -128,6 +128,7 @@ class SetupDocTest : public QObject {
         RecordingApp alone;
         alone.app.part_table = s.rec.app.part_table;
         alone.app.effect_blocks = s.rec.app.effect_blocks;
+        alone.app.drums = s.rec.app.drums;
         SendAllParts(alone.app);
         QVERIFY(s.rec.log.TakeEvents() == alone.log.TakeEvents());
         s.rec.app.send_on_open = 0;
