@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -11,13 +10,9 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
-#include <QTextLayout>
 #include <QTimer>
-#include <QVarLengthArray>
 
 #include <algorithm>
-#include <limits>
-#include <span>
 #include <utility>
 
 #include "app/dialog_font.h"
@@ -28,6 +23,7 @@
 #include "model/part_transmission.h"
 #include "model/play_through_send.h"
 #include "view/knob_geometry.h"
+#include "view/knob_painter.h"
 #include "view/text_codec.h"
 #include "view/track_label.h"
 #include "view/track_name_dlg.h"
@@ -35,61 +31,11 @@
 namespace kq505 {
 namespace {
 
-const QColor kGridColour(0, 127, 0);
-const QColor kCurveColour(127, 255, 0);
-constexpr int kHandleRadius = 3;
 // The combo's drop-down list fills the rest of its template height, about eight entries.
 constexpr int kComboVisibleItems = 8;
 
 QRect ToQRect(const PixelRect& r) {
     return {r.x, r.y, r.width, r.height};
-}
-QPoint ToQPoint(Point p) {
-    return {p.x, p.y};
-}
-
-// IPAPGothic's figures are wider than those the template was laid out with; condensed,
-// "-64", "127" or "A64>B" fit their boxes instead of losing a sign or a digit.
-constexpr int kFieldStretch = 85;
-constexpr int kNarrowFieldStretch = 75;
-// Cancels the line edit's own two-pixel inner margin, which the boxes leave no room for.
-constexpr int kFieldMarginCorrection = -2;
-// How far a label may be condensed to end before its neighbour.
-constexpr int kMinLabelStretch = 70;
-
-QFont FieldFont(QFont font) {
-    font.setStretch(kFieldStretch);
-    return font;
-}
-
-// One pixel of the form wide. On a screen of normal density that is one screen pixel, drawn
-// exactly as the pixel tests expect; on a denser screen the pen widens with the form, so
-// lines and handles keep their weight.
-QPen OnePixelPen(const QColor& colour, qreal device_pixel_ratio) {
-    QPen pen(colour);
-    pen.setWidth(1);
-    pen.setCosmetic(device_pixel_ratio <= 1.0);
-    pen.setCapStyle(Qt::FlatCap);
-    return pen;
-}
-
-// Every other pixel lit, like the window system's dotted pen; Qt::DotLine leaves two
-// pixels off between dots.
-QPen GuidePen(qreal device_pixel_ratio) {
-    QPen pen = OnePixelPen(kGridColour, device_pixel_ratio);
-    pen.setDashPattern({1.0, 1.0});
-    return pen;
-}
-
-void DrawLine(QPainter& painter, const Line& line) {
-    painter.drawLine(ToQPoint(line.from), ToQPoint(line.to));
-}
-
-void DrawPolyline(QPainter& painter, std::span<const Point> points) {
-    QVarLengthArray<QPoint, 128> polygon;
-    for (Point p : points)
-        polygon.append(ToQPoint(p));
-    painter.drawPolyline(polygon.data(), static_cast<int>(polygon.size()));
 }
 
 // The track list drops down below its field with a scroll bar, in every style: styles that
@@ -106,26 +52,6 @@ class TrackCombo : public QComboBox {
         QComboBox::showPopup();
     }
 };
-
-// Right-aligned text without a border keeps the inner margin on its right, off the label that
-// may follow ("2.0k" before "Hz"), and is condensed a little more to fit the narrower room.
-bool KeepsRightMargin(const FormControl& control) {
-    return control.right && !control.border;
-}
-
-QFont FieldFontOf(const QFont& form_font, const FormControl& control) {
-    QFont font = FieldFont(form_font);
-    if (KeepsRightMargin(control)) font.setStretch(kNarrowFieldStretch);
-    return font;
-}
-
-QMargins FieldTextMargins(const FormControl& control) {
-    return {kFieldMarginCorrection, 0, KeepsRightMargin(control) ? 0 : kFieldMarginCorrection, 0};
-}
-
-Qt::Alignment FieldAlignment(const FormControl& control) {
-    return (control.right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop;
-}
 
 QSlider* CreateSlider(QWidget* parent) {
     auto* slider = new QSlider(Qt::Horizontal, parent);
@@ -148,21 +74,6 @@ QString Latin(std::string_view text) {
 }
 
 }  // namespace
-
-QLineEdit* CKQ505View::NewFieldEdit(QWidget* parent, const FormControl& control) {
-    auto* edit = new QLineEdit(parent);
-    edit->setReadOnly(true);
-    edit->setFrame(control.border);
-    edit->setFont(FieldFontOf(parent->font(), control));
-    edit->setTextMargins(FieldTextMargins(control));
-    edit->setAlignment(FieldAlignment(control));
-    // Display fields: they take no focus, so Tab walks the controls that edit.
-    edit->setFocusPolicy(Qt::NoFocus);
-    QPalette palette = edit->palette();
-    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-    edit->setPalette(palette);
-    return edit;
-}
 
 CKQ505View::CKQ505View(CKQ505App& app, QWidget* parent) : QWidget(parent), app_(app) {
     setFont(DialogFont());
@@ -226,15 +137,10 @@ void CKQ505View::CreateControls() {
                 break;
             case ControlKind::kEdit:
                 if (!control.border) {
-                    drawn_fields_.push_back({control.id,
-                                             rect,
-                                             FieldFontOf(font(), control),
-                                             FieldTextMargins(control),
-                                             FieldAlignment(control),
-                                             {}});
+                    painter_.AddField(control, rect);
                     continue;
                 }
-                widget = NewFieldEdit(this, control);
+                widget = FormPainter::NewFieldEdit(this, control);
                 break;
         }
         widget->setGeometry(rect);
@@ -272,81 +178,10 @@ void CKQ505View::ConnectControls() {
             &CKQ505View::EditTrackName);
 }
 
-namespace {
-
-// Pixels from x to the nearest control or label that starts right of it on the rows
-// y .. y + height − 1.
-int RoomRightOf(int x, int y, int height) {
-    int room = std::numeric_limits<int>::max();
-    const auto consider = [&](const PixelRect& r) {
-        if (r.x > x && r.y < y + height && y < r.y + r.height) room = std::min(room, r.x - x);
-    };
-    for (const FormControl& control : kFormControls) {
-        PixelRect rect = ToPixels(control.rect);
-        if (control.kind == ControlKind::kCombo)
-            rect.height = DialogUnitsToPixelsY(kComboFieldHeight);
-        consider(rect);
-    }
-    for (const FormLabel& label : kFormLabels)
-        consider(ToPixels({label.x, label.y, 1, kLabelHeight}));
-    return room;
-}
-
-// The size of a single line of text, as a label of that text takes it.
-QSize TextExtent(const QFont& font, const QString& text, int flags) {
-    constexpr int kAmple = 2000;
-    return QFontMetrics(font).boundingRect(QRect(0, 0, kAmple, kAmple), flags, text).size();
-}
-
-// IPAPGothic is wider than the face the template was laid out for: a caption that would run
-// into its neighbour is condensed, never moved, until it ends a pixel before it.
-QFont FittingFont(QFont font, const QString& text, int flags, int room) {
-    for (int stretch = 95;
-         TextExtent(font, text, flags).width() >= room && stretch >= kMinLabelStretch;
-         stretch -= 5) {
-        font.setStretch(stretch);
-    }
-    return font;
-}
-
-constexpr int kCaptionFlags = Qt::AlignLeft | Qt::AlignTop;
-
-}  // namespace
-
 // The captions that name a control are labels, which give the control its mnemonic and its
-// accessible name. The others are drawn with the form: as 45 more widgets they took about
-// 3 ms of the start-up, more than any other part of the window.
+// accessible name. The others are drawn with the form.
 void CKQ505View::CreateLabels() {
-    for (const FormLabel& label : kFormLabels) {
-        const QString text = Latin(label.text);
-        const PixelRect place = ToPixels({label.x, label.y, 1, kLabelHeight});
-        const int room = RoomRightOf(place.x, place.y, place.height);
-        if (label.buddy == 0) {
-            const QFont fitted = FittingFont(font(), text, kCaptionFlags, room);
-            captions_.push_back(
-                {text, QRect(QPoint(place.x, place.y), TextExtent(fitted, text, kCaptionFlags)),
-                 fitted});
-            continue;
-        }
-        auto* widget = new QLabel(text, this);
-        widget->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        widget->setBuddy(Control(label.buddy));
-        widget->setFont(FittingFont(font(), text, kCaptionFlags | Qt::TextShowMnemonic, room));
-        widget->adjustSize();
-        widget->move(place.x, place.y);
-    }
-}
-
-void CKQ505View::DrawCaptions(QPainter& painter, const QRect& exposed) const {
-    painter.setPen(palette().color(QPalette::WindowText));
-    for (const Caption& caption : captions_) {
-        if (!caption.rect.intersects(exposed)) continue;
-        painter.setFont(caption.font);
-        // A letter reaching out of the rectangle ("T" to the left) is cut, as a label cuts it.
-        painter.setClipRect(caption.rect);
-        painter.drawText(caption.rect, kCaptionFlags, caption.text);
-    }
-    painter.setClipping(false);
+    painter_.CreateLabels(this, [this](int id) { return Control(id); });
 }
 
 void CKQ505View::SetSliderRanges() {
@@ -357,10 +192,8 @@ void CKQ505View::SetSliderRanges() {
 }
 
 void CKQ505View::SetEditText(int id, const QString& text) {
-    if (DrawnField* field = FindDrawnField(id)) {
-        if (field->text == text) return;
-        field->text = text;
-        update(field->rect);
+    if (const DrawnField* field = painter_.Field(id)) {
+        if (painter_.SetText(id, text)) update(field->rect);
         return;
     }
     auto* edit = static_cast<QLineEdit*>(Control(id));
@@ -373,59 +206,16 @@ void CKQ505View::SetEditNumber(int id, int value) {
     SetEditText(id, QString::number(value));
 }
 
-const CKQ505View::DrawnField* CKQ505View::FindDrawnField(int id) const {
-    const auto found = std::ranges::find(drawn_fields_, id, &DrawnField::id);
-    return found == drawn_fields_.end() ? nullptr : &*found;
-}
-
-CKQ505View::DrawnField* CKQ505View::FindDrawnField(int id) {
-    return const_cast<DrawnField*>(std::as_const(*this).FindDrawnField(id));
-}
-
 QString CKQ505View::FieldText(int id) const {
-    if (const DrawnField* field = FindDrawnField(id)) return field->text;
+    if (const DrawnField* field = painter_.Field(id)) return field->text;
     const auto* edit = qobject_cast<const QLineEdit*>(Control(id));
     return edit ? edit->text() : QString();
 }
 
 QRect CKQ505View::FieldRect(int id) const {
-    if (const DrawnField* field = FindDrawnField(id)) return field->rect;
+    if (const DrawnField* field = painter_.Field(id)) return field->rect;
     const QWidget* control = Control(id);
     return control ? control->geometry() : QRect();
-}
-
-namespace {
-
-// Where a line edit without a frame puts its text: inside the text margins, two pixels in from
-// the sides and one from the top; right-aligned text that fits ends a pixel before the right.
-constexpr int kEditHorizontalMargin = 2;
-constexpr int kEditVerticalMargin = 1;
-
-}  // namespace
-
-void CKQ505View::DrawFields(QPainter& painter, const QRect& exposed) const {
-    const QColor background = palette().color(QPalette::Window);
-    const QColor ink = palette().color(QPalette::Text);
-    for (const DrawnField& field : drawn_fields_) {
-        if (!field.rect.intersects(exposed)) continue;
-        painter.fillRect(field.rect, background);
-        if (field.text.isEmpty()) continue;
-        QTextLayout layout(field.text, field.font);
-        layout.beginLayout();
-        const QTextLine line = layout.createLine();
-        layout.endLayout();
-        const QRect inner = field.rect.marginsRemoved(field.margins);
-        const QRect text_room =
-            inner.adjusted(kEditHorizontalMargin, kEditVerticalMargin, -kEditHorizontalMargin, 0);
-        const int width_used = qRound(line.naturalTextWidth()) + 1;
-        const bool right = (field.alignment & Qt::AlignRight) && width_used <= text_room.width();
-        const int scroll = right ? width_used - text_room.width() + 1 : 0;
-        painter.save();
-        painter.setClipRect(field.rect.intersected(inner));
-        painter.setPen(ink);
-        layout.draw(&painter, QPointF(text_room.x() - scroll, text_room.y()));
-        painter.restore();
-    }
 }
 
 void CKQ505View::PushLayer(const LayerFields& f, Port layer) {
@@ -712,10 +502,7 @@ void CKQ505View::EndDrag() {
 }
 
 QRegion CKQ505View::KnobPanelRegion() {
-    QRegion region;
-    for (const PixelRect& box : PanelBoxes())
-        region += ToQRect(box);
-    return region;
+    return kq505::KnobPanelRegion();
 }
 
 void CKQ505View::RepaintKnobPanel() {
@@ -724,119 +511,10 @@ void CKQ505View::RepaintKnobPanel() {
 
 void CKQ505View::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    RedrawKnobPanel(painter);
+    PaintKnobPanel(painter, app_, devicePixelRatioF());
     // Fields and captions over the graphs' frames, which some of them touch, as when they
     // were widgets.
-    DrawFields(painter, event->rect());
-    DrawCaptions(painter, event->rect());
-}
-
-void CKQ505View::RedrawKnobPanel(QPainter& painter) const {
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setBrush(Qt::NoBrush);
-    DrawPanelBackground(painter);
-    // A pen one form pixel wide is centred on its line; moved half a pixel, it covers the
-    // screen pixels of the form pixel the line stands on, as the one-pixel pen does.
-    if (devicePixelRatioF() > 1.0) painter.translate(0.5, 0.5);
-    DrawPanelGrid(painter);
-    DrawPanelCurves(painter);
-    painter.resetTransform();
-    painter.setClipping(false);
-}
-
-void CKQ505View::DrawPanelBackground(QPainter& painter) const {
-    for (const PixelRect& box : PanelBoxes())
-        painter.fillRect(ToQRect(box), Qt::black);
-}
-
-namespace {
-
-constexpr std::array<Graph, kGraphCount> kGraphs{Graph::kSend, Graph::kFilter, Graph::kEnvelope,
-                                                 Graph::kVibrato, Graph::kEqualiser};
-
-// Values only a settings file can bring may put curves outside their frames; each graph
-// stays in its own box, off its neighbours and the labels and fields around the panel.
-void ClipToGraph(QPainter& painter, Port layer, Graph graph) {
-    // The box in form pixels, whatever shift the pens are drawn with.
-    const QTransform shift = painter.worldTransform();
-    painter.resetTransform();
-    painter.setClipRect(ToQRect(GraphBox(layer, graph)));
-    painter.setWorldTransform(shift);
-}
-
-template <std::size_t N>
-void DrawLinesOf(QPainter& painter, Graph graph, const std::array<Line, N>& lines,
-                 const std::array<Graph, N>& graphs) {
-    for (std::size_t i = 0; i < N; ++i)
-        if (graphs[i] == graph) DrawLine(painter, lines[i]);
-}
-
-}  // namespace
-
-void CKQ505View::DrawPanelGrid(QPainter& painter) const {
-    const std::array<LayerValues, 2> values{ReadLayerValues(app_, Port::A),
-                                            ReadLayerValues(app_, Port::B)};
-    painter.setPen(OnePixelPen(kGridColour, devicePixelRatioF()));
-    for (Port layer : {Port::A, Port::B}) {
-        const std::array<FrameEdges, kFrameCount> frames = GraphFrames(layer);
-        const auto grid = GridLines(values[layer == Port::B], layer);
-        for (Graph graph : kGraphs) {
-            ClipToGraph(painter, layer, graph);
-            for (std::size_t i = 0; i < frames.size(); ++i) {
-                const FrameEdges& f = frames[i];
-                if (kFrameGraphs[i] == graph)
-                    painter.drawRect(f.left, f.top, f.right - f.left, f.bottom - f.top);
-            }
-            DrawLinesOf(painter, graph, grid, kGridLineGraphs);
-        }
-    }
-    painter.setPen(GuidePen(devicePixelRatioF()));
-    for (Port layer : {Port::A, Port::B}) {
-        const auto guides = GuideLines(values[layer == Port::B], layer);
-        for (Graph graph : kGraphs) {
-            ClipToGraph(painter, layer, graph);
-            DrawLinesOf(painter, graph, guides, kGuideLineGraphs);
-        }
-    }
-}
-
-void CKQ505View::DrawPanelCurves(QPainter& painter) const {
-    painter.setPen(OnePixelPen(kCurveColour, devicePixelRatioF()));
-    for (Port layer : {Port::A, Port::B}) {
-        const LayerValues values = ReadLayerValues(app_, layer);
-        const LayerCurves c = CurvesOf(values, layer);
-        ClipToGraph(painter, layer, Graph::kSend);
-        for (const Line& line : c.send_cross)
-            DrawLine(painter, line);
-        ClipToGraph(painter, layer, Graph::kFilter);
-        DrawPolyline(painter, c.filter);
-        ClipToGraph(painter, layer, Graph::kEnvelope);
-        DrawPolyline(painter, c.envelope);
-        ClipToGraph(painter, layer, Graph::kVibrato);
-        DrawLine(painter, c.vibrato_lead);
-        DrawVibratoWave(painter, c.wave_start, c.wave_end, values, layer);
-        DrawLine(painter, c.vibrato_tail);
-        ClipToGraph(painter, layer, Graph::kEqualiser);
-        DrawPolyline(painter, c.eq_bass);
-        DrawPolyline(painter, c.eq_treble);
-        for (int kind = 0; kind < kHandleKindCount; ++kind) {
-            ClipToGraph(painter, layer, GraphOf(static_cast<HandleKind>(kind)));
-            DrawHandle(painter, c.handles[static_cast<std::size_t>(kind)]);
-        }
-    }
-}
-
-void CKQ505View::DrawHandle(QPainter& painter, Point centre) {
-    painter.drawEllipse(ToQPoint(centre), kHandleRadius, kHandleRadius);
-}
-
-void CKQ505View::DrawVibratoWave(QPainter& painter, int start, int end, const LayerValues& values,
-                                 Port layer) {
-    const int middle = LayerLinesOf(layer).middle;
-    std::vector<Point> wave = VibratoWave(start, end, middle, values.depth, values.rate);
-    // The wave ends back on the middle line, at the rate handle.
-    wave.push_back({end, middle});
-    DrawPolyline(painter, wave);
+    painter_.Draw(painter, event->rect());
 }
 
 }  // namespace kq505

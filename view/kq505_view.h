@@ -12,13 +12,13 @@
 
 #include "model/midi_send.h"
 #include "view/form_layout.h"
+#include "view/form_painter.h"
 #include "view/form_values.h"
 
 class QAbstractSlider;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
-class QPainter;
 class QPushButton;
 class QTimer;
 
@@ -48,19 +48,16 @@ class CKQ505View : public QWidget {
     // without a border are no widgets: they are drawn with the form, as the captions are.
     QWidget* Control(int id) const;
     // A read-only field as a widget, as those with a border are; the drawn ones look the same.
-    static QLineEdit* NewFieldEdit(QWidget* parent, const FormControl& control);
+    static QLineEdit* NewFieldEdit(QWidget* parent, const FormControl& control) {
+        return FormPainter::NewFieldEdit(parent, control);
+    }
     // The text of a read-only field, drawn or a widget, and where it stands.
     QString FieldText(int id) const;
     QRect FieldRect(int id) const;
     // The union of the ten graph boxes; the panel paints nothing outside it.
     static QRegion KnobPanelRegion();
-    // A caption drawn with the form rather than made a label: one that names no control.
-    struct Caption {
-        QString text;
-        QRect rect;  // the text's own extent
-        QFont font;  // condensed where the text would run into its right neighbour
-    };
-    const std::vector<Caption>& Captions() const { return captions_; }
+    using Caption = FormCaption;
+    const std::vector<Caption>& Captions() const { return painter_.Captions(); }
 
     // Replaces the part selector's entry of this part (Shift_JIS text, as built from a
     // track name) without selecting another part or refreshing the form.
@@ -116,27 +113,6 @@ class CKQ505View : public QWidget {
     void ShowStep(const EditStep* step);
     void RepaintKnobPanel();
 
-    // A read-only field without a border, drawn as a line edit without a frame draws itself.
-    struct DrawnField {
-        int id;
-        QRect rect;
-        QFont font;
-        QMargins margins;
-        Qt::Alignment alignment;
-        QString text;
-    };
-    const DrawnField* FindDrawnField(int id) const;
-    DrawnField* FindDrawnField(int id);
-    void DrawFields(QPainter& painter, const QRect& exposed) const;
-    void DrawCaptions(QPainter& painter, const QRect& exposed) const;
-    void RedrawKnobPanel(QPainter& painter) const;
-    void DrawPanelBackground(QPainter& painter) const;
-    void DrawPanelGrid(QPainter& painter) const;
-    void DrawPanelCurves(QPainter& painter) const;
-    static void DrawHandle(QPainter& painter, Point centre);
-    static void DrawVibratoWave(QPainter& painter, int start, int end, const LayerValues& values,
-                                Port layer);
-
     CKQ505App& app_;
     std::array<QWidget*, kLastControlId - kFirstControlId + 1> controls_{};
     QComboBox* m_cTrack = nullptr;
@@ -149,8 +125,7 @@ class CKQ505View : public QWidget {
     QCheckBox* m_cPortamento = nullptr;
     QCheckBox* m_cMixSwitch = nullptr;
 
-    std::vector<Caption> captions_;
-    std::vector<DrawnField> drawn_fields_;
+    FormPainter painter_{*this};
     FormValues form_;
     QTimer* m_pPreviewTimer = nullptr;
     bool m_bRefreshOnActivate = false;
