@@ -16,9 +16,6 @@ const QColor kGridColour(0, 127, 0);
 const QColor kCurveColour(127, 255, 0);
 constexpr int kHandleRadius = 3;
 
-QRect ToQRect(const PixelRect& r) {
-    return {r.x, r.y, r.width, r.height};
-}
 QPoint ToQPoint(Point p) {
     return {p.x, p.y};
 }
@@ -144,6 +141,10 @@ void DrawPanelCurves(QPainter& painter, const CKQ505App& app, qreal dpr) {
 }
 
 }  // namespace
+
+QRect ToQRect(const PixelRect& r) {
+    return {r.x, r.y, r.width, r.height};
+}
 
 QRegion KnobPanelRegion() {
     QRegion region;

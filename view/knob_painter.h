@@ -11,6 +11,9 @@ namespace kq505 {
 
 class CKQ505App;
 struct Point;
+struct PixelRect;
+
+QRect ToQRect(const PixelRect& r);
 
 // The union of the ten graph boxes; the panel paints nothing outside it.
 QRegion KnobPanelRegion();

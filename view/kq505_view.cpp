@@ -22,8 +22,11 @@
 #include "model/note_preview.h"
 #include "model/part_transmission.h"
 #include "model/play_through_send.h"
+#include "view/form_accessible.h"
 #include "view/knob_geometry.h"
+#include "view/knob_keys.h"
 #include "view/knob_painter.h"
+#include "view/knob_panel_keys.h"
 #include "view/text_codec.h"
 #include "view/track_label.h"
 #include "view/track_name_dlg.h"
@@ -33,10 +36,6 @@ namespace {
 
 // The combo's drop-down list fills the rest of its template height, about eight entries.
 constexpr int kComboVisibleItems = 8;
-
-QRect ToQRect(const PixelRect& r) {
-    return {r.x, r.y, r.width, r.height};
-}
 
 // The track list drops down below its field with a scroll bar, in every style: styles that
 // drop down a menu of all 16 entries would cover the knob panel. The style sheet that asks for
@@ -83,8 +82,12 @@ CKQ505View::CKQ505View(CKQ505App& app, QWidget* parent) : QWidget(parent), app_(
     setMouseTracking(true);
     const PixelRect size = ToPixels(kFormSize);
     setFixedSize(size.width, size.height);
+    InstallFormAccessibility();
     CreateControls();
     CreateLabels();
+    // After every control, so that Tab reaches the panel after the last slider.
+    CreateKnobKeys();
+    NameControls();
     SetSliderRanges();
 
     m_pPreviewTimer = new QTimer(this);
@@ -184,6 +187,54 @@ void CKQ505View::CreateLabels() {
     painter_.CreateLabels(this, [this](int id) { return Control(id); });
 }
 
+void CKQ505View::CreateKnobKeys() {
+    knob_keys_ = new CKnobPanelKeys(app_, this);
+    connect(knob_keys_, &CKnobPanelKeys::HandleMoved, this, [this](const DragResult& drag) {
+        ShowDrag(form_, app_, drag);
+        RepaintKnobPanel();
+        ValuesToControls();
+    });
+    connect(knob_keys_, &CKnobPanelKeys::CurrentHandleChanged, this,
+            [this](int code) { NotifyHandleFocus(*knob_keys_, code); });
+}
+
+// The names a screen reader gives the controls whose captions are drawn or stand apart.
+void CKQ505View::NameControls() {
+    static constexpr std::array<std::pair<int, const char*>, 15> kNames{{
+        {kIdTrackCombo, "Track Name"},
+        {kIdVolSlider, "Vol"},
+        {kIdExpSlider, "Exp"},
+        {kIdNoteSlider, "Note"},
+        {kIdKeyShiftSlider, "Key Shift"},
+        {kIdPortaTimeSlider, "Portamento Time"},
+        {kIdMixSlider, "A/B Mix"},
+        {1001, "A Bank MSB"},
+        {1002, "A Program"},
+        {1003, "A Bank LSB"},
+        {1004, "A Instrument"},
+        {1005, "B Bank MSB"},
+        {1006, "B Program"},
+        {1007, "B Bank LSB"},
+        {1010, "B Instrument"},
+    }};
+    for (const auto& [id, name] : kNames)
+        Control(id)->setAccessibleName(QString::fromLatin1(name));
+}
+
+// A slider's number means little read out ("Key Shift" 64); its field's text says it.
+void CKQ505View::DescribeSliders() {
+    const std::array<std::pair<QWidget*, QString>, 6> texts{{
+        {m_cVol, QString::number(form_.m_nVol)},
+        {m_cExp, QString::number(form_.m_nExp)},
+        {m_cNote, Latin(form_.m_strNote)},
+        {m_cKeyShift, QString::asprintf("%+d", form_.m_nKeyShift)},
+        {m_cPortaTime, QString::number(form_.m_nPortaTime)},
+        {m_cMix, Latin(form_.m_strMix)},
+    }};
+    for (const auto& [slider, text] : texts)
+        if (slider->accessibleDescription() != text) slider->setAccessibleDescription(text);
+}
+
 void CKQ505View::SetSliderRanges() {
     for (QAbstractSlider* slider : {m_cVol, m_cExp, m_cNote, m_cPortaTime})
         slider->setRange(kRowInfo[vol].min, kRowInfo[vol].max);
@@ -193,7 +244,10 @@ void CKQ505View::SetSliderRanges() {
 
 void CKQ505View::SetEditText(int id, const QString& text) {
     if (const DrawnField* field = painter_.Field(id)) {
-        if (painter_.SetText(id, text)) update(field->rect);
+        const QString before = field->text;
+        if (!painter_.SetText(id, text)) return;
+        update(field->rect);
+        NotifyFieldText(*this, id, before, text);
         return;
     }
     auto* edit = static_cast<QLineEdit*>(Control(id));
@@ -279,6 +333,7 @@ void CKQ505View::ValuesToControls() {
     SetEditText(1046, Latin(form_.m_strMix));
     PushLayer(form_.a, Port::A);
     PushLayer(form_.b, Port::B);
+    DescribeSliders();
 }
 
 void CKQ505View::ControlsToValues() {
@@ -469,7 +524,11 @@ void CKQ505View::mousePressEvent(QMouseEvent* event) {
     m_nLastX = p.x();
     m_nLastY = p.y();
     m_nDragTarget = HitTest(app_, p.x(), p.y());
-    if (m_nDragTarget != kNoDragTarget) app_.edit_history.BeginGesture(app_, StepKind::kKnob);
+    if (m_nDragTarget != kNoDragTarget) {
+        app_.edit_history.BeginGesture(app_, StepKind::kKnob);
+        // The keys go on from the handle last taken with the mouse.
+        knob_keys_->SetCurrentHandle(m_nDragTarget);
+    }
     event->accept();
 }
 
@@ -507,6 +566,8 @@ QRegion CKQ505View::KnobPanelRegion() {
 
 void CKQ505View::RepaintKnobPanel() {
     repaint(KnobPanelRegion());
+    for (int index = 0; index < kWalkedHandleCount; ++index)
+        NotifyHandleValues(*knob_keys_, HandleCodeAt(index));
 }
 
 void CKQ505View::paintEvent(QPaintEvent* event) {

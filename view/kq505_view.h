@@ -25,6 +25,7 @@ class QTimer;
 namespace kq505 {
 
 class CKQ505App;
+class CKnobPanelKeys;
 struct EditStep;
 
 class CKQ505View : public QWidget {
@@ -57,6 +58,9 @@ class CKQ505View : public QWidget {
     // The union of the ten graph boxes; the panel paints nothing outside it.
     static QRegion KnobPanelRegion();
     using Caption = FormCaption;
+    const FormPainter& Painter() const { return painter_; }
+    // The knob panel's keys and its place in the Tab order.
+    CKnobPanelKeys* KnobKeys() const { return knob_keys_; }
     const std::vector<Caption>& Captions() const { return painter_.Captions(); }
 
     // Replaces the part selector's entry of this part (Shift_JIS text, as built from a
@@ -93,6 +97,9 @@ class CKQ505View : public QWidget {
     void CreateLabels();
     void ConnectControls();
     void SetSliderRanges();
+    void NameControls();
+    void CreateKnobKeys();
+    void DescribeSliders();
 
     // The two exchange directions between the display copies and the controls.
     void ValuesToControls();
@@ -126,6 +133,7 @@ class CKQ505View : public QWidget {
     QCheckBox* m_cMixSwitch = nullptr;
 
     FormPainter painter_{*this};
+    CKnobPanelKeys* knob_keys_ = nullptr;
     FormValues form_;
     QTimer* m_pPreviewTimer = nullptr;
     bool m_bRefreshOnActivate = false;
