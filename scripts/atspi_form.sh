@@ -4,6 +4,7 @@
 # step on the knob panel. Usage: scripts/atspi_form.sh [program] (default build/app/kq505).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/install-deps.sh
 program=$(realpath "${1:-build/app/kq505}")
 
 work=$(mktemp -d)

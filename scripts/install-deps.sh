@@ -17,6 +17,7 @@ packages=(
   shared-mime-info
   qt6-translations-l10n
   appstream dpkg-dev file
+  at-spi2-core python3-pyatspi xdotool
 )
 
 missing=()

@@ -80,6 +80,7 @@ class FormAccessibleTest : public QObject {
             const QRect on_screen(view_->mapToGlobal(field.rect.topLeft()), field.rect.size());
             QCOMPARE(child->rect(), on_screen);
             QCOMPARE(Form()->childAt(on_screen.center().x(), on_screen.center().y()), child);
+            QCOMPARE(view_->ControlAt(field.rect.center()), field.id);
         }
         QCOMPARE(fields, 40);
         QCOMPARE(captions, static_cast<int>(view_->Captions().size()));
@@ -112,6 +113,7 @@ class FormAccessibleTest : public QObject {
         for (const FormControl& control : kFormControls) {
             QWidget* widget = view_->Control(control.id);
             if (!widget) continue;
+            QCOMPARE(view_->ControlAt(widget->geometry().center()), control.id);
             QVERIFY2(
                 !QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name).isEmpty(),
                 qPrintable(QString::number(control.id)));
@@ -141,6 +143,8 @@ class FormAccessibleTest : public QObject {
             panel->child(HandleIndexOf(DragTargetCode(HandleKind::kLpf, Port::A)));
         QCOMPARE(filter->text(QAccessible::Name), QString("A Filter: Cutoff 64, Resonance 64"));
         QCOMPARE(filter->rect().center(), view_->mapToGlobal(QPoint(64 / 2 + 214, 171 - 64 / 2)));
+        QCOMPARE(view_->HandleAt(view_->mapFromGlobal(filter->rect().center())),
+                 DragTargetCode(HandleKind::kLpf, Port::A));
         view_->Control(kIdMixSlider)->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         for (int i = 0; i < 4; ++i)

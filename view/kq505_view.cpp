@@ -560,6 +560,20 @@ void CKQ505View::EndDrag() {
     m_nDragTarget = kNoDragTarget;
 }
 
+int CKQ505View::ControlAt(const QPoint& point) const {
+    for (const DrawnField& field : painter_.Fields())
+        if (field.rect.contains(point)) return field.id;
+    for (const FormControl& control : kFormControls) {
+        const QWidget* widget = Control(control.id);
+        if (widget && widget->geometry().contains(point)) return control.id;
+    }
+    return 0;
+}
+
+int CKQ505View::HandleAt(const QPoint& point) const {
+    return HitTest(app_, point.x(), point.y());
+}
+
 QRegion CKQ505View::KnobPanelRegion() {
     return kq505::KnobPanelRegion();
 }

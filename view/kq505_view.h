@@ -55,6 +55,11 @@ class CKQ505View : public QWidget {
     // The text of a read-only field, drawn or a widget, and where it stands.
     QString FieldText(int id) const;
     QRect FieldRect(int id) const;
+    // What stands at this point of the form, for whatever acts on it there: the template
+    // identifier of the control or field, drawn or a widget, or 0 for none.
+    int ControlAt(const QPoint& point) const;
+    // The drag target code of the knob handle at this point for the selected part, or 0.
+    int HandleAt(const QPoint& point) const;
     // The union of the ten graph boxes; the panel paints nothing outside it.
     static QRegion KnobPanelRegion();
     using Caption = FormCaption;
