@@ -274,7 +274,12 @@ void CKQ505Doc::OnSetupOpen() {
     if (!app_.setup.in_session && !SaveModifiedSetup()) return;
     const QString path = ask_file_name_(
         SetupFileRequest(FileDialogRequest::Mode::kOpen, QString::fromStdString(app_.setup.path)));
-    if (!path.isEmpty()) OpenSetupFile(path);
+    if (path.isEmpty()) return;
+    if (app_.setup.in_session) {
+        ReadSetupIn(path);
+    } else {
+        LoadSetup(path);
+    }
 }
 
 bool CKQ505Doc::OnSetupSave() {
