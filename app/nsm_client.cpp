@@ -16,7 +16,9 @@ void IgnoreLoError(int /*number*/, const char* /*message*/, const char* /*where*
 
 std::string StringArgument(const char* types, lo_arg** argv, int argc, int index) {
     if (index >= argc || types[index] != LO_STRING) return {};
-    return &argv[index]->s;
+    // liblo points into the packet, where a string lies only four-byte aligned: read through
+    // the union would be misaligned.
+    return reinterpret_cast<const char*>(argv[index]);
 }
 
 struct LoAddressDeleter {

@@ -1,6 +1,8 @@
 #include "tests/support/fake_nsm_server.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace kq505::test {
 
@@ -24,8 +26,14 @@ int FakeNsmServer::Take(const char* path, const char* types, lo_arg** argv, int 
     auto& server = *static_cast<FakeNsmServer*>(self);
     OscMessage message{path, types, {}};
     for (int i = 0; i < argc; ++i) {
-        if (types[i] == LO_STRING) message.args.emplace_back(&argv[i]->s);
-        if (types[i] == LO_INT32) message.args.push_back(std::to_string(argv[i]->i));
+        // The arguments lie in the packet four-byte aligned, not as the union is.
+        if (types[i] == LO_STRING)
+            message.args.emplace_back(reinterpret_cast<const char*>(argv[i]));
+        if (types[i] == LO_INT32) {
+            std::int32_t value = 0;
+            std::memcpy(&value, argv[i], sizeof value);
+            message.args.push_back(std::to_string(value));
+        }
     }
     if (message.path == "/nsm/server/announce") {
         if (server.client_ != nullptr) lo_address_free(server.client_);
