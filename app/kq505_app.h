@@ -38,6 +38,10 @@ struct SetupState {
     std::string path;
     bool modified = false;
     std::function<void()> on_change;  // told when either of the two changes
+    // Under a session manager the file is the session's: opening a set-up imports it, saving
+    // under another name exports a copy, and the title shows the session's display name.
+    bool in_session = false;
+    std::string session_name;
 };
 
 class CKQ505App {
@@ -125,6 +129,9 @@ class CKQ505App {
     std::function<bool()> midi_server_lost = [] { return false; };
     // True when the ports open on JACK; tests put in their own.
     std::function<bool()> midi_on_jack = [] { return false; };
+    // Names the JACK client for the ports opened next (a session names it); tests put in
+    // their own.
+    std::function<void(const std::string&)> name_midi_client = [](const std::string&) {};
 };
 
 // The program's one instance; defined by the program, never by the core or the tests.

@@ -16,6 +16,7 @@
 #include "app/install_layout.h"
 #include "app/kq505_app.h"
 #include "app/main_frame.h"
+#include "app/nsm_window.h"
 #include "app/program_startup.h"
 #include "app/recovery_file.h"
 #include "app/start_report_probe.h"
@@ -60,14 +61,26 @@ int main(int argc, char* argv[]) {
     const QString document = arguments.size() > 1 ? arguments.at(1) : QString();
 
     kq505::AnswerMessagesIfAsked();
+    std::unique_ptr<kq505::NsmClient> session_client = kq505::ConnectToSessionIfAsked();
     const std::unique_ptr<kq505::CMainFrame> frame =
-        kq505::StartKQ505(kq505::TheApp(), places, document, kq505::ExitAfterPortsOpenIfAsked());
-    frame->SetRecoveryFile(kq505::RecoveryFilePath(
-        kq505::RecoveryFolder(qEnvironmentVariable("XDG_STATE_HOME").toStdString(),
-                              qEnvironmentVariable("HOME").toStdString()),
-        static_cast<long>(getpid())));
+        kq505::StartKQ505(kq505::TheApp(), places, document, kq505::ExitAfterPortsOpenIfAsked(),
+                          session_client != nullptr);
+    // Declared after the frame, so that it goes first.
+    std::unique_ptr<kq505::CNsmSession> session;
+    if (session_client) {
+        // The session keeps the set-up and saves it before it ends the program: nothing to
+        // recover, and no question at a start the session made.
+        session = std::make_unique<kq505::CNsmSession>(kq505::TheApp(), *frame,
+                                                       std::move(session_client));
+        session->Announce(argv[0], static_cast<int>(getpid()));
+    } else {
+        frame->SetRecoveryFile(kq505::RecoveryFilePath(
+            kq505::RecoveryFolder(qEnvironmentVariable("XDG_STATE_HOME").toStdString(),
+                                  qEnvironmentVariable("HOME").toStdString()),
+            static_cast<long>(getpid())));
+    }
     frame->CatchTerminationSignals();
-    frame->OfferRecovery();
+    if (!session) frame->OfferRecovery();
     if (frame->EndedBySignal()) return 0;
     kq505::ExitAfterFirstPaintIfAsked(*frame);
     kq505::ReportStartUpAndExitIfAsked(*frame, kq505::TheApp());

@@ -202,10 +202,11 @@ void CMainFrame::SetDocumentTitle(const QString& title) {
 }
 
 void CMainFrame::UpdateTitle() {
-    const std::string setup_name =
+    std::string setup_name =
         app_.setup.path.empty()
             ? std::string()
             : FileSystemPath(QString::fromStdString(app_.setup.path)).filename().string();
+    if (app_.setup.in_session) setup_name = app_.setup.session_name;
     const bool part_file_open = doc_ && !doc_->PathName().isEmpty();
     setWindowTitle(QString::fromStdString(MainWindowTitle(setup_name, part_title_.toStdString(),
                                                           part_file_open, IsSetupModified(app_))));

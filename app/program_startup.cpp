@@ -91,8 +91,8 @@ bool ApplyZoomSetting() {
 }
 
 std::unique_ptr<CMainFrame> StartKQ505(CKQ505App& app, const StartUpPlaces& places,
-                                       const QString& document,
-                                       std::function<void()> ports_opened) {
+                                       const QString& document, std::function<void()> ports_opened,
+                                       bool ports_wait_for_session) {
     const StartUpReport report = RunStartUpSteps(app, places);
     if (!report.settings_read) {
         ShowMessage(nullptr, QStringLiteral("設定ファイル %1 は大きすぎるため、読み込めません。\n"
@@ -106,15 +106,16 @@ std::unique_ptr<CMainFrame> StartKQ505(CKQ505App& app, const StartUpPlaces& plac
     const bool setup_opened = !document.isEmpty() && frame->OpenDocumentFile(document) &&
                               document.endsWith(QStringLiteral(".kqset"), Qt::CaseInsensitive);
     CentreOnScreen(*frame);
-    new AfterFirstPaint(
-        *frame, [&app, window = frame.get(), ports_opened = std::move(ports_opened), setup_opened] {
-            // Reading the keyboard's locks asks the display server several times over.
-            window->RefreshLockIndicators();
-            OpenPorts(app, window);
-            window->ShowMidiInputState();
-            window->RunStartAction(ActionAtStart(app, setup_opened));
-            if (ports_opened) ports_opened();
-        });
+    new AfterFirstPaint(*frame, [&app, window = frame.get(), ports_opened = std::move(ports_opened),
+                                 setup_opened, ports_wait_for_session] {
+        // Reading the keyboard's locks asks the display server several times over.
+        window->RefreshLockIndicators();
+        if (ports_wait_for_session) return;
+        OpenPorts(app, window);
+        window->ShowMidiInputState();
+        window->RunStartAction(ActionAtStart(app, setup_opened));
+        if (ports_opened) ports_opened();
+    });
     frame->show();
     return frame;
 }

@@ -28,9 +28,11 @@ bool ApplyZoomSetting();
 // creates the main frame and the editor view, hands a given settings file to the frame and
 // shows the frame. Both MIDI outputs open once the frame has first painted (or, should it
 // never paint, a second later), so that the window comes at once and the ports' failure
-// messages stand over it; `ports_opened` runs after that.
+// messages stand over it; `ports_opened` runs after that. Under a session manager
+// (`ports_wait_for_session`) no port opens here: the session's open opens them.
 std::unique_ptr<CMainFrame> StartKQ505(CKQ505App& app, const StartUpPlaces& places,
                                        const QString& document = {},
-                                       std::function<void()> ports_opened = {});
+                                       std::function<void()> ports_opened = {},
+                                       bool ports_wait_for_session = false);
 
 }  // namespace kq505

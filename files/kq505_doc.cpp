@@ -109,6 +109,12 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const FileDialogReq
     return dialog;
 }
 
+bool WriteSetupFile(const QString& path, const SetupData& setup) {
+    const std::string text = SetupFileText(setup);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    return WriteFileSafely(path, std::span(bytes, text.size()));
+}
+
 bool WriteFileSafely(const QString& path, std::span<const std::uint8_t> bytes) {
     QSaveFile file(path);
     // Unbuffered: an error while flushing a buffer at commit would go unnoticed by QSaveFile,
@@ -229,6 +235,12 @@ bool CKQ505Doc::WriteReported(const QString& path, std::span<const std::uint8_t>
     return false;
 }
 
+bool CKQ505Doc::WriteSetupReported(const QString& path) {
+    const std::string text = SetupFileText(CurrentSetup(app_));
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    return WriteReported(path, std::span(bytes, text.size()));
+}
+
 // The export is named after the document ("無題" while it has no file), beside it unless
 // another folder was chosen since.
 QString CKQ505Doc::AskExportPath(const QString& filter, const QString& suffix) {
@@ -258,10 +270,16 @@ void CKQ505Doc::SetPathName(const QString& path) {
 }
 
 void CKQ505Doc::OnSetupOpen() {
-    if (!SaveModifiedSetup()) return;
+    // The session's set-up takes what is opened in; the session decides when it is saved.
+    if (!app_.setup.in_session && !SaveModifiedSetup()) return;
     const QString path = ask_file_name_(
         SetupFileRequest(FileDialogRequest::Mode::kOpen, QString::fromStdString(app_.setup.path)));
-    if (!path.isEmpty()) LoadSetup(path);
+    if (path.isEmpty()) return;
+    if (app_.setup.in_session) {
+        ReadSetupIn(path);
+    } else {
+        LoadSetup(path);
+    }
 }
 
 bool CKQ505Doc::OnSetupSave() {
@@ -272,7 +290,10 @@ bool CKQ505Doc::OnSetupSave() {
 bool CKQ505Doc::OnSetupSaveAs() {
     const QString path = ask_file_name_(
         SetupFileRequest(FileDialogRequest::Mode::kSave, QString::fromStdString(app_.setup.path)));
-    return !path.isEmpty() && SaveSetupTo(path);
+    if (path.isEmpty()) return false;
+    // Under a session a copy leaves; the set-up stays the session's.
+    if (app_.setup.in_session) return WriteSetupReported(path);
+    return SaveSetupTo(path);
 }
 
 void CKQ505Doc::OnRecentSetup(int index) {
@@ -281,7 +302,15 @@ void CKQ505Doc::OnRecentSetup(int index) {
 }
 
 bool CKQ505Doc::OpenSetupFile(const QString& path) {
+    // A step of the history like any edit: the session's set-up is modified until it saves.
+    if (app_.setup.in_session) return ReadSetupIn(path);
     return SaveModifiedSetup() && LoadSetup(path);
+}
+
+void CKQ505Doc::TakeSessionSetup(SetupData setup, const QString& path) {
+    app_.edit_history.Record(app_, StepKind::kSetup, [&] { ApplySetup(app_, std::move(setup)); });
+    ShowTakenSetup();
+    MarkSetupClean(app_, path.toStdString());
 }
 
 bool CKQ505Doc::SaveModifiedSetup() {
@@ -307,16 +336,14 @@ QStringList CKQ505Doc::RecentSetups() const {
 }
 
 bool CKQ505Doc::SaveSetupTo(const QString& path) {
-    const std::string text = SetupFileText(CurrentSetup(app_));
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    if (!WriteReported(path, std::span(bytes, text.size()))) return false;
+    if (!WriteSetupReported(path)) return false;
     const QString absolute = QFileInfo(path).absoluteFilePath();
     MarkSetupClean(app_, absolute.toStdString());
     RememberSetup(absolute);
     return true;
 }
 
-bool CKQ505Doc::LoadSetup(const QString& path) {
+bool CKQ505Doc::ReadSetupIn(const QString& path) {
     SetupReadResult result;
     // Opening a set-up is one step: undoing it brings back every part as it was.
     app_.edit_history.Record(app_, StepKind::kSetup,
@@ -326,6 +353,12 @@ bool CKQ505Doc::LoadSetup(const QString& path) {
         ShowMessage(&frame_, QString::fromStdString(SetupFileErrorText(result, name)));
         return false;
     }
+    ShowTakenSetup();
+    SendOpenedSetup(app_);
+    return true;
+}
+
+void CKQ505Doc::ShowTakenSetup() {
     CKQ505View& view = *frame_.View();
     for (int part = 0; part < kPartCount; ++part) {
         const std::string& name = app_.track_names[part];
@@ -333,7 +366,10 @@ bool CKQ505Doc::LoadSetup(const QString& path) {
     }
     view.RefreshPart();
     frame_.FollowEffectReset();
-    SendOpenedSetup(app_);
+}
+
+bool CKQ505Doc::LoadSetup(const QString& path) {
+    if (!ReadSetupIn(path)) return false;
     const QString absolute = QFileInfo(path).absoluteFilePath();
     MarkSetupClean(app_, absolute.toStdString());
     RememberSetup(absolute);
@@ -341,7 +377,8 @@ bool CKQ505Doc::LoadSetup(const QString& path) {
 }
 
 void CKQ505Doc::RememberSetup(const QString& path) {
-    if (app_.ini_path.empty()) return;
+    // The settings file keeps the program's preferences, never a session's files.
+    if (app_.ini_path.empty() || app_.setup.in_session) return;
     // A settings file that exists but cannot be read is not replaced.
     std::optional<IniDocument> ini = LoadIniFile(app_.ini_path);
     if (!ini) return;

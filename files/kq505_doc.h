@@ -11,6 +11,8 @@
 #include <memory>
 #include <span>
 
+#include "files/setup_file.h"
+
 class QFileDialog;
 class QMessageBox;
 class QWidget;
@@ -38,6 +40,9 @@ std::unique_ptr<QMessageBox> MakeSaveQuestion(QWidget* parent, const QString& se
 // The one way the program writes a file: into a temporary file beside it that then takes
 // the file's place, so a failed write leaves an existing file whole. False on any failure.
 bool WriteFileSafely(const QString& path, std::span<const std::uint8_t> bytes);
+
+// The set-up's file text written through WriteFileSafely.
+bool WriteSetupFile(const QString& path, const SetupData& setup);
 
 // The answers to "save the changes to the set-up?".
 enum class SaveAnswer { kSave, kDiscard, kCancel };
@@ -74,7 +79,11 @@ class CKQ505Doc {
     bool OnSetupSave();  // as save-as while the set-up has no file; true when saved
     bool OnSetupSaveAs();
     void OnRecentSetup(int index);
+    // Under a session the file is imported into the session's set-up instead.
     bool OpenSetupFile(const QString& path);
+    // A session's set-up, read by the caller, as one step; the set-up belongs to `path`
+    // and is clean.
+    void TakeSessionSetup(SetupData setup, const QString& path);
     // Asks whether to save a modified set-up: true when the caller may go on (saved, or
     // the changes discarded), false after Cancel or a failed save.
     bool SaveModifiedSetup();
@@ -100,6 +109,12 @@ class CKQ505Doc {
     void SetPathName(const QString& path);
     bool SaveSetupTo(const QString& path);
     bool LoadSetup(const QString& path);
+    bool WriteSetupReported(const QString& path);
+    // Reads the file into the parts as one step, reporting a refused file, and sends it as
+    // SendOnOpen says.
+    bool ReadSetupIn(const QString& path);
+    // The form, its names and the effect window after a set-up was taken.
+    void ShowTakenSetup();
     void RememberSetup(const QString& path);
 
     CKQ505App& app_;

@@ -394,6 +394,12 @@ bool JackMidiClient::Start() {
     return true;
 }
 
+void JackMidiClient::Rename(const std::string& name) {
+    if (name == state_->name) return;
+    CloseClient();
+    state_->name = name;
+}
+
 bool JackMidiClient::IsRunning() const {
     return state_->client != nullptr && state_->running.load(std::memory_order_acquire);
 }

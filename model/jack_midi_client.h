@@ -36,6 +36,9 @@ class JackMidiClient {
     // server went away is closed first and opened anew, on whatever server is there now.
     // False when no server answers. Never starts a server.
     bool Start();
+    // The next Start opens the client under `name`; a running client is closed for it, so
+    // the caller closes its ports first.
+    void Rename(const std::string& name);
     // False before Start and once the server has gone away.
     bool IsRunning() const;
     // True from the moment a started client's server goes away until the next Start or the

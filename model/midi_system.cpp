@@ -164,6 +164,7 @@ void UseSystemMidi(CKQ505App& app) {
     app.input_device_names = [system] { return system->InputNames(); };
     app.midi_server_lost = [system] { return system->jack()->ServerLost(); };
     app.midi_on_jack = [system] { return system->Choose() == MidiSystemKind::kJack; };
+    app.name_midi_client = [system](const std::string& name) { system->jack()->Rename(name); };
 }
 
 std::unique_ptr<MidiOutput> MakeMidiOutput(Port port) {

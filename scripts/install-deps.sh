@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config clang-format
   librtmidi-dev libgtest-dev libbenchmark-dev
   jackd2 libjack-jackd2-dev
+  liblo-dev
   pipewire pipewire-bin pipewire-jack wireplumber dbus
   qt6-base-dev fonts-ipafont-gothic fonts-noto-cjk
   clang libclang-rt-14-dev

@@ -26,6 +26,7 @@ class JackMidiSender {
     JackMidiSender& operator=(const JackMidiSender&) = delete;
 
     bool IsActive() const { return active_; }
+    jack_client_t* client() const { return client_; }
     std::string OutputName() const;
     // Connects "out" to the first MIDI input of the graph whose name ends in `port_suffix`.
     bool ConnectTo(const std::string& port_suffix);
