@@ -1,13 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/edit_history.h"
+#include "files/setup_file.h"
+#include "files/smf_export.h"
+#include "model/module_syx.h"
+#include "model/module_take.h"
 #include "model/part_transmission.h"
 #include "tests/support/recording_app.h"
 #include "xgpart/xg_part_edit.h"
+#include "xgpart/xg_part_image.h"
 #include "xgpart/xg_part_params.h"
 
 namespace kq505 {
@@ -181,6 +188,105 @@ TEST(XgPartEdit, SystemOnResetsAndUndoSendsTheValuesBack) {
     h.Undo(r.app);
     EXPECT_EQ(r.log.TakeEvents(), (Events{Part(0, 0x10, 127), Part(16, 0x0F, 0)}));
     EXPECT_EQ(r.app.xg_parts, XgPartValues{});
+}
+
+// A split at C3 with a B layer detuned and the module tuned up a cent, as a new user would.
+void EditLayers(CKQ505App& app) {
+    MakeSplit(app, 0, kC3);
+    SetXgPartValue(app, 16, ParamAt(0x09), 138);
+    SetXgSystemValue(app, xg_master_tune, 1034);
+}
+
+TEST(XgPartFile, ChangedValuesComeBackAndOnlyTheyAreWritten) {
+    RecordingApp r;
+    EditLayers(r.app);
+    const std::string text = SetupFileText(CurrentSetup(r.app));
+    EXPECT_NE(text.find("version=4\n"), std::string::npos);
+    EXPECT_NE(text.find("\n[XG System]\nmaster_tune=1034\n\n[XG Part 1]\ndetune_b=138\n"
+                        "note_limit_low_b=60\nnote_limit_high_a=59\n"),
+              std::string::npos);
+    EXPECT_EQ(text.find("XG Part 2]"), std::string::npos);
+    SetupData read;
+    ASSERT_EQ(ParseSetupFile(text, read).error, SetupFileError::none);
+    EXPECT_EQ(read.xg_parts, r.app.xg_parts);
+
+    // A version 3 file opens with the defaults; a bad value refuses the file; values are held
+    // to their ranges and the first key of a name counts.
+    const std::string head = std::string(kSetupFormatLine) + "\nversion=3\n";
+    ASSERT_EQ(ParseSetupFile(head + "[Part 1]\nvol=5\n", read).error, SetupFileError::none);
+    EXPECT_EQ(read.xg_parts, XgPartValues{});
+    EXPECT_EQ(ParseSetupFile(head + "[XG Part 16]\ndetune_a=x\n", read).where,
+              "[XG Part 16] detune_a");
+    ASSERT_EQ(ParseSetupFile(head + "[xg part 16]\nVELOCITY_LIMIT_LOW_B=0\nvelocity_limit_low_b=9\n"
+                                    "wheel_pitch_a=99\n[XG Part 17]\ndetune_a=1\n[XG System]\n"
+                                    "transpose=-3\n",
+                             read)
+                  .error,
+              SetupFileError::none);
+    EXPECT_EQ(read.xg_parts.parts[31][xg_velocity_low], 1);
+    EXPECT_EQ(read.xg_parts.parts[15][ParamAt(0x1D)], 88);
+    EXPECT_EQ(read.xg_parts.system[xg_transpose], 40);
+    EXPECT_EQ(read.xg_parts.parts[0][ParamAt(0x09)], 128);
+}
+
+TEST(XgPartFile, SaveOpenAndShiftFSendTheSplitAgain) {
+    RecordingApp edited;
+    EditLayers(edited.app);
+    RecordingApp opened;
+    SetupData read;
+    ASSERT_EQ(ParseSetupFile(SetupFileText(CurrentSetup(edited.app)), read).error,
+              SetupFileError::none);
+    ApplySetup(opened.app, read);
+    SendAllParts(opened.app);
+    Events xg;
+    std::ranges::copy_if(opened.log.TakeEvents(), std::back_inserter(xg), IsXgPartMessage);
+    EXPECT_EQ(Hex(xg), Hex(Events{Part(0, 0x0F, 0), Part(0, 0x10, 59),
+                                  OnA({0xF0, 0x43, 0x10, 0x4C, 0x08, 16, 0x09, 0x08, 0x0A, 0xF7}),
+                                  Part(16, 0x0F, 60), Part(16, 0x10, 127)}));
+}
+
+bool Holds(const Bytes& file, const Bytes& message) {
+    return std::ranges::search(file, message).size() == message.size();
+}
+
+TEST(XgPartExports, SmfAndSyxCarryTheValuesAndASyxReadsThemBack) {
+    CKQ505App app;
+    EditLayers(app);
+    // The conductor track: F0, the length, then the rest of the message.
+    const Bytes smf = BuildStandardMidiFile(app);
+    EXPECT_TRUE(Holds(smf, {0xF0, 0x08, 0x43, 0x10, 0x4C, 0x08, 0x00, 0x10, 0x3B, 0xF7}));
+    EXPECT_TRUE(Holds(smf, {0xF0, 0x0B, 0x43, 0x10, 0x4C, 0, 0, 0, 0x00, 0x04, 0x00, 0x0A, 0xF7}));
+
+    const auto messages =
+        SetupSysExMessages(app.part_table, app.effect_blocks, app.drums, app.xg_parts);
+    EXPECT_EQ(messages[1], (Bytes{0xF0, 0x43, 0x10, 0x4C, 0, 0, 0, 0x00, 0x04, 0x00, 0x0A, 0xF7}));
+    XgModuleImage image;
+    for (const Bytes& message : messages) {
+        const std::optional<XgMessage> xg = ReadXgMessage(message);
+        if (xg) ApplyToImage(*xg, image);
+    }
+    EXPECT_EQ(image.parts[0].multi_part[0x10], 59);
+    EXPECT_EQ(image.parts[16].multi_part[0x0A], 0x0A);  // the detune's low nibble
+    XgPartValues read;
+    std::vector<int> all(kPartCount);
+    std::iota(all.begin(), all.end(), 0);
+    ImageToXgParts(image, all, read);
+    EXPECT_EQ(read, app.xg_parts);
+}
+
+TEST(XgPartExports, TheModulesOwnChangesAreFollowed) {
+    RecordingApp r;
+    EXPECT_TRUE(
+        FollowModuleMessage(r.app, Bytes{0xF0, 0x43, 0x10, 0x4C, 0x08, 0x12, 0x6D, 0x40, 0xF7}));
+    EXPECT_EQ(r.app.xg_parts.parts[18][xg_velocity_low], 64);
+    EXPECT_TRUE(
+        FollowModuleMessage(r.app, Bytes{0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x04, 0x50, 0xF7}));
+    EXPECT_EQ(r.app.xg_parts.system[xg_master_volume], 80);
+    EXPECT_EQ(r.app.edit_history.StepCount(), 2u);
+    EXPECT_TRUE(r.log.TakeEvents().empty());
+    r.app.edit_history.Undo(r.app);
+    EXPECT_EQ(r.log.TakeEvents(),
+              Events{OnA({0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x04, 0x7F, 0xF7})});
 }
 
 }  // namespace
