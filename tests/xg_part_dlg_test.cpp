@@ -6,10 +6,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QDir>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
@@ -180,6 +180,19 @@ class XgPartDlgTest : public QObject {
         shown.dlg->ShowValues();
         QCOMPARE(shown.dlg->findChild<QLineEdit*>("velocity_sense_offset_A")->text(),
                  QStringLiteral("54"));
+
+        // A note typed by its name; a text that is no value is not taken.
+        QSpinBox* low = shown.Box(1, 0x0F);
+        low->setFocus();
+        low->selectAll();
+        QTest::keyClicks(low, QStringLiteral("c4"));
+        QTest::keyClick(low, Qt::Key_Return);
+        QCOMPARE(shown.rec.log.TakeEvents(), (Events{Part(19, 0x0F, kC4)}));
+        low->selectAll();
+        QTest::keyClicks(low, QStringLiteral("H9"));
+        QTest::keyClick(low, Qt::Key_Return);
+        QVERIFY(shown.rec.log.TakeEvents().empty());
+        QCOMPARE(low->value(), kC4);
     }
 };
 

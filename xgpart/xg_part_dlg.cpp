@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <optional>
+
 #include "app/dialog_font.h"
 #include "app/edit_history.h"
 #include "app/kq505_app.h"
@@ -51,18 +53,24 @@ class XgValueBox : public QSpinBox {
 
   protected:
     QString textFromValue(int value) const override { return Text(XgValueText(info_, value)); }
-    int valueFromText(const QString& text) const override {
+    int valueFromText(const QString& text) const override { return Typed(text).value_or(value()); }
+    // A text as shown, or a plain number in range; anything else may still become one.
+    QValidator::State validate(QString& input, int& /*position*/) const override {
+        return Typed(input) ? QValidator::Acceptable : QValidator::Intermediate;
+    }
+
+  private:
+    std::optional<int> Typed(const QString& text) const {
         const QString typed = text.trimmed();
         for (int value = info_.min; value <= info_.max; ++value) {
             if (textFromValue(value).compare(typed, Qt::CaseInsensitive) == 0) return value;
         }
-        return typed.toInt();
-    }
-    QValidator::State validate(QString& /*input*/, int& /*position*/) const override {
-        return QValidator::Acceptable;
+        bool number = false;
+        const int value = typed.toInt(&number);
+        if (number && value >= info_.min && value <= info_.max) return value;
+        return std::nullopt;
     }
 
-  private:
     const XgParamInfo& info_;
 };
 
