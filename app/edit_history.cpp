@@ -12,6 +12,7 @@
 #include "model/midi_send.h"
 #include "model/part_transmission.h"
 #include "model/value_text.h"
+#include "xgpart/xg_part_edit.h"
 
 namespace kq505 {
 namespace {
@@ -89,6 +90,24 @@ void SendDrumChanges(CKQ505App& app, const EditStep& step, bool undo) {
         SendDrumValue(app, change.setup, change.note, change.param);
 }
 
+std::int32_t& XgSlot(CKQ505App& app, const XgValueChange& change) {
+    if (change.xg_part < 0) return app.xg_parts.system[change.param];
+    return app.xg_parts.parts[static_cast<std::size_t>(change.xg_part)][change.param];
+}
+
+// The multi part and system values a step changed, as now held; a part sent whole already
+// carried its own.
+void SendXgChanges(CKQ505App& app, const EditStep& step,
+                   const std::array<bool, kPartCount>& sent_whole) {
+    for (const XgValueChange& change : step.xg_values) {
+        if (change.xg_part < 0) {
+            SendXgSystemValue(app, change.param);
+        } else if (!sent_whole[static_cast<std::size_t>(change.xg_part % kPartCount)]) {
+            SendXgPartValue(app, change.xg_part, change.param);
+        }
+    }
+}
+
 }  // namespace
 
 EditHistory::EditHistory(std::size_t max_steps) : max_steps_(max_steps > 0 ? max_steps : 1) {}
@@ -103,6 +122,7 @@ void EditHistory::BeginGesture(CKQ505App& app, StepKind kind) {
     before_.names = app.track_names;
     before_.effects = app.effect_blocks;
     before_.drums = app.drums;
+    before_.xg_parts = app.xg_parts;
 }
 
 void EditHistory::EndGesture(CKQ505App& app) {
@@ -121,8 +141,8 @@ void EditHistory::EndGesture(CKQ505App& app) {
             }
         }
     }
-    EditStep step{0,  open_kind_, static_cast<std::uint8_t>(app.selected_part & 0x0F), {}, {}, {},
-                  {}, {}};
+    EditStep step{
+        0, open_kind_, static_cast<std::uint8_t>(app.selected_part & 0x0F), {}, {}, {}, {}, {}, {}};
     for (int part = 0; part < kPartCount; ++part) {
         if (before_.names[part] != app.track_names[part])
             step.names.push_back({part, before_.names[part], app.track_names[part]});
@@ -135,8 +155,9 @@ void EditHistory::EndGesture(CKQ505App& app) {
         if (before != after) step.effects.push_back({item, before, after});
     }
     AddDrumChanges(app, step);
+    AddXgChanges(app, step);
     if (scratch_.empty() && step.names.empty() && step.effects.empty() && step.part_modes.empty() &&
-        step.drums.empty() && !IsResetStep(step.kind))
+        step.drums.empty() && step.xg_values.empty() && !IsResetStep(step.kind))
         return Notify(app);
     // An exact-size copy: the scratch keeps its room for the next gesture.
     step.values.assign(scratch_.begin(), scratch_.end());
@@ -166,6 +187,30 @@ void EditHistory::AddDrumChanges(const CKQ505App& app, EditStep& step) const {
                                       static_cast<std::uint8_t>(param), old, now,
                                       DrumValue(before, before_.table, setup, note, param),
                                       DrumValue(app.drums, app.part_table, setup, note, param)});
+            }
+        }
+    }
+}
+
+void EditHistory::AddXgChanges(const CKQ505App& app, EditStep& step) const {
+    const XgPartValues& before = before_.xg_parts;
+    if (before == app.xg_parts) return;
+    for (int param = 0; param < kXgSystemParamCount; ++param) {
+        const auto at = static_cast<std::size_t>(param);
+        if (before.system[at] != app.xg_parts.system[at]) {
+            step.xg_values.push_back(
+                {-1, static_cast<std::uint8_t>(param), before.system[at], app.xg_parts.system[at]});
+        }
+    }
+    for (int xg_part = 0; xg_part < kXgPartCount; ++xg_part) {
+        const auto& old = before.parts[static_cast<std::size_t>(xg_part)];
+        const auto& now = app.xg_parts.parts[static_cast<std::size_t>(xg_part)];
+        if (old == now) continue;
+        for (std::size_t param = 0; param < old.size(); ++param) {
+            if (old[param] != now[param]) {
+                step.xg_values.push_back({static_cast<std::int8_t>(xg_part),
+                                          static_cast<std::uint8_t>(param), old[param],
+                                          now[param]});
             }
         }
     }
@@ -213,6 +258,8 @@ const EditStep* EditHistory::Apply(CKQ505App& app, const EditStep& step, bool un
     for (const DrumChange& change : step.drums)
         DrumSlot(app.drums, change.setup, change.note, change.param) =
             undo ? change.before : change.after;
+    for (const XgValueChange& change : step.xg_values)
+        XgSlot(app, change) = undo ? change.before : change.after;
 
     const bool reset = IsResetStep(step.kind);
     // A mode decides what the program changes below select, so the modes go first.
@@ -236,15 +283,18 @@ const EditStep* EditHistory::Apply(CKQ505App& app, const EditStep& step, bool un
         if (step.kind == StepKind::kGmSystemOn) SendSysEx(app, kGmSystemOn);
     } else {
         // The module was reset as a whole, so each part the reset changed goes out whole.
+        std::array<bool, kPartCount> sent_whole{};
         ForEachPart(step, [&](int part, std::span<const SlotChange> changes) {
             if (!ChangesTable(changes)) return;
             app.selected_part = part;
             if (reset) {
                 SendAllPartParameters(app);
+                sent_whole[static_cast<std::size_t>(part)] = true;
             } else {
                 SendChangedRows(app, changes);
             }
         });
+        SendXgChanges(app, step, sent_whole);
     }
     SendDrumChanges(app, step, undo);
     app.selected_part = step.part;
@@ -339,6 +389,25 @@ std::string DescribeDrumStep(const EditStep& step) {
     return text;
 }
 
+// "#01 A Note Limit High G8→B2", "ｼｽﾃﾑ Master Tune +0.0 cent→+1.0 cent".
+std::string DescribeXgStep(const EditStep& step) {
+    std::string text;
+    const char* separator = "";
+    for (const XgValueChange& change : step.xg_values) {
+        const bool system = change.xg_part < 0;
+        const XgParamInfo& info =
+            system ? XgSystemParams()[change.param] : XgPartParams()[change.param];
+        text += separator;
+        text += system ? std::string("ｼｽﾃﾑ")
+                       : PartNumber(change.xg_part % kPartCount) +
+                             (change.xg_part < kPartCount ? " A" : " B");
+        text += ' ' + std::string(info.name) + ' ' + XgValueText(info, change.before) + "→" +
+                XgValueText(info, change.after);
+        separator = ", ";
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string DescribeStep(const EditStep& step) {
@@ -362,6 +431,8 @@ std::string DescribeStep(const EditStep& step) {
             return "ﾄﾞﾗﾑｾｯﾄｱｯﾌﾟ" + std::to_string(step.drums.front().setup + 1) + " ﾘｾｯﾄ";
         case StepKind::kDrum:
             return DescribeDrumStep(step);
+        case StepKind::kXgPart:
+            return DescribeXgStep(step);
         case StepKind::kEffect: {
             std::string text = "ｴﾌｪｸﾀ";
             const char* separator = " ";

@@ -17,6 +17,7 @@
 #include "drums/drum_setups.h"
 #include "effects/effect_blocks.h"
 #include "model/part_table.h"
+#include "xgpart/xg_part_params.h"
 
 namespace kq505 {
 
@@ -38,6 +39,7 @@ enum class StepKind : std::uint8_t {
     kSysExFile,      // a .syx file opened: what its dumps and parameter changes carry
     kDrum,           // the drum setup window: one value of a drum setup, or a part mode
     kDrumReset,      // Drum Setup Reset: one setup back to its kit
+    kXgPart,         // the part detail window: one value, a split or a velocity switch
 };
 
 // The six remembered list positions of the program change dialog follow the table's rows
@@ -86,6 +88,15 @@ struct DrumChange {
     std::int32_t after_value;
 };
 
+// One multi part value beside the table (xg_part 0..31), or one system value (xg_part -1),
+// that a step changed.
+struct XgValueChange {
+    std::int8_t xg_part;
+    std::uint8_t param;
+    std::int32_t before;
+    std::int32_t after;
+};
+
 struct EditStep {
     std::uint64_t id;  // the position the history is at once this step is done
     StepKind kind;
@@ -95,6 +106,7 @@ struct EditStep {
     std::vector<EffectChange> effects;
     std::vector<PartModeChange> part_modes;  // by XG part
     std::vector<DrumChange> drums;           // by setup, note, parameter
+    std::vector<XgValueChange> xg_values;    // the system values, then by XG part
 };
 
 class EditHistory {
@@ -148,6 +160,7 @@ class EditHistory {
         std::array<std::string, kPartCount> names;
         EffectBlocks effects;
         DrumSetups drums;
+        XgPartValues xg_parts;
     };
 
     std::uint64_t CurrentId() const { return applied_ > 0 ? steps_[applied_ - 1].id : base_id_; }
@@ -155,6 +168,7 @@ class EditHistory {
     const EditStep* Apply(CKQ505App& app, const EditStep& step, bool undo);
     void Notify(CKQ505App& app) const;
     void AddDrumChanges(const CKQ505App& app, EditStep& step) const;
+    void AddXgChanges(const CKQ505App& app, EditStep& step) const;
 
     std::size_t max_steps_;
     std::deque<EditStep> steps_;

@@ -38,6 +38,7 @@ enum CommandId : int {
     kIdExportSysEx = 32820,
     kIdSysExOpen = 32821,
     kIdDrumSetup = 32822,
+    kIdPartDetail = 32830,
     kIdFileNew = 57600,
     kIdFileOpen = 57601,
     kIdFileSave = 57603,

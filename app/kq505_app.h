@@ -19,6 +19,7 @@
 #include "model/part_table.h"
 #include "model/play_through.h"
 #include "model/sysex_ring.h"
+#include "xgpart/xg_part_params.h"
 
 namespace kq505 {
 
@@ -95,6 +96,8 @@ class CKQ505App {
     PartTable part_table{};
     // The part mode of each XG part and the four drum setups, beside the table.
     DrumSetups drums{};
+    // The rest of every XG part's multi part block and the system block, beside the table.
+    XgPartValues xg_parts{};
     EffectBlocks effect_blocks{};  // reverb, chorus and variation of the tone generator
     std::string ini_path;
     std::string instrument_file_path;

@@ -55,6 +55,7 @@
 #include "view/kq505_view.h"
 #include "view/soft_keyboard_dlg.h"
 #include "view/track_label.h"
+#include "xgpart/xg_part_dlg.h"
 
 namespace kq505 {
 namespace {
@@ -163,6 +164,7 @@ CMainFrame::CMainFrame(CKQ505App& app, QWidget* parent) : QMainWindow(parent), a
     app_.edit_history.on_change = [this] {
         UpdateEditCommands();
         ShowDrumValues();
+        ShowPartDetailValues();
     };
     UpdateEditCommands();
     ask_restore = [this](const QString& question) {
@@ -186,7 +188,7 @@ CMainFrame::~CMainFrame() {
     // The tool windows go before the frame's own members, so that nothing they report on
     // their way out reaches a half-destroyed frame.
     for (QPointer<QWidget>* window : {&program_change_dlg_, &effect_edit_dlg_, &drum_setup_dlg_,
-                                      &logo_wnd_, &soft_keyboard_dlg_}) {
+                                      &part_detail_dlg_, &logo_wnd_, &soft_keyboard_dlg_}) {
         delete window->data();
     }
 }
@@ -252,8 +254,8 @@ void CMainFrame::CreateActions() {
     Action(kIdEditRedo)
         ->setShortcuts(
             {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    for (const int id : {kIdProgramChange, kIdEffectEdit, kIdDrumSetup, kIdSoftKeyboard,
-                         kIdViewToolbar, kIdViewStatusBar}) {
+    for (const int id : {kIdProgramChange, kIdEffectEdit, kIdDrumSetup, kIdPartDetail,
+                         kIdSoftKeyboard, kIdViewToolbar, kIdViewStatusBar}) {
         Action(id)->setCheckable(true);
     }
 }
@@ -533,6 +535,7 @@ void CMainFrame::ConnectCommands() {
         ToggleToolWindow<CEffectEditDlg>(effect_edit_dlg_);
     });
     on(kIdDrumSetup, [this] { ToggleToolWindow<CDrumSetupDlg>(drum_setup_dlg_); });
+    on(kIdPartDetail, [this] { ToggleToolWindow<CXgPartDlg>(part_detail_dlg_); });
     on(kIdSoftKeyboard, [this] { ToggleToolWindow<CSoftKeyboardDlg>(soft_keyboard_dlg_); });
     on(kIdProgramChange, [this] {
         ToggleToolWindow<CProgramChangeDlg>(program_change_dlg_);
@@ -591,6 +594,7 @@ void CMainFrame::ConnectCommands() {
     on(kIdViewStatusBar, [this](bool shown) { statusBar()->setVisible(shown); });
 
     connect(view_, &CKQ505View::PartSelected, this, &CMainFrame::ShowDrumValues);
+    connect(view_, &CKQ505View::PartSelected, this, &CMainFrame::ShowPartDetailValues);
     Action(kIdViewToolbar)->setChecked(true);
     Action(kIdViewStatusBar)->setChecked(true);
     // The toolbar can also be hidden from its own context menu.
@@ -633,6 +637,10 @@ void CMainFrame::FollowEffectReset() {
 
 void CMainFrame::ShowDrumValues() {
     if (auto* drums = qobject_cast<CDrumSetupDlg*>(drum_setup_dlg_.data())) drums->ShowValues();
+}
+
+void CMainFrame::ShowPartDetailValues() {
+    if (auto* detail = qobject_cast<CXgPartDlg*>(part_detail_dlg_.data())) detail->ShowValues();
 }
 
 void CMainFrame::FollowModuleChange() {
@@ -716,6 +724,7 @@ void CMainFrame::UpdateToolWindowChecks() {
     Action(kIdProgramChange)->setChecked(shown(program_change_dlg_));
     Action(kIdEffectEdit)->setChecked(shown(effect_edit_dlg_));
     Action(kIdDrumSetup)->setChecked(shown(drum_setup_dlg_));
+    Action(kIdPartDetail)->setChecked(shown(part_detail_dlg_));
     Action(kIdSoftKeyboard)->setChecked(shown(soft_keyboard_dlg_));
 }
 

@@ -104,6 +104,7 @@ class CMainFrame : public QMainWindow {
     QWidget* ProgramChangeWindow() const { return program_change_dlg_; }
     QWidget* EffectEditWindow() const { return effect_edit_dlg_; }
     QWidget* DrumSetupWindow() const { return drum_setup_dlg_; }
+    QWidget* PartDetailWindow() const { return part_detail_dlg_; }
     QWidget* SoftKeyboardWindow() const { return soft_keyboard_dlg_; }
     CLogoWnd* LogoWindow() const;
     // The logo timer's id while it runs, else 0.
@@ -133,6 +134,8 @@ class CMainFrame : public QMainWindow {
     // The drum setup window, while open, shows the state again: after every step of the edit
     // history, undo and redo included, and when another part is chosen.
     void ShowDrumValues();
+    // The part detail window, while open, shows the state again, at the same moments.
+    void ShowPartDetailValues();
     // Undo and redo greyed out when there is nothing to take back or do again; their status
     // text names the step.
     void UpdateEditCommands();
@@ -175,6 +178,7 @@ class CMainFrame : public QMainWindow {
     QPointer<QWidget> program_change_dlg_;
     QPointer<QWidget> effect_edit_dlg_;
     QPointer<QWidget> drum_setup_dlg_;
+    QPointer<QWidget> part_detail_dlg_;
     QPointer<QWidget> logo_wnd_;
     QPointer<QWidget> soft_keyboard_dlg_;
 };

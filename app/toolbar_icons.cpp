@@ -163,6 +163,18 @@ void DrumIcon(QPainter& p) {
     p.drawLine(QPointF(4, 0.5), QPointF(10, 5.5));
 }
 
+// A keyboard split in two layers: the A layer's keys blue, the B layer's orange.
+void SplitKeys(QPainter& p) {
+    p.setPen(kInk);
+    p.fillRect(0, 2, 8, 12, QColor(90, 140, 220));
+    p.fillRect(8, 2, 8, 12, QColor(240, 160, 60));
+    p.drawRect(0, 2, 15, 11);
+    for (const int x : {4, 12})
+        p.drawLine(x, 3, x, 12);
+    p.setPen(QPen(QColor(190, 40, 40), 2));
+    p.drawLine(8, 0, 8, 15);
+}
+
 void ProgramList(QPainter& p) {
     p.setPen(kInk);
     p.setBrush(kPaper);
@@ -225,6 +237,8 @@ void Draw(QPainter& p, int command_id) {
             return Knob(p);
         case kIdDrumSetup:
             return DrumIcon(p);
+        case kIdPartDetail:
+            return SplitKeys(p);
         case kIdSoftKeyboard:
             return Keyboard(p);
         case kIdXgSystemOn:

@@ -12,6 +12,7 @@
 #include "files/name_text.h"
 #include "files/regular_file.h"
 #include "instruments/instrument_name_table.h"
+#include "xgpart/xg_part_file.h"
 
 namespace kq505 {
 namespace {
@@ -265,6 +266,7 @@ SetupData CurrentSetup(const CKQ505App& app) {
         setup.*kListKeys[i].field = app.*kAppListFields[i];
     setup.effect_blocks = app.effect_blocks;
     setup.drums = app.drums;
+    setup.xg_parts = app.xg_parts;
     return setup;
 }
 
@@ -275,6 +277,7 @@ void ApplySetup(CKQ505App& app, SetupData setup) {
         app.*kAppListFields[i] = setup.*kListKeys[i].field;
     app.effect_blocks = setup.effect_blocks;
     app.drums = setup.drums;
+    app.xg_parts = setup.xg_parts;
 }
 
 std::string SetupFileText(const SetupData& setup) {
@@ -305,6 +308,7 @@ std::string SetupFileText(const SetupData& setup) {
     text += '\n';
     text += EffectSectionText(setup.effect_blocks);
     text += DrumSetupSectionsText(setup.drums, setup.part_table);
+    text += XgPartSectionsText(setup.xg_parts);
     return text;
 }
 
@@ -330,6 +334,8 @@ SetupReadResult ParseSetupFile(std::string_view bytes, SetupData& setup) {
     read.effect_blocks = effects.blocks;
     const DrumSectionRead drums = ReadDrumSetupSections(ini, read.drums);
     if (drums.number_error) return {SetupFileError::not_a_number, drums.where};
+    const XgSectionRead xg = ReadXgPartSections(ini, read.xg_parts);
+    if (xg.number_error) return {SetupFileError::not_a_number, xg.where};
     setup = std::move(read);
     return {};
 }

@@ -20,6 +20,11 @@
 //   38_pitch_coarse=67 ...            (drums/drum_setup_file.h); files before version 3
 //                                     have none and open with the default part modes
 //
+//   [XG System] [XG Part 1]           the other multi part values and the system block
+//   note_limit_high_a=59 ...          where they differ from XG System On's
+//                                     (xgpart/xg_part_file.h); files before version 4
+//                                     have none and open with those defaults
+//
 // Values are whole numbers. A row's value is held to the signed byte a part file (.kqs)
 // carries, so every value the program can hold comes back as it was and none can overflow
 // where it is shown or sent; a list position that no list can hold selects nothing (-1);
@@ -41,7 +46,7 @@
 namespace kq505 {
 
 inline constexpr std::string_view kSetupFormatLine = "[KQ505 set-up]";
-inline constexpr int kSetupFileVersion = 3;
+inline constexpr int kSetupFileVersion = 4;
 // Larger files are refused unread: a set-up of 16 parts is about 20 KiB.
 inline constexpr std::uintmax_t kSetupFileMaxSize = 1024 * 1024;
 
@@ -57,6 +62,7 @@ struct SetupData {
     PartInts bank_sel_b{};
     EffectBlocks effect_blocks{};
     DrumSetups drums{};
+    XgPartValues xg_parts{};
     bool operator==(const SetupData&) const = default;
 };
 
@@ -77,11 +83,11 @@ struct SetupReadResult {
 };
 
 // The defaults: table defaults, empty names, every list position 0, the effect blocks, part
-// modes and drum setups of XG System On.
+// modes, drum setups and multi part and system values of XG System On.
 SetupData DefaultSetup();
 SetupData CurrentSetup(const CKQ505App& app);
-// Replaces all 16 parts, their names and list positions, the effect blocks, the part modes
-// and the drum setups; sends nothing.
+// Replaces all 16 parts, their names and list positions, the effect blocks, the part modes,
+// the drum setups and the multi part and system values; sends nothing.
 void ApplySetup(CKQ505App& app, SetupData setup);
 
 // The file's text; names are cut to the 64 bytes a name field keeps.

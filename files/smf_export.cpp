@@ -11,6 +11,7 @@
 #include "files/name_field.h"
 #include "model/midi_messages.h"
 #include "model/part_table.h"
+#include "xgpart/xg_part_params.h"
 
 namespace kq505 {
 namespace {
@@ -230,6 +231,9 @@ void WriteConductorTrack(const CKQ505App& app, std::vector<std::uint8_t>& out) {
     // System On has set the others.
     for (const std::vector<std::uint8_t>& message :
          PartModeMessages(app.drums, WhichModes::changed))
+        track.SysEx(message);
+    // No program change resets them, so they need not wait for the parts.
+    for (const std::vector<std::uint8_t>& message : AllXgChangeMessages(app.xg_parts))
         track.SysEx(message);
     const std::vector<std::vector<std::uint8_t>> drums = AllDrumSetupEditMessages(app.drums);
     if (!drums.empty()) {

@@ -7,6 +7,7 @@
 #include "files/regular_file.h"
 #include "model/module_syx.h"
 #include "model/module_take.h"
+#include "xgpart/xg_part_image.h"
 
 namespace kq505 {
 namespace {
@@ -60,6 +61,7 @@ SysExFileResult TakeSysExFile(CKQ505App& app, const std::filesystem::path& path)
     for (int part = 0; part < kPartCount; ++part)
         PartToModule(app.part_table, part, before.parts);
     EffectsToImage(app.effect_blocks, before);
+    XgPartsToImage(app.xg_parts, before);
     XgModuleImage image = before;
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes->data());
     const SyxReadResult read = ReadSysExFile(std::span(data, bytes->size()), image);
@@ -78,7 +80,8 @@ std::string SysExFileStatusText(const SysExFileResult& result, std::string_view 
 }
 
 std::vector<std::uint8_t> SetupSysExFileBytes(const CKQ505App& app) {
-    return SyxFileBytes(SetupSysExMessages(app.part_table, app.effect_blocks, app.drums));
+    return SyxFileBytes(
+        SetupSysExMessages(app.part_table, app.effect_blocks, app.drums, app.xg_parts));
 }
 
 }  // namespace kq505

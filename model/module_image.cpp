@@ -68,6 +68,7 @@ bool WriteEffect(const XgMessage& message, XgModuleImage& image) {
 bool ApplyToImage(const XgMessage& message, XgModuleImage& image) {
     const XgAddress& at = message.address;
     if (at.high == kEffectHigh && at.mid == kEffectMid) return WriteEffect(message, image);
+    if (at.high == 0x00 && at.mid == 0x00) return Write(image.system, at.low, message.data);
     if (at.high >= kFirstDrumHigh && at.high < kFirstDrumHigh + kDrumSetupCount) {
         if (at.mid < kFirstDrumNote || at.mid > kLastDrumNote) return false;
         return Write(image.drums[at.high - kFirstDrumHigh][at.mid - kFirstDrumNote], at.low,

@@ -21,11 +21,12 @@ struct XgModuleImage {
     XgModuleParts parts{};
     std::array<std::optional<std::uint8_t>, 0x80> effect{};  // 02 01 00..7F
     std::array<XgDrumSetupBytes, kDrumSetupCount> drums{};   // 30..33, notes 13..91
+    std::array<std::optional<std::uint8_t>, 0x07> system{};  // 00 00 00..06
 };
 
 // Writes the bytes the message carries, from its address on, into the image. False when it
 // carries nothing the image keeps (another block, a part beyond the 32, a drum note outside
-// 13..91).
+// 13..91, a system address past transpose).
 bool ApplyToImage(const XgMessage& message, XgModuleImage& image);
 
 // The effect items whose bytes the image holds are taken into `blocks`, each held to its

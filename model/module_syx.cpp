@@ -1,9 +1,11 @@
 #include "model/module_syx.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "model/midi_messages.h"
 #include "model/xg_sysex.h"
+#include "xgpart/xg_part_image.h"
 
 namespace kq505 {
 namespace {
@@ -97,8 +99,16 @@ std::vector<std::vector<std::uint8_t>> SetupSysExMessages(const PartTable& table
 std::vector<std::vector<std::uint8_t>> SetupSysExMessages(const PartTable& table,
                                                           const EffectBlocks& effects,
                                                           const DrumSetups& drums) {
+    return SetupSysExMessages(table, effects, drums, XgPartValues{});
+}
+
+std::vector<std::vector<std::uint8_t>> SetupSysExMessages(const PartTable& table,
+                                                          const EffectBlocks& effects,
+                                                          const DrumSetups& drums,
+                                                          const XgPartValues& xg_parts) {
     XgModuleImage image;
     FillPartDefaults(image, drums);
+    XgPartsToImage(xg_parts, image);
     for (int part = 0; part < kPartCount; ++part)
         PartToModule(table, part, image.parts);
     for (std::uint8_t low = kFirstDepth; low <= kLastDepth; ++low)
@@ -106,6 +116,7 @@ std::vector<std::vector<std::uint8_t>> SetupSysExMessages(const PartTable& table
     EffectsToImage(effects, image);
 
     std::vector<std::vector<std::uint8_t>> messages{{kXgSystemOn.begin(), kXgSystemOn.end()}};
+    std::ranges::move(XgSystemChangeMessages(xg_parts), std::back_inserter(messages));
     for (const DumpBlock block : kEffectDumps)
         messages.push_back(XgBulkDump({0x02, 0x01, block.low}, BlockBytes(image.effect, block)));
     for (std::uint8_t xg_part = 0; xg_part < kXgPartCount; ++xg_part) {

@@ -10,6 +10,7 @@
 #include "effects/effect_blocks.h"
 #include "files/syx_file.h"
 #include "model/module_image.h"
+#include "xgpart/xg_part_params.h"
 
 namespace kq505 {
 
@@ -24,6 +25,12 @@ std::vector<std::vector<std::uint8_t>> SetupSysExMessages(const PartTable& table
 std::vector<std::vector<std::uint8_t>> SetupSysExMessages(const PartTable& table,
                                                           const EffectBlocks& effects,
                                                           const DrumSetups& drums);
+// The same with the multi part values beside the table in the multi part blocks, and, after
+// XG System On, the system values that differ from its defaults as parameter changes.
+std::vector<std::vector<std::uint8_t>> SetupSysExMessages(const PartTable& table,
+                                                          const EffectBlocks& effects,
+                                                          const DrumSetups& drums,
+                                                          const XgPartValues& xg_parts);
 
 struct SyxReadResult {
     SyxFileError error = SyxFileError::none;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/kq505_app.h"
+#include "xgpart/xg_part_image.h"
 
 namespace kq505 {
 namespace {
@@ -62,6 +63,7 @@ std::vector<ModuleDifference> TakeModuleImage(CKQ505App& app, const XgModuleImag
             ModuleToPart(image.parts, part, app.part_table, differences);
         if (effects) ImageToEffects(image, app.effect_blocks);
         ImageToDrums(image, app);
+        ImageToXgParts(image, parts, app.xg_parts);
     });
     return differences;
 }
@@ -77,12 +79,15 @@ bool FollowModuleMessage(CKQ505App& app, std::span<const std::uint8_t> message) 
     XgModuleImage image;
     PartToModule(app.part_table, part, image.parts);
     EffectsToImage(app.effect_blocks, image);
+    XgPartsToImage(app.xg_parts, image);
     if (!ApplyToImage(*xg, image)) return false;
     const PartTable table_before = app.part_table;
     const EffectBlocks effects_before = app.effect_blocks;
     const DrumSetups drums_before = app.drums;
+    const XgPartValues xg_before = app.xg_parts;
     app.edit_history.Record(app, StepKind::kModuleRead, [&] {
         ImageToDrums(image, app);
+        ImageToXgParts(image, std::array{part}, app.xg_parts);
         std::vector<ModuleDifference> differences;
         if (xg->address.high >= 0x30) return;  // a drum setup's value
         if (!effects) return ModuleToPart(image.parts, part, app.part_table, differences);
@@ -93,7 +98,7 @@ bool FollowModuleMessage(CKQ505App& app, std::span<const std::uint8_t> message) 
         }
     });
     return app.part_table != table_before || app.effect_blocks != effects_before ||
-           app.drums != drums_before;
+           app.drums != drums_before || app.xg_parts != xg_before;
 }
 
 ModuleReadSummary TakeModuleRead(CKQ505App& app, const ModuleReader& reader) {

@@ -8,6 +8,7 @@
 #include "effects/effect_edit.h"
 #include "model/midi_messages.h"
 #include "model/midi_send.h"
+#include "xgpart/xg_part_edit.h"
 
 namespace kq505 {
 namespace {
@@ -32,6 +33,7 @@ void ResetModule(CKQ505App& app) {
     ResetPartParameters(app.part_table);
     ResetEffectBlocks(app.effect_blocks);
     ResetDrumSetups(app.drums);
+    ResetXgPartValues(app.xg_parts);
     MarkSetupModified(app);
 }
 
@@ -48,6 +50,7 @@ void SendMixOffsets(CKQ505App& app) {
 
 void SendAllPartParameters(CKQ505App& app) {
     SendPartRows(app);
+    SendXgPartChanges(app, app.selected_part);
     // The program changes reset the setups of the layers in a drum mode; one setup shared
     // by both layers goes out once, after both.
     const int a =
@@ -63,6 +66,7 @@ void SendOpenedSetup(CKQ505App& app) {
 }
 
 void SendAllParts(CKQ505App& app) {
+    SendXgSystemChanges(app);
     SendEffectBlocks(app);
     // A part's mode decides what its program change selects, so the modes go before them.
     SendPartModes(app);
@@ -70,6 +74,7 @@ void SendAllParts(CKQ505App& app) {
     for (int part = 0; part < kPartCount; ++part) {
         app.selected_part = part;
         SendPartRows(app);
+        SendXgPartChanges(app, part);
     }
     app.selected_part = selected;
     // After every program change, each of which may have reset a setup.

@@ -291,7 +291,7 @@ TEST(DrumSetupFile, ChangedValuesAndModesComeBackAndOnlyTheyAreWritten) {
     SetDrumValue(r.app, 3, 91, 0x0F, 0);
     r.app.drums.values[3][91 - kFirstDrumNote][0x02] = 127;  // kept, but the kit's own
     const std::string text = SetupFileText(CurrentSetup(r.app));
-    EXPECT_NE(text.find("version=3\n"), std::string::npos);
+    EXPECT_NE(text.find("version=4\n"), std::string::npos);
     EXPECT_NE(text.find("\n[Drum Setup 1]\n36_reverb=0\n38_pitch_coarse=67\n38_pan=44\n\n"
                         "[Drum Setup 4]\n91_decay2=0\n"),
               std::string::npos);

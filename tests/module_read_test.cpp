@@ -3,6 +3,7 @@
 #include "model/module_session.h"
 #include "model/module_take.h"
 #include "tests/support/recording_app.h"
+#include "xgpart/xg_part_image.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 // A module that holds what a table and effect blocks leave in it, and answers requests.
 struct FakeModule {
+    // Beside the table's bytes, what XG System On leaves.
+    FakeModule() { XgPartsToImage(XgPartValues{}, image); }
     XgModuleImage image;
     std::map<std::uint8_t, int> silent_parts;  // XG part → requests left unanswered
     std::optional<XgAddress> silent_block;     // never answered

@@ -278,7 +278,7 @@ TEST(SetupFile, AnEffectTypeTheTablesDoNotListRefusesTheFile) {
 // under their own headers.
 constexpr std::string_view kDefaultHead =
     "[KQ505 set-up]\n"
-    "version=3\n";
+    "version=4\n";
 // After the parts: the effect blocks as XG System On leaves them (HALL 1, CHORUS 1, DELAY
 // L,C,R, each with its default parameters).
 constexpr std::string_view kDefaultEffects =

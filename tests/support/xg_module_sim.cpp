@@ -4,6 +4,7 @@
 
 #include "model/module_image.h"
 #include "model/module_values.h"
+#include "xgpart/xg_part_image.h"
 
 namespace kq505::test {
 namespace {
@@ -47,6 +48,8 @@ std::optional<std::size_t> BlockSize(XgAddress start) {
 XgModuleMemory XgModuleMemory::Of(const PartTable& table, const EffectBlocks& effects,
                                   const DrumSetups& drums) {
     XgModuleImage image;
+    // Beside the table's bytes, what XG System On leaves.
+    XgPartsToImage(XgPartValues{}, image);
     for (int part = 0; part < kPartCount; ++part)
         PartToModule(table, part, image.parts);
     EffectsToImage(effects, image);
