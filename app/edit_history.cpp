@@ -35,28 +35,6 @@ constexpr bool IsBankRow(Row row) {
     return row >= bank_msb_a && row <= program_b;
 }
 
-// One part's changes (selected_part is that part), as edits of those rows send them: the
-// bank rows of a layer as the program change dialog sends them, MSB, LSB and program
-// together; a pan brought to 0 with the XG random pan, as the knob panel sends it.
-void SendChangedRows(CKQ505App& app, std::span<const SlotChange> changes) {
-    std::array<bool, 2> banks_sent{};
-    for (const SlotChange& change : changes) {
-        if (change.slot >= kRowCount) continue;
-        const auto row = static_cast<Row>(change.slot);
-        const bool b = IsLayerB(row);
-        if (IsBankRow(row)) {
-            if (std::exchange(banks_sent[b], true)) continue;
-            for (Row a_row : {bank_msb_a, bank_lsb_a, program_a})
-                SendRowMessage(app, LayerRow(a_row, b));
-            ResendDrumSetupAfterProgramChange(app, app.selected_part + (b ? kPartCount : 0));
-            continue;
-        }
-        SendRowMessage(app, row);
-        if (row == LayerRow(pan_a, b) && app.Value(row) == 0)
-            SendXgPartParameter(app, app.selected_part + (b ? kPartCount : 0), kXgPan, 0);
-    }
-}
-
 bool ChangesTable(std::span<const SlotChange> changes) {
     for (const SlotChange& change : changes)
         if (change.slot < kRowCount) return true;
@@ -109,6 +87,27 @@ void SendXgChanges(CKQ505App& app, const EditStep& step,
 }
 
 }  // namespace
+
+// The bank rows of a layer go as the program change dialog sends them, MSB, LSB and program
+// together; a pan brought to 0 with the XG random pan, as the knob panel sends it.
+void SendChangedRows(CKQ505App& app, std::span<const SlotChange> changes) {
+    std::array<bool, 2> banks_sent{};
+    for (const SlotChange& change : changes) {
+        if (change.slot >= kRowCount) continue;
+        const auto row = static_cast<Row>(change.slot);
+        const bool b = IsLayerB(row);
+        if (IsBankRow(row)) {
+            if (std::exchange(banks_sent[b], true)) continue;
+            for (Row a_row : {bank_msb_a, bank_lsb_a, program_a})
+                SendRowMessage(app, LayerRow(a_row, b));
+            ResendDrumSetupAfterProgramChange(app, app.selected_part + (b ? kPartCount : 0));
+            continue;
+        }
+        SendRowMessage(app, row);
+        if (row == LayerRow(pan_a, b) && app.Value(row) == 0)
+            SendXgPartParameter(app, app.selected_part + (b ? kPartCount : 0), kXgPan, 0);
+    }
+}
 
 EditHistory::EditHistory(std::size_t max_steps) : max_steps_(max_steps > 0 ? max_steps : 1) {}
 
@@ -309,19 +308,6 @@ void EditHistory::Notify(CKQ505App& app) const {
 
 namespace {
 
-// The form's label of a row, with the layer in front of the per-layer rows.
-std::string RowLabel(Row row) {
-    static constexpr std::array<const char*, 7> kPartRows{"Vol",  "Exp", "Key Shift", "Portamento",
-                                                          "Time", "Mix", "Mix SW"};
-    static constexpr std::array<const char*, 20> kLayerRows{
-        "MSB",   "LSB",   "PC#",     "Rev",    "Cho",       "Var",     "Pan",
-        "LPF",   "Rez",   "HPF",     "Attack", "Decay",     "Release", "Rate",
-        "Depth", "Delay", "Bass Hz", "Bass",   "Treble Hz", "Treble"};
-    if (!IsLayerRow(row)) return kPartRows[row];
-    const int index = (row - bank_msb_a) / 2;
-    return std::string(IsLayerB(row) ? "B " : "A ") + kLayerRows[index];
-}
-
 std::string OnOff(std::int32_t value) {
     return value != 0 ? "ON" : "OFF";
 }
@@ -410,6 +396,19 @@ std::string DescribeXgStep(const EditStep& step) {
 
 }  // namespace
 
+// The form's label of a row, with the layer in front of the per-layer rows.
+std::string RowLabel(Row row) {
+    static constexpr std::array<const char*, 7> kPartRows{"Vol",  "Exp", "Key Shift", "Portamento",
+                                                          "Time", "Mix", "Mix SW"};
+    static constexpr std::array<const char*, 20> kLayerRows{
+        "MSB",   "LSB",   "PC#",     "Rev",    "Cho",       "Var",     "Pan",
+        "LPF",   "Rez",   "HPF",     "Attack", "Decay",     "Release", "Rate",
+        "Depth", "Delay", "Bass Hz", "Bass",   "Treble Hz", "Treble"};
+    if (!IsLayerRow(row)) return kPartRows[row];
+    const int index = (row - bank_msb_a) / 2;
+    return std::string(IsLayerB(row) ? "B " : "A ") + kLayerRows[index];
+}
+
 std::string DescribeStep(const EditStep& step) {
     switch (step.kind) {
         case StepKind::kXgSystemOn:
@@ -424,6 +423,10 @@ std::string DescribeStep(const EditStep& step) {
             return "SysExﾌｧｲﾙを開く";
         case StepKind::kPartFile:
             return PartNumber(step.part) + " ﾌｧｲﾙを開く";
+        case StepKind::kPaste:
+            return PartNumber(step.part) + " ﾊﾟｰﾄに貼り付け";
+        case StepKind::kRandomize:
+            return PartNumber(step.part) + " ﾗﾝﾀﾞﾏｲｽﾞ";
         case StepKind::kTrackName:
             return PartNumber(step.part) + " Track Name";
         case StepKind::kDrumReset:

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,10 @@ enum class StepKind : std::uint8_t {
     kDrum,           // the drum setup window: one value of a drum setup, or a part mode
     kDrumReset,      // Drum Setup Reset: one setup back to its kit
     kXgPart,         // the part detail window: one value, a split or a velocity switch
+    kPaste,          // a part pasted into the selected part
+    kLayerCopy,      // A→B, B→A or A⇔B of the selected part
+    kRandomize,      // one try of the randomize dialog
+    kLearn,          // a learned controller's movement, up to half a second of it
 };
 
 // The six remembered list positions of the program change dialog follow the table's rows
@@ -122,6 +127,8 @@ class EditHistory {
     // step). Without an open gesture it does nothing.
     void EndGesture(CKQ505App& app);
     bool InGesture() const { return open_; }
+    // What the open gesture is; meaningful only while InGesture().
+    StepKind OpenKind() const { return open_kind_; }
 
     // One step around `edit`. A gesture that is open (a drag while a key is pressed) is
     // closed before and opened again after, so each stays a step of its own.
@@ -191,6 +198,13 @@ void EditHistory::Record(CKQ505App& app, StepKind kind, Edit&& edit) {
     EndGesture(app);
     if (was_open) BeginGesture(app, outer);
 }
+
+// One part's changed rows (selected_part is that part), sent as edits of those rows send
+// them: a layer's bank rows together, a pan brought to 0 with the XG random pan.
+void SendChangedRows(CKQ505App& app, std::span<const SlotChange> changes);
+
+// The form's label of a row, with the layer in front of the per-layer rows ("A LPF", "Vol").
+std::string RowLabel(Row row);
 
 // What the step did, for the status bar: "#01 Vol 100→90", "#03 A Pan C→R10, A Rev 40→44",
 // "XG System On". UTF-8.

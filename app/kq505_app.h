@@ -14,8 +14,10 @@
 #include "effects/effect_blocks.h"
 #include "instruments/instrument_name_table.h"
 #include "model/midi_input.h"
+#include "model/midi_learn.h"
 #include "model/midi_output.h"
 #include "model/midi_system.h"
+#include "model/part_compare.h"
 #include "model/part_table.h"
 #include "model/play_through.h"
 #include "model/sysex_ring.h"
@@ -123,6 +125,10 @@ class CKQ505App {
     SetupState setup;
     // What each gesture changed in the table, the names and the list positions.
     EditHistory edit_history;
+    // The parts as last opened or saved, and the compare with them.
+    PartCompare compare;
+    // The controllers of MIDI IN bound to rows, and a learn waiting for its controller.
+    MidiLearn midi_learn;
 
     // The MIDI devices of the system, list position = device number; tests put in their own.
     std::function<std::vector<std::string>()> output_device_names = &MidiOutputDeviceNames;

@@ -34,6 +34,7 @@
 #include "app/kq505_app.h"
 #include "app/lock_indicators.h"
 #include "app/message_box.h"
+#include "app/part_tools.h"
 #include "app/program_startup.h"
 #include "app/recovery_file.h"
 #include "app/settings_dlg.h"
@@ -152,6 +153,7 @@ CMainFrame::CMainFrame(CKQ505App& app, QWidget* parent) : QMainWindow(parent), a
     StartLogo();
     CreateView();
     doc_ = std::make_unique<CKQ505Doc>(app_, *this);
+    part_tools_ = new CPartTools(app_, *this);
     ConnectCommands();
     recovery_timer_ = new QTimer(this);
     recovery_timer_->setObjectName(QStringLiteral("recoveryTimer"));

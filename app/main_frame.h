@@ -25,6 +25,7 @@ class CKQ505App;
 class CKQ505Doc;
 class CKQ505View;
 class CLogoWnd;
+class CPartTools;
 class LockIndicatorPanes;
 class ModuleSession;
 struct ModuleReadSummary;
@@ -42,6 +43,8 @@ class CMainFrame : public QMainWindow {
     // The action of a command of the menu, e.g. 32772; null for any other number.
     QAction* Action(int command_id) const;
     CKQ505View* View() const { return view_; }
+    // Copy and paste, the layers, compare, randomize and MIDI learn.
+    CPartTools* PartTools() const { return part_tools_; }
 
     // The part file's title; the window title shows it with the set-up's name and mark.
     void SetDocumentTitle(const QString& title);
@@ -168,6 +171,7 @@ class CMainFrame : public QMainWindow {
     QSocketNotifier* signal_notifier_ = nullptr;
     bool ended_by_signal_ = false;
     CKQ505View* view_ = nullptr;
+    CPartTools* part_tools_ = nullptr;
     std::unique_ptr<CKQ505Doc> doc_;
     std::unique_ptr<ModuleSession> module_session_;
     QTimer* module_timer_ = nullptr;

@@ -13,6 +13,7 @@
 
 #include "app/dialog_font.h"
 #include "app/kq505_app.h"
+#include "app/learn_list.h"
 #include "app/message_box.h"
 #include "app/settings.h"
 #include "view/form_layout.h"
@@ -170,6 +171,7 @@ CSettingsDlg::CSettingsDlg(const CKQ505App& app, QWidget* parent)
     CreateStartControls();
     FillLists();
     ValuesToControls(LoadSettingsForm(app, lists_));
+    AddLearnList(*this, app);
     out_a_->setFocus();
 }
 
@@ -362,6 +364,7 @@ std::optional<PortOpenResult> RunSettingsDialog(CKQ505App& app, QWidget* parent)
     CSettingsDlg dialog(app, parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const SettingsApplyResult result = ApplySettingsForm(app, dialog.Values(), dialog.Lists());
+    ApplyLearnList(dialog, app);
     if (result.applied == SettingsApplied::kWriteFailed) {
         ShowMessage(parent, QStringLiteral("設定ファイル %1 に書き込めませんでした。\n"
                                            "設定はこの起動中だけ有効です。")

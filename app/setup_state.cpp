@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/ini_store.h"
+#include "model/part_compare.h"
 
 namespace kq505 {
 namespace {
@@ -27,6 +28,7 @@ void MarkSetupModified(CKQ505App& app) {
 
 void MarkSetupClean(CKQ505App& app, std::string path) {
     app.edit_history.MarkSaved();
+    RememberStoredParts(app);
     app.setup.modified = false;
     app.setup.path = std::move(path);
     Notify(app);

@@ -76,7 +76,9 @@ struct Glyph {
     std::array<std::string_view, 7> rows;
 };
 
-constexpr std::array<Glyph, 9> kGlyphs{{
+constexpr std::array<Glyph, 11> kGlyphs{{
+    {'A', {".###.", "#...#", "#...#", "#####", "#...#", "#...#", "#...#"}},
+    {'B', {"####.", "#...#", "#...#", "####.", "#...#", "#...#", "####."}},
     {'X', {"#...#", "#...#", ".#.#.", "..#..", ".#.#.", "#...#", "#...#"}},
     {'G', {".###.", "#...#", "#....", "#.###", "#...#", "#...#", ".###."}},
     {'M', {"#...#", "##.##", "#.#.#", "#.#.#", "#...#", "#...#", "#...#"}},
@@ -249,6 +251,8 @@ void Draw(QPainter& p, int command_id) {
             return SendAll(p);
         case kIdSendAllParts:
             return SendAllParts(p);
+        case kIdCompare:  // the edit and the stored sound, A against B
+            return Lettering(p, "AB", kFolder.darker(150));
         case kIdHelp:
             return Sign(p, "?", kHelp);
         case kIdAppAbout:

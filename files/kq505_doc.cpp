@@ -22,6 +22,7 @@
 #include "files/vardel_export.h"
 #include "model/module_commands.h"
 #include "model/module_take.h"
+#include "model/part_compare.h"
 #include "model/part_transmission.h"
 #include "view/kq505_view.h"
 #include "view/track_label.h"
@@ -163,6 +164,7 @@ bool CKQ505Doc::OpenDocumentFile(const QString& path) {
         ShowMessage(&frame_, LoadFailureText(result));
         return false;
     }
+    RememberStoredPart(app_);
     const int part = app_.selected_part;
     CKQ505View& view = *frame_.View();
     view.SetTrackEntryText(part, LoadedSelectorEntry(part, app_.track_names[part]));
@@ -183,7 +185,9 @@ void CKQ505Doc::OnFileSaveAs() {
 }
 
 bool CKQ505Doc::SaveTo(const QString& path) {
-    return WriteReported(path, SaveSettingsFile(app_));
+    if (!WriteReported(path, SaveSettingsFile(app_))) return false;
+    RememberStoredPart(app_);
+    return true;
 }
 
 void CKQ505Doc::ExportVardelFile() {

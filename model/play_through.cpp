@@ -140,10 +140,11 @@ ThruMessages PlayThrough::RouteInput(std::span<const std::uint8_t> message) {
         input_keys_[message[0] & 0x0F][message[1]].store(kind == kNoteOn && message[2] != 0,
                                                          std::memory_order_relaxed);
     }
+    const bool learned = learn_.Offer(message);
     const bool keep = keep_channel_.load(std::memory_order_relaxed);
     const ThruTarget target{keep ? -1 : part_.load(std::memory_order_relaxed),
                             static_cast<std::uint8_t>(kBothPorts & ~LoopPorts())};
-    return input_.Route(message, target, Thru() && MayForward(message));
+    return input_.Route(message, target, Thru() && !learned && MayForward(message));
 }
 
 ThruMessages PlayThrough::RouteKeyboard(std::span<const std::uint8_t> message, std::uint8_t ports) {

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <span>
 
+#include "model/learn_tap.h"
+
 namespace kq505 {
 
 // The ports a message goes to, as bits.
@@ -106,6 +108,9 @@ class PlayThrough {
     // program nor sets a controller of the table.
     bool MayForward(std::span<const std::uint8_t> message) const;
 
+    // The controllers the input hands to MIDI learn; those it takes are not played through.
+    LearnTap& Learn() { return learn_; }
+
   private:
     std::bitset<128> table_controllers_;
     std::atomic<bool> thru_{false};
@@ -114,6 +119,7 @@ class PlayThrough {
     std::atomic<std::uint8_t> loop_ports_{kNoPorts};
     HeldNotes input_;
     HeldNotes keyboard_;
+    LearnTap learn_;
     // Input thread writes, any thread reads: which keys of the input are down, per channel.
     std::array<std::array<std::atomic<bool>, 128>, 16> input_keys_{};
 };

@@ -175,7 +175,8 @@ class SettingsDlgTest : public QObject {
     void everyControlLiesInsideTheDialogAndNoneCoversAnother() {
         DialogApp a;
         CSettingsDlg dialog(a.rec.app);
-        QCOMPARE(dialog.size(), QSize(413, 636));  // 236 × 424 dialog units
+        // 236 × 424 dialog units, and 130 more across for the MIDI learn list.
+        QCOMPARE(dialog.size(), QSize(641, 636));
         const std::vector<int> ids{
             kIdSettingsOutA,       kIdSettingsOutB,     kIdSettingsIn,
             kIdSettingsModule,     kIdSettingsVelocity, kIdSettingsVelocityDisplay,
