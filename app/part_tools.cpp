@@ -76,7 +76,12 @@ CPartTools::CPartTools(CKQ505App& app, CMainFrame& frame)
 
     CKQ505View* view = frame_.View();
     view_ = view;
-    connect(view, &CKQ505View::PartSelected, this, &CPartTools::EndCompareShown);
+    // Another part: a compare ends on its own part, and a controller's movement is a step of
+    // the part it moved.
+    connect(view, &CKQ505View::PartSelected, this, [this] {
+        app_.midi_learn.EndMovement(app_);
+        EndCompareShown();
+    });
     view->installEventFilter(this);
     frame_.installEventFilter(this);
 
@@ -281,7 +286,9 @@ void CPartTools::PollLearn() {
 
 bool CPartTools::eventFilter(QObject* watched, QEvent* event) {
     // Compared by address only: the frame may be on its way out, and no longer a frame.
-    if (watched == &frame_ && event->type() == QEvent::Close) {
+    const bool closing_or_opening =
+        event->type() == QEvent::Close || event->type() == QEvent::Drop;  // a file dropped
+    if (watched == &frame_ && closing_or_opening) {
         app_.midi_learn.EndMovement(app_);
         EndCompareShown();
     } else if (watched == view_) {
