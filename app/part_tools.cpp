@@ -75,7 +75,13 @@ CPartTools::CPartTools(CKQ505App& app, CMainFrame& frame)
     on(kIdRandomize, [this] { OnRandomize(); });
 
     CKQ505View* view = frame_.View();
-    connect(view, &CKQ505View::PartSelected, this, &CPartTools::EndCompareShown);
+    view_ = view;
+    // Another part: a compare ends on its own part, and a controller's movement is a step of
+    // the part it moved.
+    connect(view, &CKQ505View::PartSelected, this, [this] {
+        app_.midi_learn.EndMovement(app_);
+        EndCompareShown();
+    });
     view->installEventFilter(this);
     frame_.installEventFilter(this);
 
@@ -168,6 +174,8 @@ void CPartTools::ShowCompareState() {
     frame_.Action(kIdCompare)->setChecked(comparing);
     // Made at the first compare, as the other panes of the bar are when they have a word.
     if (comparing && compare_state_ == nullptr) {
+        // A word shown meanwhile would stay drawn over the idle text the new pane lays out.
+        frame_.statusBar()->clearMessage();
         compare_state_ = new QLabel(QStringLiteral("比較中"), frame_.statusBar());
         compare_state_->setObjectName(QStringLiteral("compareState"));
         frame_.statusBar()->insertWidget(1, compare_state_);  // beside the idle text
@@ -277,10 +285,13 @@ void CPartTools::PollLearn() {
 }
 
 bool CPartTools::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &frame_ && event->type() == QEvent::Close) {
+    // Compared by address only: the frame may be on its way out, and no longer a frame.
+    const bool closing_or_opening =
+        event->type() == QEvent::Close || event->type() == QEvent::Drop;  // a file dropped
+    if (watched == &frame_ && closing_or_opening) {
         app_.midi_learn.EndMovement(app_);
         EndCompareShown();
-    } else if (watched == frame_.View()) {
+    } else if (watched == view_) {
         if (event->type() == QEvent::ContextMenu) {
             if (OpenLearnMenu(static_cast<QContextMenuEvent*>(event)->pos())) return true;
         } else if (event->type() == QEvent::MouseButtonPress && Comparing(app_)) {

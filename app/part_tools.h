@@ -60,6 +60,7 @@ class CPartTools : public QObject {
 
     CKQ505App& app_;
     CMainFrame& frame_;
+    const QObject* view_ = nullptr;  // the frame's view, known for the event filter
     QLabel* compare_state_ = nullptr;
     QTimer* learn_timer_ = nullptr;
     QPointer<QMenu> learn_menu_;

@@ -201,6 +201,15 @@ class PartToolsWindowTest : public QObject {
         RightClick(QPoint(field.x + 2, field.y + 2));
         Choose(QStringLiteral("MIDIﾗｰﾝ解除"));
         QVERIFY(!App().midi_learn.ControllerOf(brightness_a));
+
+        // On a slider the menu comes as on the form, and learns the slider's row.
+        QWidget* slider = View()->Control(kIdExpSlider);
+        QContextMenuEvent on_slider(QContextMenuEvent::Mouse, QPoint(3, 3),
+                                    slider->mapToGlobal(QPoint(3, 3)));
+        QApplication::sendEvent(slider, &on_slider);
+        Choose(QStringLiteral("MIDIﾗｰﾝ"));
+        SendIn({0xB0, 11, 0});
+        QTRY_COMPARE(App().midi_learn.ControllerOf(kq505::exp), (Controller{Controller::kCc, 11}));
     }
 
     void theSettingsDialogListsTheBindingsAndOkKeepsWhatItHolds() {
