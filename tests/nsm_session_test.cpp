@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "app/frame_commands.h"
+#include "app/ini_store.h"
 #include "app/main_frame.h"
 #include "app/nsm_window.h"
+#include "app/settings.h"
 #include "files/kq505_doc.h"
 #include "files/setup_file.h"
 #include "tests/support/fake_nsm_server.h"
@@ -118,6 +120,14 @@ class NsmSessionTest : public QObject {
             QCOMPARE(device, -1);
         }
         QVERIFY(s.rec.app.module_in_name.empty());
+        // The settings file goes on storing the devices for starts outside the session.
+        QVERIFY(WriteIniSettings(s.rec.app));
+        const std::optional<IniDocument> ini = LoadIniFile(s.rec.app.ini_path);
+        QVERIFY(ini);
+        QCOMPARE(ini->Find("MIDI", "OutA"), std::optional<std::string>("2"));
+        QCOMPARE(ini->Find("MIDI", "In"), std::optional<std::string>("1"));
+        QCOMPARE(ini->Find("MIDI", "ModuleInName"), std::optional<std::string>("UM-ONE"));
+        std::filesystem::remove(s.rec.app.ini_path);
         QVERIFY(s.frame->windowTitle().contains(QStringLiteral("Song nA")));
         QVERIFY(s.Wait("/nsm/client/is_clean"));
         QVERIFY(!std::filesystem::exists(s.folder / "kq505.ini"));
