@@ -133,15 +133,6 @@ class NsmSessionTest : public QObject {
         QVERIFY(!std::filesystem::exists(s.folder / "kq505.ini"));
     }
 
-    void openTakesAnExistingSetup() {
-        SessionUnderTest s;
-        WriteBytes(s.File("nB"), SetupTextWithVolume(2, 33));
-        const auto reply = s.Open("nB");
-        QVERIFY(reply && reply->path == "/reply");
-        QCOMPARE(s.rec.app.part_table[vol][2], 33);
-        QCOMPARE(s.rec.app.setup.path, s.File("nB").string());
-    }
-
     void theModifiedMarkFollowsEditsAndUndoAndSaveWritesTheFile() {
         SessionUnderTest s;
         QVERIFY(s.Open("nC"));
@@ -208,6 +199,7 @@ class NsmSessionTest : public QObject {
         QCOMPARE(s.client_names, (std::vector<std::string>{"KQ505.nD", "KQ505.nE"}));
         QCOMPARE(ReadBytes(s.File("nD")), SetupFileText(DefaultSetup()));
         QCOMPARE(s.rec.app.part_table[vol][2], 44);
+        QCOMPARE(s.rec.app.setup.path, s.File("nE").string());
         QCOMPARE(s.rec.app.part_table[vol][3], DefaultSetup().part_table[vol][3]);
         QVERIFY(s.frame->windowTitle().contains(QStringLiteral("Song nE")));
     }
