@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,18 @@ struct PreviewNote {
 // The set-up of all 16 parts as a document: the file it was last opened from or saved to
 // (empty while it has none) and whether it changed since. Changed only through the
 // functions of app/setup_state.h.
+// The MIDI devices as the settings file stores them.
+struct StoredDevices {
+    std::int32_t out_a = 0;
+    std::int32_t out_b = 0;
+    std::int32_t in = 0;
+    std::int32_t module_in = -1;
+    std::string out_a_name;
+    std::string out_b_name;
+    std::string in_name;
+    std::string module_in_name;
+};
+
 struct SetupState {
     std::string path;
     bool modified = false;
@@ -45,6 +58,9 @@ struct SetupState {
     // under another name exports a copy, and the title shows the session's display name.
     bool in_session = false;
     std::string session_name;
+    // What the settings file held before the session left the ports to its patchbay; the
+    // file keeps it for the starts outside a session.
+    std::optional<StoredDevices> devices_outside_session;
 };
 
 class CKQ505App {

@@ -62,6 +62,7 @@ int main(int argc, char* argv[]) {
 
     kq505::AnswerMessagesIfAsked();
     std::unique_ptr<kq505::NsmClient> session_client = kq505::ConnectToSessionIfAsked();
+    kq505::TheApp().setup.in_session = session_client != nullptr;
     const std::unique_ptr<kq505::CMainFrame> frame =
         kq505::StartKQ505(kq505::TheApp(), places, document, kq505::ExitAfterPortsOpenIfAsked(),
                           session_client != nullptr);

@@ -210,7 +210,8 @@ void CMainFrame::UpdateTitle() {
         app_.setup.path.empty()
             ? std::string()
             : FileSystemPath(QString::fromStdString(app_.setup.path)).filename().string();
-    if (app_.setup.in_session) setup_name = app_.setup.session_name;
+    if (app_.setup.in_session && !app_.setup.session_name.empty())
+        setup_name = app_.setup.session_name;
     const bool part_file_open = doc_ && !doc_->PathName().isEmpty();
     setWindowTitle(QString::fromStdString(MainWindowTitle(setup_name, part_title_.toStdString(),
                                                           part_file_open, IsSetupModified(app_))));

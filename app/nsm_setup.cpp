@@ -26,6 +26,12 @@ SessionSetupRead ReadSessionSetup(const std::filesystem::path& file, SetupData& 
 }
 
 void LeavePortsToSession(CKQ505App& app) {
+    // A switch finds the ports left already; what the file stores was kept at the first open.
+    if (!app.setup.devices_outside_session) {
+        app.setup.devices_outside_session =
+            StoredDevices{app.out_a_device, app.out_b_device, app.in_device, app.module_in_device,
+                          app.out_a_name,   app.out_b_name,   app.in_name,   app.module_in_name};
+    }
     for (std::int32_t* device :
          {&app.out_a_device, &app.out_b_device, &app.in_device, &app.module_in_device}) {
         *device = -1;

@@ -23,7 +23,8 @@ struct SessionSetupRead {
 SessionSetupRead ReadSessionSetup(const std::filesystem::path& file, SetupData& setup);
 
 // Every port of the program opens unconnected (-1), for the session to connect: its
-// patchbay restores the connections it saved, and a stored device would add others.
+// patchbay restores the connections it saved, and a stored device would add others. The
+// settings file goes on storing the devices it held (WriteIniSettings).
 void LeavePortsToSession(CKQ505App& app);
 
 // The answers to the session manager, in Japanese, naming the file (UTF-8).

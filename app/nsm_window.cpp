@@ -143,6 +143,7 @@ void CNsmSession::GoOnAlone() {
     delete notifier_;
     notifier_ = nullptr;
     client_.reset();
+    app_.setup.in_session = false;
     QApplication::setQuitOnLastWindowClosed(true);
     frame_.ReportPortsOpened(OpenMidiPorts(app_));
     frame_.ShowMidiInputState();

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "app/ini_store.h"
 #include "app/install_layout.h"
@@ -150,6 +151,32 @@ bool ReadIniSettings(CKQ505App& app) {
     return loaded || !IsOversizedIniFile(app.ini_path);
 }
 
+namespace {
+
+bool WriteStoredDevices(IniDocument& ini, const StoredDevices& devices) {
+    const std::array<std::pair<std::string_view, std::int32_t>, 4> numbers{{
+        {"OutA", devices.out_a},
+        {"OutB", devices.out_b},
+        {"In", devices.in},
+        {kModuleInSetting.key, devices.module_in},
+    }};
+    for (const auto& [key, value] : numbers) {
+        if (!WriteProfileInt(ini, kNameSection, key, value)) return false;
+    }
+    const std::array<std::pair<std::string_view, const std::string*>, 4> names{{
+        {"OutAName", &devices.out_a_name},
+        {"OutBName", &devices.out_b_name},
+        {"InName", &devices.in_name},
+        {kModuleInNameSetting.key, &devices.module_in_name},
+    }};
+    for (const auto& [key, name] : names) {
+        if (!ini.Set(kNameSection, key, IniDocument::StoredValue(*name))) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool WriteIniSettings(const CKQ505App& app) {
     // A file that exists but cannot be read is left alone; replacing it would lose its lines.
     std::optional<IniDocument> ini = LoadIniFile(app.ini_path);
@@ -169,6 +196,9 @@ bool WriteIniSettings(const CKQ505App& app) {
         if (!WriteProfileInt(*ini, setting.section, setting.key, app.*setting.field)) return false;
     }
     if (!WriteModuleSettings(*ini, app)) return false;
+    // Under a session the ports are the session's: a start outside it finds its own devices.
+    const std::optional<StoredDevices>& kept = app.setup.devices_outside_session;
+    if (kept && !WriteStoredDevices(*ini, *kept)) return false;
     return SaveIniFile(app.ini_path, *ini);
 }
 

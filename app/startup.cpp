@@ -35,7 +35,9 @@ StartUpReport RunStartUpSteps(CKQ505App& app, const StartUpPlaces& places) {
     std::error_code error;
     const bool first_start = !std::filesystem::exists(app.ini_path, error) && !error;
     const bool settings_read = ReadIniSettings(app);
-    if (first_start && app.midi_on_jack()) {
+    // A session leaves every port to its patchbay, and asking JACK would open a client
+    // before the session names it.
+    if (first_start && !app.setup.in_session && app.midi_on_jack()) {
         app.out_a_device = -1;
         app.out_b_device = -1;
         app.outputs_unchosen = true;

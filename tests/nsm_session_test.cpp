@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "app/frame_commands.h"
+#include "app/ini_store.h"
 #include "app/main_frame.h"
 #include "app/nsm_window.h"
+#include "app/settings.h"
 #include "files/kq505_doc.h"
 #include "files/setup_file.h"
 #include "tests/support/fake_nsm_server.h"
@@ -118,18 +120,17 @@ class NsmSessionTest : public QObject {
             QCOMPARE(device, -1);
         }
         QVERIFY(s.rec.app.module_in_name.empty());
+        // The settings file goes on storing the devices for starts outside the session.
+        QVERIFY(WriteIniSettings(s.rec.app));
+        const std::optional<IniDocument> ini = LoadIniFile(s.rec.app.ini_path);
+        QVERIFY(ini);
+        QCOMPARE(ini->Find("MIDI", "OutA"), std::optional<std::string>("2"));
+        QCOMPARE(ini->Find("MIDI", "In"), std::optional<std::string>("1"));
+        QCOMPARE(ini->Find("MIDI", "ModuleInName"), std::optional<std::string>("UM-ONE"));
+        std::filesystem::remove(s.rec.app.ini_path);
         QVERIFY(s.frame->windowTitle().contains(QStringLiteral("Song nA")));
         QVERIFY(s.Wait("/nsm/client/is_clean"));
         QVERIFY(!std::filesystem::exists(s.folder / "kq505.ini"));
-    }
-
-    void openTakesAnExistingSetup() {
-        SessionUnderTest s;
-        WriteBytes(s.File("nB"), SetupTextWithVolume(2, 33));
-        const auto reply = s.Open("nB");
-        QVERIFY(reply && reply->path == "/reply");
-        QCOMPARE(s.rec.app.part_table[vol][2], 33);
-        QCOMPARE(s.rec.app.setup.path, s.File("nB").string());
     }
 
     void theModifiedMarkFollowsEditsAndUndoAndSaveWritesTheFile() {
@@ -198,6 +199,7 @@ class NsmSessionTest : public QObject {
         QCOMPARE(s.client_names, (std::vector<std::string>{"KQ505.nD", "KQ505.nE"}));
         QCOMPARE(ReadBytes(s.File("nD")), SetupFileText(DefaultSetup()));
         QCOMPARE(s.rec.app.part_table[vol][2], 44);
+        QCOMPARE(s.rec.app.setup.path, s.File("nE").string());
         QCOMPARE(s.rec.app.part_table[vol][3], DefaultSetup().part_table[vol][3]);
         QVERIFY(s.frame->windowTitle().contains(QStringLiteral("Song nE")));
     }
