@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <limits>
@@ -47,10 +48,6 @@ char LowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
-}
-
 // What one line is. The views point into the line's text.
 struct Entry {
     enum class Kind { kOther, kSection, kKey };
@@ -78,7 +75,7 @@ bool IsSection(const Entry& entry) {
 }
 
 bool IsKey(const Entry& entry, std::string_view key) {
-    return entry.kind == Entry::Kind::kKey && !key.empty() && EqualsIgnoringCase(entry.name, key);
+    return entry.kind == Entry::Kind::kKey && !key.empty() && IniNamesEqual(entry.name, key);
 }
 
 std::string_view Unquote(std::string_view value) {
@@ -226,6 +223,19 @@ bool MoveIntoPlace(NewFile temp, const fs::path& target, std::string_view bytes)
 
 }  // namespace
 
+bool IniNamesEqual(std::string_view a, std::string_view b) {
+    return std::ranges::equal(a, b, {}, LowerAscii, LowerAscii);
+}
+
+std::optional<std::int32_t> IniWholeNumber(std::string_view text) {
+    if (text.starts_with('+')) text.remove_prefix(1);
+    std::int32_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc{} || stop != end) return std::nullopt;
+    return value;
+}
+
 IniDocument IniDocument::Parse(std::string_view bytes) {
     IniDocument ini;
     if (bytes.starts_with(kUtf8Bom)) {
@@ -262,7 +272,7 @@ std::string IniDocument::Bytes() const {
 std::optional<std::size_t> IniDocument::FindSection(std::string_view section) const {
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const Entry entry = Classify(lines_[i].text);
-        if (IsSection(entry) && EqualsIgnoringCase(entry.name, section)) return i;
+        if (IsSection(entry) && IniNamesEqual(entry.name, section)) return i;
     }
     return std::nullopt;
 }

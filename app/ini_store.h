@@ -61,6 +61,12 @@ class IniDocument {
     std::string_view new_line_end_ = "\r\n";
 };
 
+// Section and key names match as the store matches them: without regard to ASCII case.
+bool IniNamesEqual(std::string_view a, std::string_view b);
+// A whole number, with or without its sign, and nothing else: the values of the program's
+// own sections, read strictly.
+std::optional<std::int32_t> IniWholeNumber(std::string_view text);
+
 // The stored text, or `fallback` when the section or key is absent. Read at full length.
 std::string ReadProfileString(const IniDocument& ini, std::string_view section,
                               std::string_view key, std::string_view fallback);

@@ -9,29 +9,11 @@
 namespace kq505 {
 namespace {
 
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Names match as the INI store matches them: without regard to ASCII case.
-bool SameName(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, {}, LowerAscii, LowerAscii);
-}
-
-std::optional<std::int32_t> WholeNumber(std::string_view text) {
-    if (text.starts_with('+')) text.remove_prefix(1);
-    std::int32_t value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc{} || stop != end) return std::nullopt;
-    return value;
-}
-
 // The setup 0..3 of a "Drum Setup 1".."Drum Setup 4" section.
 std::optional<int> SetupOfSection(std::string_view section) {
     const std::size_t prefix = kDrumSetupSectionPrefix.size();
     if (section.size() != prefix + 1 ||
-        !SameName(section.substr(0, prefix), kDrumSetupSectionPrefix))
+        !IniNamesEqual(section.substr(0, prefix), kDrumSetupSectionPrefix))
         return std::nullopt;
     const int setup = section[prefix] - '1';
     if (setup < 0 || setup >= kDrumSetupCount) return std::nullopt;
@@ -47,11 +29,11 @@ struct DrumKey {
 std::optional<DrumKey> KeyOf(std::string_view key) {
     const std::size_t underscore = key.find('_');
     if (underscore == std::string_view::npos || key.front() == '+') return std::nullopt;
-    const std::optional<std::int32_t> note = WholeNumber(key.substr(0, underscore));
+    const std::optional<std::int32_t> note = IniWholeNumber(key.substr(0, underscore));
     if (!note || *note < kFirstDrumNote || *note > kLastDrumNote) return std::nullopt;
     const std::string_view name = key.substr(underscore + 1);
     for (int param = 0; param < kDrumParamCount; ++param) {
-        if (SameName(name, DrumParam(param).key)) return DrumKey{*note, param};
+        if (IniNamesEqual(name, DrumParam(param).key)) return DrumKey{*note, param};
     }
     return std::nullopt;
 }
@@ -100,7 +82,7 @@ DrumSectionRead ReadDrumSetupSections(const IniDocument& ini, DrumSetups& drums)
                                      [static_cast<std::size_t>(drum->param)];
         if (was_seen != 0) return;
         was_seen = 1;
-        const std::optional<std::int32_t> number = WholeNumber(value);
+        const std::optional<std::int32_t> number = IniWholeNumber(value);
         if (!number) {
             read.number_error = true;
             read.where = "[" + std::string(section) + "] " + std::string(key);

@@ -12,15 +12,6 @@ namespace {
 constexpr std::array<std::string_view, kEffectBlockCount> kBlockNames{"reverb", "chorus",
                                                                       "variation"};
 
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Names match as the INI store matches them: without regard to ASCII case.
-bool SameName(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, {}, LowerAscii, LowerAscii);
-}
-
 // A whole number, with or without its sign, and nothing else.
 std::optional<std::int32_t> ReadNumber(std::string_view digits) {
     if (digits.starts_with('+')) digits.remove_prefix(1);  // as the part values read
@@ -54,12 +45,12 @@ std::vector<std::optional<std::string>> SectionTexts(const IniDocument& ini,
     std::vector<std::optional<std::string>> texts(keys.size());
     const char* first_section = nullptr;
     ini.ForEachKey([&](std::string_view section, std::string_view key, std::string_view value) {
-        if (!SameName(section, kEffectSection)) return;
+        if (!IniNamesEqual(section, kEffectSection)) return;
         // The section's name is a view into its header line, so the header is known by it.
         if (!first_section) first_section = section.data();
         if (section.data() != first_section) return;
         for (std::size_t i = 0; i < keys.size(); ++i) {
-            if (SameName(key, keys[i])) {
+            if (IniNamesEqual(key, keys[i])) {
                 if (!texts[i]) texts[i] = std::string(value);
                 return;
             }

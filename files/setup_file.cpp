@@ -40,35 +40,13 @@ constexpr PartInts CKQ505App::*kAppListFields[] = {&CKQ505App::map_sel_a,  &CKQ5
                                                    &CKQ505App::bank_sel_a, &CKQ505App::map_sel_b,
                                                    &CKQ505App::pc_sel_b,   &CKQ505App::bank_sel_b};
 
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Names match as the INI store matches them: without regard to ASCII case.
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    }
-    return true;
-}
-
-std::optional<std::int32_t> WholeNumber(std::string_view text) {
-    if (text.starts_with('+')) text.remove_prefix(1);
-    std::int32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc{} || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
 // The part index of a "Part 1".."Part 16" section; none for any other section.
 std::optional<int> PartOfSection(std::string_view section) {
-    if (!SameName(section.substr(0, kPartSectionPrefix.size()), kPartSectionPrefix))
+    if (!IniNamesEqual(section.substr(0, kPartSectionPrefix.size()), kPartSectionPrefix))
         return std::nullopt;
     const std::string_view number = section.substr(kPartSectionPrefix.size());
     if (number.empty() || number.front() == '+' || number.front() == '-') return std::nullopt;
-    const std::optional<std::int32_t> value = WholeNumber(number);
+    const std::optional<std::int32_t> value = IniWholeNumber(number);
     if (!value || *value < 1 || *value > kPartCount) return std::nullopt;
     return *value - 1;
 }
@@ -134,14 +112,14 @@ constexpr int kKeySlotCount = kModeSlot + static_cast<int>(kPartModeKeys.size())
 
 std::optional<int> KeySlot(std::string_view key) {
     for (int row = 0; row < kRowCount; ++row) {
-        if (SameName(key, kRowInfo[row].name)) return row;
+        if (IniNamesEqual(key, kRowInfo[row].name)) return row;
     }
     for (std::size_t i = 0; i < kListKeys.size(); ++i) {
-        if (SameName(key, kListKeys[i].name)) return kListSlot + static_cast<int>(i);
+        if (IniNamesEqual(key, kListKeys[i].name)) return kListSlot + static_cast<int>(i);
     }
-    if (SameName(key, kNameKey)) return kNameSlot;
+    if (IniNamesEqual(key, kNameKey)) return kNameSlot;
     for (std::size_t i = 0; i < kPartModeKeys.size(); ++i) {
-        if (SameName(key, kPartModeKeys[i])) return kModeSlot + static_cast<int>(i);
+        if (IniNamesEqual(key, kPartModeKeys[i])) return kModeSlot + static_cast<int>(i);
     }
     return std::nullopt;
 }
@@ -180,8 +158,8 @@ class SetupReader {
 
     void Visit(std::string_view section, std::string_view key, std::string_view value) {
         if (result_.error != SetupFileError::none) return;
-        if (SameName(section, kFormatSection)) {
-            if (SameName(key, kVersionKey) && !WholeNumber(value))
+        if (IniNamesEqual(section, kFormatSection)) {
+            if (IniNamesEqual(key, kVersionKey) && !IniWholeNumber(value))
                 Fail(SetupFileError::not_a_number, section, key);
             return;
         }
@@ -190,7 +168,7 @@ class SetupReader {
         const std::optional<int> slot = KeySlot(key);
         if (!slot || !FirstTime(*part, *slot)) return;
         if (*slot == kNameSlot) return ReadName(*part, section, key, value);
-        const std::optional<std::int32_t> number = WholeNumber(value);
+        const std::optional<std::int32_t> number = IniWholeNumber(value);
         if (!number) return Fail(SetupFileError::not_a_number, section, key);
         StoreValue(setup_, *part, *slot, *number);
     }

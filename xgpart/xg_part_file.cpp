@@ -12,33 +12,15 @@ namespace {
 
 constexpr std::array<std::string_view, 2> kLayerSuffixes{"_a", "_b"};
 
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Names match as the INI store matches them: without regard to ASCII case.
-bool SameName(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, {}, LowerAscii, LowerAscii);
-}
-
-std::optional<std::int32_t> WholeNumber(std::string_view text) {
-    if (text.starts_with('+')) text.remove_prefix(1);
-    std::int32_t value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc{} || stop != end) return std::nullopt;
-    return value;
-}
-
 // The part 0..15 of an "XG Part 1".."XG Part 16" section; kPartCount for "XG System".
 std::optional<int> PartOfSection(std::string_view section) {
-    if (SameName(section, kXgSystemSection)) return kPartCount;
+    if (IniNamesEqual(section, kXgSystemSection)) return kPartCount;
     const std::size_t prefix = kXgPartSectionPrefix.size();
-    if (section.size() <= prefix || !SameName(section.substr(0, prefix), kXgPartSectionPrefix))
+    if (section.size() <= prefix || !IniNamesEqual(section.substr(0, prefix), kXgPartSectionPrefix))
         return std::nullopt;
     const std::string_view number = section.substr(prefix);
     if (number.front() == '+') return std::nullopt;
-    const std::optional<std::int32_t> value = WholeNumber(number);
+    const std::optional<std::int32_t> value = IniWholeNumber(number);
     if (!value || *value < 1 || *value > kPartCount) return std::nullopt;
     return *value - 1;
 }
@@ -52,17 +34,17 @@ struct Slot {
 std::optional<Slot> SlotOf(int part, std::string_view key) {
     if (part == kPartCount) {
         for (int param = 0; param < kXgSystemParamCount; ++param) {
-            if (SameName(key, XgSystemParams()[static_cast<std::size_t>(param)].key))
+            if (IniNamesEqual(key, XgSystemParams()[static_cast<std::size_t>(param)].key))
                 return Slot{-1, param};
         }
         return std::nullopt;
     }
     for (std::size_t layer = 0; layer < kLayerSuffixes.size(); ++layer) {
-        if (key.size() <= 2 || !SameName(key.substr(key.size() - 2), kLayerSuffixes[layer]))
+        if (key.size() <= 2 || !IniNamesEqual(key.substr(key.size() - 2), kLayerSuffixes[layer]))
             continue;
         const std::string_view name = key.substr(0, key.size() - 2);
         for (int param = 0; param < kXgPartParamCount; ++param) {
-            if (SameName(name, XgPartParams()[static_cast<std::size_t>(param)].key))
+            if (IniNamesEqual(name, XgPartParams()[static_cast<std::size_t>(param)].key))
                 return Slot{part + static_cast<int>(layer) * kPartCount, param};
         }
     }
@@ -132,7 +114,7 @@ XgSectionRead ReadXgPartSections(const IniDocument& ini, XgPartValues& values) {
         if (first_header[at] != section.data()) return;
         const std::optional<Slot> slot = SlotOf(*part, key);
         if (!slot || std::exchange(ValueOf(seen, *slot), kSeen) == kSeen) return;
-        const std::optional<std::int32_t> number = WholeNumber(value);
+        const std::optional<std::int32_t> number = IniWholeNumber(value);
         if (!number) {
             read.number_error = true;
             read.where = "[" + std::string(section) + "] " + std::string(key);
